@@ -1,0 +1,58 @@
+#include "app/qt_tuner_host.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSettings>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/placement.h"
+#include "app/settings_store.h"
+#include "app/twips_geometry.h"
+#include "midi/system_midi_port.h"
+
+namespace app {
+
+QtTunerHost::QtTunerHost(std::unique_ptr<midi::MidiPort> port) : port_(std::move(port)) {
+    if (!port_) port_ = std::make_unique<midi::SystemMidiPort>();
+}
+
+QtTunerHost::~QtTunerHost() = default;
+
+int QtTunerHost::messageBox(QWidget* parent, const QString& text, const QString& title, int style) {
+    if (style == tuner::msgbox::question) {
+        const auto answer =
+            QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No);
+        return answer == QMessageBox::Yes ? tuner::msgbox::yes : tuner::msgbox::no;
+    }
+    QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+    return tuner::msgbox::ok;
+}
+
+QString QtTunerHost::readSetting(const QString& section, const QString& key,
+                                 const QString& defaultValue) {
+    return SettingsStore().read(section, key, defaultValue);
+}
+
+void QtTunerHost::writeSetting(const QString& section, const QString& key, const QString& value) {
+    SettingsStore().write(section, key, value);
+}
+
+void QtTunerHost::centreOnScreen(QWidget& window) {
+    QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    WindowTwips w(window);
+    const ScreenTwips s(screen);
+    CenterHorizontally(w, s);
+    CenterVertically(w, s);
+}
+
+void QtTunerHost::endProgram() {
+    // At once: no close event, no destructor, no settings written. Output already printed is
+    // flushed so nothing the user saw on a terminal is cut.
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+}  // namespace app

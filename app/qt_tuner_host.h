@@ -1,0 +1,33 @@
+#pragma once
+// The tuner's host services on Qt: QMessageBox, QSettings, the screen, process exit, and the
+// system's MIDI outputs.
+
+#include <memory>
+
+#include "app/qt_wait_host.h"
+#include "midi/midi_port.h"
+#include "tuner/tuner_host.h"
+
+namespace app {
+
+class QtTunerHost final : public tuner::TunerHost {
+public:
+    // `port` null means the system's MIDI outputs (built-in synth and sequencer ports).
+    explicit QtTunerHost(std::unique_ptr<midi::MidiPort> port = nullptr);
+    ~QtTunerHost() override;
+
+    int messageBox(QWidget* parent, const QString& text, const QString& title, int style) override;
+    QString readSetting(const QString& section, const QString& key,
+                        const QString& defaultValue) override;
+    void writeSetting(const QString& section, const QString& key, const QString& value) override;
+    void centreOnScreen(QWidget& window) override;
+    void endProgram() override;
+    midi::MidiPort& midiPort() override { return *port_; }
+    midi::WaitHost& waitHost() override { return wait_; }
+
+private:
+    std::unique_ptr<midi::MidiPort> port_;
+    QtWaitHost wait_;
+};
+
+}  // namespace app

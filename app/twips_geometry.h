@@ -1,0 +1,38 @@
+#pragma once
+// Window and screen geometry in twips (15 per pixel at 96 dpi), for the placement routines.
+
+class QWidget;
+class QScreen;
+
+namespace app {
+
+inline constexpr int twipsPerPixel = 15;
+
+// A top-level window's outer frame, in twips. Setting a coordinate moves the window to the
+// nearest whole pixel.
+class WindowTwips {
+public:
+    explicit WindowTwips(QWidget& window) : window_(window) {}
+    double left() const;
+    double top() const;
+    double width() const;
+    double height() const;
+    void setLeft(double twips);
+    void setTop(double twips);
+
+private:
+    QWidget& window_;
+};
+
+// The whole screen the window is on (the primary screen before it is placed), in twips.
+class ScreenTwips {
+public:
+    explicit ScreenTwips(const QScreen* screen) : screen_(screen) {}
+    double width() const;
+    double height() const;
+
+private:
+    const QScreen* screen_;
+};
+
+}  // namespace app

@@ -1,0 +1,101 @@
+#include "midi/system_midi_port.h"
+
+#include <rtmidi/RtMidi.h>
+
+#include <cstdio>
+
+#include "midi/sequencer_device.h"
+#include "midi/soundfonts.h"
+#include "midi/synth_device.h"
+
+namespace midi {
+namespace {
+
+constexpr const char* clientName = "Tolmary";
+
+// Errors of the sequencer client are answered by return codes here; RtMidi would otherwise
+// print or throw from inside a send.
+void quietErrors(RtMidiError::Type, const std::string&, void*) {}
+
+}  // namespace
+
+SystemMidiPort::SystemMidiPort(EngineOptions engineOptions) : engineOptions_(std::move(engineOptions)) {
+    if (engineOptions_.soundFont.empty()) {
+        engineOptions_.soundFont = installedSoundFont().path;
+        engineOptions_.gain = gainFor(engineOptions_.soundFont);
+    }
+    if (engineOptions_.audioDrivers.empty()) engineOptions_.audioDrivers = desktopAudioDrivers();
+}
+
+SystemMidiPort::~SystemMidiPort() = default;
+
+std::unique_ptr<RtMidiOut> SystemMidiPort::makeSequencerClient() {
+    // Without a sequencer (no /dev/snd/seq) the constructor throws: that is zero ports.
+    try {
+        auto out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, clientName);
+        out->setErrorCallback(quietErrors, nullptr);
+        return out;
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+int SystemMidiPort::open(int id) {
+    if (device_) return result::allocated;
+    lastError_.clear();
+    if (id == mapperId) {
+        if (engineOptions_.soundFont.empty()) {
+            lastError_ = "no General MIDI SoundFont is installed";
+            return result::noDevice;
+        }
+        auto engine = FluidEngine::create(engineOptions_, lastError_);
+        if (!engine) {
+            std::fprintf(stderr, "tolmary: built-in synth unavailable: %s\n", lastError_.c_str());
+            return result::noDevice;
+        }
+        auto synth = std::make_unique<SynthDevice>(std::move(engine));
+        engine_ = synth->engine();
+        device_ = std::move(synth);
+        return result::ok;
+    }
+    if (id < 0) return result::badDeviceId;
+    auto out = makeSequencerClient();
+    if (!out || static_cast<unsigned>(id) >= out->getPortCount()) {
+        lastError_ = "no MIDI output port " + std::to_string(id);
+        return result::badDeviceId;
+    }
+    out->openPort(static_cast<unsigned>(id), clientName);
+    if (!out->isPortOpen()) {
+        lastError_ = "MIDI output port " + std::to_string(id) + " cannot be opened";
+        return result::noDevice;
+    }
+    device_ = std::make_unique<SequencerDevice>(std::move(out));
+    return result::ok;
+}
+
+int SystemMidiPort::shortMsg(std::uint32_t word) {
+    if (!device_) return result::invalidHandle;
+    return device_->send(decodeShortMessage(word));
+}
+
+int SystemMidiPort::close() {
+    if (!device_) return result::invalidHandle;
+    device_.reset();
+    engine_ = nullptr;
+    return result::ok;
+}
+
+int SystemMidiPort::count() {
+    auto out = makeSequencerClient();
+    return out ? static_cast<int>(out->getPortCount()) : 0;
+}
+
+int SystemMidiPort::deviceName(int index, std::string& name) {
+    auto out = makeSequencerClient();
+    if (!out || index < 0 || static_cast<unsigned>(index) >= out->getPortCount())
+        return result::badDeviceId;
+    name = out->getPortName(static_cast<unsigned>(index));
+    return name.empty() ? result::error : result::ok;
+}
+
+}  // namespace midi

@@ -1,0 +1,48 @@
+#pragma once
+// What the tuner window takes from its host: message boxes, the settings store, placement on
+// the screen, ending the program, and the MIDI port and wait services its MIDILib uses. The
+// application provides the real ones; tests provide recording fakes.
+
+#include <QString>
+
+class QWidget;
+
+namespace midi {
+class MidiPort;
+class WaitHost;
+}  // namespace midi
+
+namespace tuner {
+
+// Message box styles and answers, numbered as the classic message-box constants.
+namespace msgbox {
+inline constexpr int critical = 16;  // critical icon, OK button
+inline constexpr int question = 36;  // question icon, Yes and No buttons
+inline constexpr int ok = 1;
+inline constexpr int yes = 6;
+inline constexpr int no = 7;
+}  // namespace msgbox
+
+class TunerHost {
+public:
+    virtual ~TunerHost() = default;
+
+    // A modal message box; returns the button pressed (msgbox::ok, msgbox::yes, msgbox::no).
+    virtual int messageBox(QWidget* parent, const QString& text, const QString& title, int style) = 0;
+
+    // The per-user settings store; a missing key reads as `defaultValue`.
+    virtual QString readSetting(const QString& section, const QString& key,
+                                const QString& defaultValue) = 0;
+    virtual void writeSetting(const QString& section, const QString& key, const QString& value) = 0;
+
+    // Centres the window on its screen, horizontally then vertically.
+    virtual void centreOnScreen(QWidget& window) = 0;
+
+    // Ends the process at once: no window's closing step runs, nothing is written.
+    virtual void endProgram() = 0;
+
+    virtual midi::MidiPort& midiPort() = 0;
+    virtual midi::WaitHost& waitHost() = 0;
+};
+
+}  // namespace tuner
