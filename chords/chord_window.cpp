@@ -1,5 +1,7 @@
 #include "chords/chord_window.h"
 
+#include <QFont>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
@@ -52,6 +54,20 @@ QString chordCaption(const ChordGrip& grip) {
 
 void place(QWidget* widget, const Box& box) {
     widget->setGeometry(box.left, box.top, box.width, box.height);
+}
+
+// The boxes were sized for a small system font; where the default font is larger, the help
+// text would run out of its box and lose its last lines. Shrink the default font, half a point
+// at a time, until the wrapped text fits.
+void shrinkFontToFit(QLabel* label) {
+    constexpr double kSmallestPointSize = 6.0;
+    QFont font = label->font();
+    double points = QFontInfo(font).pointSizeF();
+    while (label->heightForWidth(label->width()) > label->height() && points > kSmallestPointSize) {
+        points -= 0.5;
+        font.setPointSizeF(points);
+        label->setFont(font);
+    }
 }
 
 int chordIndexNamed(std::string_view name) {
@@ -129,6 +145,7 @@ void frmPrijemi::buildHelpTexts() {
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setText(text);
         place(label, box);
+        shrinkFontToFit(label);
         return label;
     };
     helpBarre_ = makeHelp("Label1", helpTextBarre(), kBarreHelpBox);
