@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <algorithm>
 #include <vector>
 
 #include "chords/chord_texts.h"
@@ -40,8 +41,21 @@ constexpr Box kSharpsHelpBox{344, 280, 425, 49};
 constexpr Box kBackToTunerBox{360, 392, 97, kButtonHeight};
 constexpr Box kExitBox{480, 392, 81, kButtonHeight};
 
+constexpr int chordIndexNamed(std::string_view name) {
+    for (int i = 0; i < kChordCount; ++i) {
+        if (kCatalogue[i].buttonName == name) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 // The chords that take the focus right after "C dur", ahead of the rest of the grid.
-constexpr std::array<std::string_view, 5> kEarlyTabChords{"E", "em", "esep", "emsep", "cm"};
+constexpr std::array<int, 5> kEarlyTabChords{chordIndexNamed("E"), chordIndexNamed("em"),
+                                             chordIndexNamed("esep"), chordIndexNamed("emsep"),
+                                             chordIndexNamed("cm")};
+static_assert(std::find(kEarlyTabChords.begin(), kEarlyTabChords.end(), -1) ==
+              kEarlyTabChords.end());
 
 QString chordCaption(const ChordGrip& grip) {
     const auto kind = static_cast<int>(grip.kind);
@@ -68,15 +82,6 @@ void shrinkFontToFit(QLabel* label) {
         font.setPointSizeF(points);
         label->setFont(font);
     }
-}
-
-int chordIndexNamed(std::string_view name) {
-    for (int i = 0; i < kChordCount; ++i) {
-        if (kCatalogue[i].buttonName == name) {
-            return i;
-        }
-    }
-    return -1;
 }
 
 }  // namespace
@@ -181,8 +186,8 @@ void frmPrijemi::chainTabOrder() {
         }
     };
     addChord(0);
-    for (std::string_view name : kEarlyTabChords) {
-        addChord(chordIndexNamed(name));
+    for (int index : kEarlyTabChords) {
+        addChord(index);
     }
     for (int kind = 0; kind < kKindCount; ++kind) {
         for (int root = 0; root < kRootCount; ++root) {
