@@ -110,31 +110,6 @@ private slots:
         QVERIFY2(found.isEmpty(), qPrintable(found.join(u"; ")));
     }
 
-    // The E-shape sevenths put string 1 three frets above the barre, string 2 on it.
-    void eShapeSeventhsSitOnTheirBarre_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("barre");
-        QTest::newRow("esep") << "esep" << 0;
-        QTest::newRow("fsep") << "fsep" << 1;
-        QTest::newRow("fisep") << "fisep" << 2;
-        QTest::newRow("gissep") << "gissep" << 4;
-        QTest::newRow("aissep") << "aissep" << 6;
-        QTest::newRow("cissep") << "cissep" << 9;
-    }
-    void eShapeSeventhsSitOnTheirBarre() {
-        QFETCH(QString, name);
-        QFETCH(int, barre);
-        const auto* grip = std::find_if(kCatalogue.begin(), kCatalogue.end(), [&](const auto& g) {
-            return QLatin1StringView(g.buttonName.data(), g.buttonName.size()) == name;
-        });
-        QVERIFY(grip != kCatalogue.end());
-        QCOMPARE(grip->kind, ChordKind::DominantSeventh);
-        QCOMPARE(grip->fretOn(6), barre);
-        QCOMPARE(grip->fretOn(2), barre);
-        QCOMPARE(grip->fretOn(1), barre + 3);
-        QCOMPARE(noteOn(6, barre), grip->root);
-    }
-
     // G major seventh marks string 6 at fret 2: the seventh in the bass, still a chord tone.
     void gMajorSeventhHasItsSeventhInTheBass() {
         const auto* gmaj = std::find_if(kCatalogue.begin(), kCatalogue.end(),
@@ -142,13 +117,6 @@ private slots:
         QVERIFY(gmaj != kCatalogue.end());
         QCOMPARE((noteOn(6, gmaj->fretOn(6)) - gmaj->root + 12) % 12, 11);
         QVERIFY(faults(*gmaj).isEmpty());
-    }
-
-    void buttonNamesAreUnique() {
-        std::set<std::string_view> names;
-        for (const ChordGrip& grip : kCatalogue) {
-            QVERIFY2(names.insert(grip.buttonName).second, grip.buttonName.data());
-        }
     }
 };
 

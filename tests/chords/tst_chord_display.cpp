@@ -59,8 +59,6 @@ private slots:
         QTest::addColumn<QStringList>("shown");
         QTest::newRow("C") << "C" << QStringList{"B1", "D2", "A3", "EE3"};
         QTest::newRow("cissep") << "cissep" << QStringList{"E12", "B9", "G10", "D11", "A11", "EE9"};
-        QTest::newRow("bsep") << "bsep" << QStringList{"E2", "G2", "D1", "A2"};
-        QTest::newRow("emsep") << "emsep" << QStringList{"A2"};
     }
     void showClearsThenShowsFromThinnestString() {
         QFETCH(QString, chord);
