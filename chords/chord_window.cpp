@@ -210,6 +210,8 @@ frmPrijemi* showChordWindow(std::function<void()> endProgram) {
     if (openWindow.isNull()) {
         openWindow = new frmPrijemi(std::move(endProgram));
     }
+    // A minimised window is brought back, so that asking for it always shows it.
+    openWindow->setWindowState(openWindow->windowState() & ~Qt::WindowMinimized);
     openWindow->show();
     openWindow->raise();
     openWindow->activateWindow();

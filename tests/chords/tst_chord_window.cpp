@@ -232,6 +232,7 @@ private slots:
         QCOMPARE(again, window);
         QCOMPARE(openChordWindows().size(), 1);
         QVERIFY(again->isVisible());
+        QVERIFY(!again->isMinimized());
         QCOMPARE(visibleMarkers(again), (QStringList{"E3", "A2", "EE3"}));
     }
 
