@@ -184,7 +184,8 @@ void TunerBehaviour::applyStoredPosition(const QString& left, const QString& top
     if (const auto value = numericValue(top))
         moved |= host_.setWindowTop(window, *value);
     // A position kept from a screen that is gone would hide the window: keep it centred.
-    if (moved && !host_.onAnyScreen(window)) host_.centreOnScreen(window);
+    if (moved && !host_.onAnyScreen(window))
+        host_.centreOnScreen(window);
 }
 
 void TunerBehaviour::saveSettings() {
