@@ -11,10 +11,6 @@ private slots:
     void numericValue();
     void durationSeconds_data();
     void durationSeconds();
-    void storedDuration_data();
-    void storedDuration();
-    void storedWindowState_data();
-    void storedWindowState();
 };
 
 void NumericTextTest::numericValue_data() {
@@ -62,41 +58,6 @@ void NumericTextTest::durationSeconds() {
     QFETCH(int, seconds);
     const auto s = tuner::durationSeconds(text);
     QCOMPARE(s.value_or(-1), seconds);
-}
-
-void NumericTextTest::storedDuration_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("fits");
-    QTest::newRow("7") << "7" << true;
-    QTest::newRow("1") << "1" << true;
-    QTest::newRow("two characters") << "10" << false;
-    QTest::newRow("zero") << "0" << false;
-    QTest::newRow("negative") << "-1" << false;
-    QTest::newRow("letter") << "x" << false;
-    QTest::newRow("empty") << "" << false;
-}
-
-void NumericTextTest::storedDuration() {
-    QFETCH(QString, text);
-    QFETCH(bool, fits);
-    QCOMPARE(tuner::storedDurationFits(text), fits);
-}
-
-void NumericTextTest::storedWindowState_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("state");  // -1: not applied
-    QTest::newRow("normal") << "0" << 0;
-    QTest::newRow("minimised") << "1" << 1;
-    QTest::newRow("maximised is not applied") << "2" << -1;
-    QTest::newRow("between") << "0.5" << -1;
-    QTest::newRow("letters") << "max" << -1;
-    QTest::newRow("empty") << "" << -1;
-}
-
-void NumericTextTest::storedWindowState() {
-    QFETCH(QString, text);
-    QFETCH(int, state);
-    QCOMPARE(tuner::storedWindowState(text).value_or(-1), state);
 }
 
 QTEST_GUILESS_MAIN(NumericTextTest)

@@ -34,8 +34,6 @@ private slots:
     void durationMessages_data();
     void durationMessages();
     void zeroDurationSendsOnAndOffBackToBack();
-    void keyFilter_data();
-    void keyFilter();
 
     void defaultsAnsweredNoChangesNothing();
     void defaultsAnsweredYesResetsTheChoices();
@@ -233,28 +231,6 @@ void TunerBehaviourTest::zeroDurationSendsOnAndOffBackToBack() {
     h.behaviour->playString(0);
     QCOMPARE(h.host.port.heard(), (Heard{{on, 64}, {off, 64}}));
     QCOMPARE(h.host.wait.now, std::int64_t{0});
-}
-
-void TunerBehaviourTest::keyFilter_data() {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<int>("passed");
-    QTest::newRow("backspace") << 8 << 8;
-    QTest::newRow("zero") << int('0') << int('0');
-    QTest::newRow("nine") << int('9') << int('9');
-    QTest::newRow("letter") << int('a') << 0;
-    QTest::newRow("enter") << 13 << 0;
-    QTest::newRow("ctrl+v") << 22 << 0;
-    QTest::newRow("point") << int('.') << 0;
-    QTest::newRow("minus") << int('-') << 0;
-    QTest::newRow("space") << int(' ') << 0;
-    QTest::newRow("arabic-indic three") << 0x0663 << 0;
-}
-
-void TunerBehaviourTest::keyFilter() {
-    QFETCH(int, code);
-    QFETCH(int, passed);
-    BehaviourHarness h;
-    QCOMPARE(h.behaviour->filterKey(code), passed);
 }
 
 void TunerBehaviourTest::defaultsAnsweredNoChangesNothing() {
