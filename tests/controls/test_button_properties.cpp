@@ -41,7 +41,6 @@ private slots:
     void saveAndLoadRoundTrip();
     void outOfRangeValuesAreKept();
     void sameValueStillNotifiesAndRepaints();
-    void setterRepaintsAtOnce();
     void settingFontKeepsCharacterSet();
     void hoverPollRunsOnlyWhenRunning();
 
@@ -220,16 +219,6 @@ void TestButtonProperties::sameValueStillNotifiesAndRepaints() {
     QCOMPARE(changedNames(spy), QStringList{QStringLiteral("Caption")});
     QCOMPARE(rig.button().surface().size(), QSize(120, 40));
     COMPARE_RGB(rig.button().surface().pixel(118, 20), qRgb(0, 60, 116), 0);
-}
-
-void TestButtonProperties::setterRepaintsAtOnce() {
-    ButtonRig rig;
-    rig.button().readProperties(controls::PropertyBag());
-    // No paint event runs in between: the surface already holds the new look.
-    rig.button().setColorStyle(3);
-    COMPARE_RGB(rig.button().surface().pixel(60, 0), qRgb(55, 98, 6), 0);
-    rig.button().setXPEnabled(false);
-    COMPARE_RGB(rig.button().surface().pixel(60, 15), qRgb(245, 244, 234), 0);
 }
 
 void TestButtonProperties::settingFontKeepsCharacterSet() {
