@@ -256,6 +256,16 @@ void TestButtonProperties::bagKeysMatchWithoutCase() {
     QCOMPARE(bag.read(QStringLiteral("missing"), 42).toInt(), 42);
     bag.write(QStringLiteral("forecolor"), 0, 0);
     QVERIFY(!bag.contains(QStringLiteral("ForeColor")));
+
+    // A plain QFont entry loads too, as a western font.
+    QFont font(QStringLiteral("Verdana"));
+    font.setPointSizeF(9.75);
+    bag.set(QStringLiteral("fonttype"), font);
+    ButtonRig rig;
+    rig.button().readProperties(bag);
+    QCOMPARE(rig.button().fontDescription().face, QStringLiteral("Verdana"));
+    QCOMPARE(rig.button().fontDescription().pointSize, 9.75);
+    QCOMPARE(rig.button().fontDescription().charset, controls::westernCharset);
 }
 
 void TestButtonProperties::bagFromLayoutDescription() {
