@@ -3,6 +3,7 @@
 #include <rtmidi/RtMidi.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "midi/sequencer_device.h"
 #include "midi/soundfonts.h"
@@ -30,7 +31,10 @@ SystemMidiPort::SystemMidiPort(EngineOptions engineOptions) : engineOptions_(std
 SystemMidiPort::~SystemMidiPort() = default;
 
 std::unique_ptr<RtMidiOut> SystemMidiPort::makeSequencerClient() {
-    // Without a sequencer (no /dev/snd/seq) the constructor throws: that is zero ports.
+    // Without a sequencer there are no ports. The constructor would throw (and print) then;
+    // asking the file system first keeps the terminal quiet.
+    std::error_code ec;
+    if (!std::filesystem::exists("/dev/snd/seq", ec)) return nullptr;
     try {
         auto out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, clientName);
         out->setErrorCallback(quietErrors, nullptr);

@@ -1,0 +1,123 @@
+// The Qt host services: the settings store's file and text values, window geometry in twips,
+// and the event pump that a note's wait sleeps in.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <limits>
+
+#include "app/qt_wait_host.h"
+#include "app/settings_store.h"
+#include "app/twips_geometry.h"
+
+class TestHostServices : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void settingsLiveInTolmaryConfUnderMain();
+    void missingKeyReadsAsDefault();
+    void valuesRoundTripAsText_data();
+    void valuesRoundTripAsText();
+    void windowTwipsMovesToWholePixels();
+    void unplaceableCoordinatesAreNotApplied_data();
+    void unplaceableCoordinatesAreNotApplied();
+    void pumpRunsPendingEventsAndReturnsByTimeout();
+
+private:
+    QTemporaryDir config_;
+};
+
+void TestHostServices::initTestCase() {
+    QVERIFY(config_.isValid());
+    qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestHostServices::settingsLiveInTolmaryConfUnderMain() {
+    app::SettingsStore store;
+    QVERIFY2(store.fileName().endsWith("/Tolmary/Tolmary.conf"), qPrintable(store.fileName()));
+    store.write("Main", "Left", "3780");
+    QFile file(store.fileName());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QVERIFY2(text.contains("[Main]") && text.contains("Left=3780"), qPrintable(text));
+}
+
+void TestHostServices::missingKeyReadsAsDefault() {
+    app::SettingsStore store;
+    QCOMPARE(store.read("Main", "NoSuchKey", ""), QString());
+    QCOMPARE(store.read("Main", "NoSuchKey", "fallback"), QString("fallback"));
+    QCOMPARE(store.read("OtherSection", "Left", "x"), QString("x"));
+}
+
+void TestHostServices::valuesRoundTripAsText_data() {
+    QTest::addColumn<QString>("value");
+    QTest::newRow("number") << "2617.5";
+    QTest::newRow("Slovenian letters") << QString::fromUtf8("Akustična kitara (Jeklo)");
+    QTest::newRow("double acute") << QString::fromUtf8("Down 1\u02DD Steps");
+    QTest::newRow("comma") << "a, b";
+    QTest::newRow("empty") << "";
+    QTest::newRow("leading spaces") << "  7";
+}
+
+void TestHostServices::valuesRoundTripAsText() {
+    QFETCH(QString, value);
+    {
+        app::SettingsStore store;
+        store.write("Main", "Tuning", value);
+    }
+    app::SettingsStore fresh;
+    QCOMPARE(fresh.read("Main", "Tuning", "default"), value);
+}
+
+void TestHostServices::windowTwipsMovesToWholePixels() {
+    QWidget w;
+    w.resize(514, 387);
+    app::WindowTwips t(w);
+    t.setLeft(3780);
+    t.setTop(2617.5);  // 174.5 pixels rounds to the even neighbour
+    QCOMPARE(w.pos(), QPoint(252, 174));
+    QCOMPARE(t.left(), 3780.0);
+    QCOMPARE(t.width(), 514.0 * 15);
+}
+
+void TestHostServices::unplaceableCoordinatesAreNotApplied_data() {
+    QTest::addColumn<double>("twips");
+    QTest::newRow("nan") << std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("inf") << std::numeric_limits<double>::infinity();
+    QTest::newRow("-inf") << -std::numeric_limits<double>::infinity();
+    QTest::newRow("beyond int") << 1e300;
+}
+
+void TestHostServices::unplaceableCoordinatesAreNotApplied() {
+    QFETCH(double, twips);
+    QWidget w;
+    w.move(10, 20);
+    app::WindowTwips t(w);
+    t.setLeft(twips);
+    t.setTop(twips);
+    QCOMPARE(w.pos(), QPoint(10, 20));
+}
+
+void TestHostServices::pumpRunsPendingEventsAndReturnsByTimeout() {
+    app::QtWaitHost host;
+    bool ran = false;
+    QTimer::singleShot(0, [&ran] { ran = true; });
+    const std::int64_t start = host.monotonicMs();
+    while (!ran && host.monotonicMs() - start < 5000) host.processEvents(1000);
+    QVERIFY(ran);
+
+    // With nothing pending the pump sleeps and still comes back: its timeout wakes it.
+    host.processEvents(30);
+    QVERIFY(host.wallClockMs() > 1'600'000'000'000);
+}
+
+QTEST_MAIN(TestHostServices)
+#include "test_host_services.moc"
