@@ -37,7 +37,7 @@ void drawOutline(QPainter& painter, int width, int height, int rounded, QRgb col
 }
 
 // A horizontal or vertical one-pixel line from `from` towards `to`, leaving out the end point
-// itself as the classic line drawing does; that keeps the ring symmetric.
+// itself; that keeps the ring symmetric about the shape.
 void drawLine(QPainter& painter, QPoint from, QPoint to, QRgb color) {
     painter.setPen(QColor(color));
     const int dx = to.x() > from.x() ? 1 : (to.x() < from.x() ? -1 : 0);

@@ -1,7 +1,7 @@
 #pragma once
-// The button's window shape: a rectangle with elliptic corners, built the way the classic
-// rounded-rectangle region is (bounding box 0,0 to W,H; the region covers columns 0..W-2 and
-// rows 0..H-2). The border is drawn on the shape's edge pixels, so it hugs the mask exactly.
+// The button's window shape: a rectangle with elliptic corners over the bounding box 0,0 to
+// W,H that covers columns 0..W-2 and rows 0..H-2 (the last column and row show the parent).
+// The border is drawn on the shape's edge pixels, so it hugs the mask exactly.
 
 #include <QPoint>
 #include <QRegion>

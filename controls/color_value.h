@@ -24,8 +24,8 @@ constexpr bool isSystemColor(quint32 value) {
 }
 
 // The colour to draw with. System colours with a palette counterpart take it from `palette`;
-// the others (title bars, the desktop) have fixed classic values. Unknown numbers and any other
-// high byte give black, as the system's own lookup does for an invalid index.
+// the others (title bars, the desktop) have fixed values. Unknown numbers and any other
+// high byte give black.
 QColor resolveColor(quint32 value, const QPalette& palette);
 
 }  // namespace controls

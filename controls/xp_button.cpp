@@ -374,15 +374,17 @@ void XPButton::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void XPButton::mouseDoubleClickEvent(QMouseEvent* event) {
-    event->accept();
+    // The second press of a double click arrives as this event instead of a press. For the
+    // left button it raises DoubleClick, and its release no second Click; for the others it
+    // is an ordinary press.
     if (event->button() != Qt::LeftButton) {
         mousePressEvent(event);
         return;
     }
+    event->accept();
     if (!enabled_) {
         return;
     }
-    // The second click of a double click raises DoubleClick instead of a second Click.
     clickArmed_ = false;
     emit doubleClick();
 }

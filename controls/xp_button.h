@@ -84,7 +84,9 @@ signals:
 
     // Arguments passed by reference may be changed by a directly connected handler; the
     // button acts on the changed values.
+    // A left press and release inside the shape, or the Enter key.
     void click();
+    // A left double click: its second press raises no MouseDown and its release no Click.
     void doubleClick();
     void keyDown(short& keyCode, short& shift);
     void keyPress(short& keyAscii);
