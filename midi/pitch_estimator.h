@@ -8,12 +8,12 @@
 // nothing measurable). The fundamental is the strongest spectral peak within a semitone of the
 // hint (an FFT finds it, so a strong second harmonic is never taken for the note); it and the
 // partials up to the 8th are refined on the exact discrete-time Fourier transform by
-// golden-section search (a windowed partial's magnitude spectrum is symmetric about its
-// frequency whatever its decay, so fast decay does not bias it). A string's partials follow
-// f_k = k F sqrt(1 + B k^2); a weighted straight-line fit of (f_k / k)^2 against k^2, read at
-// k = 1, gives the fundamental. Why not YIN or autocorrelation: a periodicity estimate measures
-// a compromise of all partials and is pulled sharp by a stiff string's stretched partials. Why
-// not the fundamental peak alone: on a clipped tone that changes shape as it decays, the
+// successive parabolic interpolation of the log power (a windowed partial's magnitude spectrum is
+// symmetric about its frequency whatever its decay, so fast decay does not bias it). A string's
+// partials follow f_k = k F sqrt(1 + B k^2); a weighted straight-line fit of (f_k / k)^2 against
+// k^2, read at k = 1, gives the fundamental. Why not YIN or autocorrelation: a periodicity estimate
+// measures a compromise of all partials and is pulled sharp by a stiff string's stretched partials.
+// Why not the fundamental peak alone: on a clipped tone that changes shape as it decays, the
 // fundamental's phase wanders and its peak reads off by a tenth of a cent or more, while the
 // series holds it. libaubio offers YIN variants only, hence this own estimator.
 //
