@@ -29,8 +29,6 @@ constexpr double minWindowSeconds = 0.1;
 constexpr double silenceRms = 1e-4;
 // The fundamental is looked for within a semitone of the hint.
 constexpr double searchCents = 100.0;
-// A fundamental weaker than this relative to the strongest partial is not there at all.
-constexpr double minFundamentalDb = -60.0;
 // A component at half the found frequency stronger than this (relative to the found peak)
 // means the note is really an octave below the hint.
 constexpr double subharmonicDb = -26.0;
@@ -39,6 +37,11 @@ constexpr double subharmonicDb = -26.0;
 constexpr int maxPartials = 8;
 constexpr double minPartialDb = -40.0;
 constexpr double partialSearchCents = 50.0;
+constexpr double fundamentalSearchCents = 30.0;
+// A partial further than this from the fitted series does not belong to it.
+constexpr double seriesToleranceCents = 3.0;
+// Stiffness B beyond any guitar string: the fit has gone astray.
+constexpr double maxStiffness = 3e-3;
 // Zero padding of the coarse spectrum to the next power of two: grid step under a bin, well
 // inside the window's main lobe of eight bins.
 constexpr std::size_t zeroPadding = 1;
@@ -220,6 +223,37 @@ public:
             magnitude_[k] = std::sqrt(std::norm(spectrum[k]));
     }
 
+    // How strongly a harmonic series on `hz` sounds: the summed magnitudes at its first
+    // `partials` multiples below the Nyquist limit.
+    double harmonicScore(double hz, int partials) const {
+        double score = 0.0;
+        for (int k = 1; k <= partials; ++k) {
+            const std::size_t bin = static_cast<std::size_t>(std::lround(k * hz / binHz()));
+            if (bin + 2 >= magnitude_.size())
+                break;
+            score += std::max({magnitude_[bin - 1], magnitude_[bin], magnitude_[bin + 1]});
+        }
+        return score;
+    }
+
+    // The grid frequency within `cents` of `hz` whose harmonic series sounds strongest.
+    double strongestSeriesNear(double hz, double cents, int partials) const {
+        const double ratio = std::pow(2.0, cents / 1200.0);
+        const std::size_t low = std::max<std::size_t>(1, std::lround(hz / ratio / binHz()));
+        const std::size_t high = std::lround(hz * ratio / binHz());
+        double best = hz;
+        double bestScore = -1.0;
+        for (std::size_t bin = low; bin <= high; ++bin) {
+            const double candidate = static_cast<double>(bin) * binHz();
+            const double score = harmonicScore(candidate, partials);
+            if (score > bestScore) {
+                bestScore = score;
+                best = candidate;
+            }
+        }
+        return best;
+    }
+
     double strongest() const { return *std::max_element(magnitude_.begin() + 1, magnitude_.end()); }
 
     // The strongest local maximum of the grid within `cents` of `hz`.
@@ -266,10 +300,12 @@ private:
     std::optional<std::size_t> strongestBinNear(double hz, double cents) const {
         const double ratio = std::pow(2.0, cents / 1200.0);
         auto binOf = [&](double f) { return static_cast<std::size_t>(std::lround(f / binHz())); };
-        const std::size_t low = binOf(hz / ratio);
-        const std::size_t high = binOf(hz * ratio);
+        // At least two grid steps either side, however narrow the band in cents.
+        const std::size_t centre = binOf(hz);
+        const std::size_t low = std::max<std::size_t>(1, std::min(binOf(hz / ratio), centre - 2));
+        const std::size_t high = std::max(binOf(hz * ratio), centre + 2);
         std::optional<std::size_t> best;
-        for (std::size_t k = low + 1; k < high && k + 1 < magnitude_.size(); ++k) {
+        for (std::size_t k = low; k <= high && k + 1 < magnitude_.size(); ++k) {
             if (magnitude_[k] < magnitude_[k - 1] || magnitude_[k] < magnitude_[k + 1])
                 continue;
             if (!best || magnitude_[k] > magnitude_[*best])
@@ -294,6 +330,44 @@ double centsBetween(double hz, double referenceHz) {
     return 1200.0 * std::log2(hz / referenceHz);
 }
 
+namespace {
+
+struct SeriesPoint {
+    int k;
+    double hz;
+    double weight;
+};
+
+struct SeriesFit {
+    double intercept;  // F^2
+    double slope;      // F^2 B
+    double partialHz(int k) const { return k * std::sqrt(intercept + slope * k * k); }
+};
+
+// Weighted straight-line fit of (f_k / k)^2 against k^2.
+std::optional<SeriesFit> fitSeries(const std::vector<SeriesPoint>& points) {
+    double sw = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const SeriesPoint& p : points) {
+        const double x = double(p.k) * p.k;
+        const double y = (p.hz / p.k) * (p.hz / p.k);
+        sw += p.weight;
+        sx += p.weight * x;
+        sy += p.weight * y;
+        sxx += p.weight * x * x;
+        sxy += p.weight * x * y;
+    }
+    const double det = sw * sxx - sx * sx;
+    if (!(det > 0.0))
+        return std::nullopt;
+    const double slope = (sw * sxy - sx * sy) / det;
+    const double intercept = (sy - slope * sx) / sw;
+    if (!(intercept > 0.0) || !(intercept + slope > 0.0))
+        return std::nullopt;
+    return SeriesFit{intercept, slope};
+}
+
+}  // namespace
+
 std::optional<double> estimateFundamentalHz(const float* samples, std::size_t count,
                                             double sampleRate, double expectedHz) {
     if (!samples || sampleRate <= 0.0 || !(expectedHz > 0.0) || expectedHz * 4 > sampleRate)
@@ -305,52 +379,72 @@ std::optional<double> estimateFundamentalHz(const float* samples, std::size_t co
         return std::nullopt;
 
     const Spectrum spectrum(samples + part.begin, n, sampleRate);
-    const auto fundamental = spectrum.peakNear(expectedHz, searchCents);
-    if (!fundamental)
-        return std::nullopt;
-    const double strongest = spectrum.strongest();
-    if (fundamental->amplitude < strongest * dbToAmplitude(minFundamentalDb))
-        return std::nullopt;
-    const auto below = spectrum.coarsePeakNear(fundamental->hz / 2, 50.0);
-    if (below && below->amplitude > fundamental->amplitude * dbToAmplitude(subharmonicDb))
-        return std::nullopt;
+    const double floor = spectrum.strongest() * dbToAmplitude(minPartialDb);
+    // The series that sounds strongest near the hint, not merely its strongest peak: a loud
+    // noise or distortion product near the fundamental has no partials above it.
+    const double seriesHz = spectrum.strongestSeriesNear(expectedHz, searchCents, maxPartials);
 
     // The partials of a string follow f_k = k * F * sqrt(1 + B k^2): (f_k / k)^2 is a straight
     // line in k^2, and its value at k = 1 is the fundamental. Fitting the line through the
     // strong partials reads the pitch of the whole series, so a fundamental whose phase wanders
     // (a clipped tone changing shape as it decays) is held by its partials, while the stretch
     // of a stiff string is modelled rather than averaged into the result.
-    double sw = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
-    auto add = [&](int k, const Spectrum::Peak& p) {
-        const double x = double(k) * k;
-        const double y = (p.hz / k) * (p.hz / k);
-        const double w = p.amplitude;
-        sw += w;
-        sx += w * x;
-        sy += w * y;
-        sxx += w * x * x;
-        sxy += w * x * y;
-    };
-    add(1, *fundamental);
-    int used = 1;
-    for (int k = 2; k <= maxPartials && k * fundamental->hz < 0.45 * sampleRate; ++k) {
-        const auto p = spectrum.peakNear(k * fundamental->hz, partialSearchCents);
-        if (!p || p->amplitude < strongest * dbToAmplitude(minPartialDb))
+    std::vector<SeriesPoint> points;
+    std::optional<double> fundamentalHz;
+    double strongestPartial = 0.0;
+    for (int k = 1; k <= maxPartials && k * seriesHz < 0.45 * sampleRate; ++k) {
+        const auto p =
+            spectrum.peakNear(k * seriesHz, k == 1 ? fundamentalSearchCents : partialSearchCents);
+        if (!p || p->amplitude < floor)
             continue;
-        add(k, *p);
-        ++used;
+        points.push_back({k, p->hz, p->amplitude});
+        strongestPartial = std::max(strongestPartial, p->amplitude);
+        if (k == 1)
+            fundamentalHz = p->hz;
     }
-    if (used < 3)
-        return fundamental->hz;
-    const double det = sw * sxx - sx * sx;
-    if (!(det > 0))
-        return fundamental->hz;
-    const double slope = (sw * sxy - sx * sy) / det;
-    const double intercept = (sy - slope * sx) / sw;
-    const double atOne = intercept + slope;
-    if (!(atOne > 0))
+    if (points.empty())
         return std::nullopt;
-    return std::sqrt(atOne);
+
+    // Partials that do not fit the series (noise, a distortion product, a neighbouring
+    // resonance) are dropped, worst first.
+    std::optional<double> result;
+    while (points.size() >= 3) {
+        const auto fit = fitSeries(points);
+        if (!fit)
+            return std::nullopt;
+        auto worst = points.begin();
+        double worstCents = 0.0;
+        for (auto p = points.begin(); p != points.end(); ++p) {
+            const double off = std::abs(centsBetween(p->hz, fit->partialHz(p->k)));
+            if (off > worstCents) {
+                worstCents = off;
+                worst = p;
+            }
+        }
+        if (worstCents <= seriesToleranceCents) {
+            if (std::abs(fit->slope / fit->intercept) > maxStiffness)
+                return std::nullopt;
+            result = fit->partialHz(1);
+            break;
+        }
+        points.erase(worst);
+    }
+    if (!result) {
+        // Too few partials for a fit: the fundamental itself, if it sounds and agrees with
+        // whatever else was found.
+        if (!fundamentalHz)
+            return std::nullopt;
+        for (const SeriesPoint& p : points)
+            if (std::abs(centsBetween(p.hz / p.k, *fundamentalHz)) > seriesToleranceCents)
+                return std::nullopt;
+        result = fundamentalHz;
+    }
+
+    // A clear component an octave below means the note is lower than the hint says.
+    const auto below = spectrum.coarsePeakNear(*result / 2, 50.0);
+    if (below && below->amplitude > strongestPartial * dbToAmplitude(subharmonicDb))
+        return std::nullopt;
+    return result;
 }
 
 }  // namespace midi
