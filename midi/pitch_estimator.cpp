@@ -392,6 +392,7 @@ std::optional<double> estimateFundamentalHz(const float* samples, std::size_t co
     std::vector<SeriesPoint> points;
     std::optional<double> fundamentalHz;
     double strongestPartial = 0.0;
+    double fundamentalAmplitude = 0.0;
     for (int k = 1; k <= maxPartials && k * seriesHz < 0.45 * sampleRate; ++k) {
         const auto p =
             spectrum.peakNear(k * seriesHz, k == 1 ? fundamentalSearchCents : partialSearchCents);
@@ -399,8 +400,10 @@ std::optional<double> estimateFundamentalHz(const float* samples, std::size_t co
             continue;
         points.push_back({k, p->hz, p->amplitude});
         strongestPartial = std::max(strongestPartial, p->amplitude);
-        if (k == 1)
+        if (k == 1) {
             fundamentalHz = p->hz;
+            fundamentalAmplitude = p->amplitude;
+        }
     }
     if (points.empty())
         return std::nullopt;
@@ -430,13 +433,10 @@ std::optional<double> estimateFundamentalHz(const float* samples, std::size_t co
         points.erase(worst);
     }
     if (!result) {
-        // Too few partials for a fit: the fundamental itself, if it sounds and agrees with
-        // whatever else was found.
-        if (!fundamentalHz)
+        // No consistent series (a damped string's partials scatter by several cents): the
+        // fundamental itself, where it is the note's strongest partial.
+        if (!fundamentalHz || fundamentalAmplitude < strongestPartial)
             return std::nullopt;
-        for (const SeriesPoint& p : points)
-            if (std::abs(centsBetween(p.hz / p.k, *fundamentalHz)) > seriesToleranceCents)
-                return std::nullopt;
         result = fundamentalHz;
     }
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "midi/pitch_correction_loader.h"
 #include "midi/sequencer_device.h"
 #include "midi/soundfonts.h"
 #include "midi/synth_device.h"
@@ -19,12 +20,14 @@ void quietErrors(RtMidiError::Type, const std::string&, void*) {}
 
 }  // namespace
 
-SystemMidiPort::SystemMidiPort(EngineOptions engineOptions) : engineOptions_(std::move(engineOptions)) {
+SystemMidiPort::SystemMidiPort(EngineOptions engineOptions)
+    : engineOptions_(std::move(engineOptions)) {
     if (engineOptions_.soundFont.empty()) {
         engineOptions_.soundFont = installedSoundFont().path;
         engineOptions_.gain = gainFor(engineOptions_.soundFont);
     }
-    if (engineOptions_.audioDrivers.empty()) engineOptions_.audioDrivers = desktopAudioDrivers();
+    if (engineOptions_.audioDrivers.empty())
+        engineOptions_.audioDrivers = desktopAudioDrivers();
 }
 
 SystemMidiPort::~SystemMidiPort() = default;
@@ -41,7 +44,8 @@ std::unique_ptr<RtMidiOut> SystemMidiPort::makeSequencerClient() {
 }
 
 int SystemMidiPort::open(int id) {
-    if (device_) return result::allocated;
+    if (device_)
+        return result::allocated;
     lastError_.clear();
     if (id == mapperId) {
         if (engineOptions_.soundFont.empty()) {
@@ -55,10 +59,16 @@ int SystemMidiPort::open(int id) {
         }
         auto synth = std::make_unique<SynthDevice>(std::move(engine));
         engine_ = synth->engine();
+        pitchLoader_ = std::make_unique<PitchCorrectionLoader>(
+            engineOptions_.soundFont, engineOptions_.gain,
+            [tuning = &synth->keyTuning()](const PitchCorrections& c) {
+                tuning->setCorrections(c);
+            });
         device_ = std::move(synth);
         return result::ok;
     }
-    if (id < 0) return result::badDeviceId;
+    if (id < 0)
+        return result::badDeviceId;
     auto out = makeSequencerClient();
     if (!out || static_cast<unsigned>(id) >= out->getPortCount()) {
         lastError_ = "no MIDI output port " + std::to_string(id);
@@ -74,12 +84,15 @@ int SystemMidiPort::open(int id) {
 }
 
 int SystemMidiPort::shortMsg(std::uint32_t word) {
-    if (!device_) return result::invalidHandle;
+    if (!device_)
+        return result::invalidHandle;
     return device_->send(decodeShortMessage(word));
 }
 
 int SystemMidiPort::close() {
-    if (!device_) return result::invalidHandle;
+    if (!device_)
+        return result::invalidHandle;
+    pitchLoader_.reset();
     device_.reset();
     engine_ = nullptr;
     return result::ok;
