@@ -63,7 +63,7 @@ std::string pitchCorrectionCacheFile(const std::string& cacheDir, std::uint64_t 
 std::optional<FoundCorrections> findCorrections(const std::string& soundFont, double gain,
                                                 const CorrectionLookup& lookup,
                                                 const std::atomic<bool>* cancel) {
-    const auto hash = soundFontHash(soundFont);
+    const auto hash = soundFontHash(soundFont, cancel);
     if (!hash)
         return std::nullopt;
     if (auto shipped = shippedCorrectionsFor(*hash, lookup.shipped))

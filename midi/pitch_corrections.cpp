@@ -55,13 +55,16 @@ double PitchCorrections::centsFor(int program, int note) const {
     return cents[program - firstGuitarProgram][note - firstCalibratedNote];
 }
 
-std::optional<std::uint64_t> soundFontHash(const std::string& path) {
+std::optional<std::uint64_t> soundFontHash(const std::string& path,
+                                           const std::atomic<bool>* cancel) {
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return std::nullopt;
     std::uint64_t hash = 0xcbf29ce484222325ULL;
     std::vector<char> buffer(1 << 16);
     while (file) {
+        if (cancel && cancel->load())
+            return std::nullopt;
         file.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
         const std::streamsize got = file.gcount();
         for (std::streamsize i = 0; i < got; ++i) {

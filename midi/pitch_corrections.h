@@ -7,6 +7,7 @@
 // known by a hash of its content, so a changed file is never corrected with another's table.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -34,8 +35,10 @@ struct PitchCorrections {
     double centsFor(int program, int note) const;
 };
 
-// A 64-bit FNV-1a hash of the file's bytes, or none when the file cannot be read.
-std::optional<std::uint64_t> soundFontHash(const std::string& path);
+// A 64-bit FNV-1a hash of the file's bytes, or none when the file cannot be read or `cancel`
+// became true (a large SoundFont takes a fraction of a second).
+std::optional<std::uint64_t> soundFontHash(const std::string& path,
+                                           const std::atomic<bool>* cancel = nullptr);
 
 // The text of a cache file for the SoundFont with hash `soundFontHash`.
 std::string serializeCorrections(const PitchCorrections& corrections, std::uint64_t soundFontHash);
