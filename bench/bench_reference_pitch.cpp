@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "midi/pitch_calibration.h"
+#include "midi/shipped_pitch_corrections.h"
 #include "midi/soundfonts.h"
 
 int main() {
@@ -24,9 +25,14 @@ int main() {
         if (!calibration)
             continue;
         const auto& before = calibration->errors;
-        const auto after = measureErrors(font.path, font.gain, &calibration->corrections);
+        // What a user hears: the shipped table where the SoundFont has one.
+        const auto hash = soundFontHash(font.path);
+        const auto shipped = hash ? shippedCorrectionsFor(*hash) : std::nullopt;
+        const PitchCorrections& applied = shipped ? *shipped : calibration->corrections;
+        const auto after = measureErrors(font.path, font.gain, &applied);
         const double seconds = std::chrono::duration<double>(calibrated - start).count();
-        std::printf("\n%s (calibration %.1f s, %zu notes unmeasured)\n", font.path, seconds,
+        std::printf("\n%s (%s table; calibration %.1f s, %zu notes unmeasured)\n", font.path,
+                    shipped ? "shipped" : "freshly calibrated", seconds,
                     calibration->unmeasured.size());
         std::printf("program | before max | before mean | after max | after mean | unmeasured\n");
         for (int p = 0; p < guitarProgramCount; ++p) {
@@ -46,7 +52,7 @@ int main() {
                     ++missing;
                 }
             }
-            std::printf("%7d | %10.2f | %11.2f | %9.2f | %10.2f | %d\n", firstGuitarProgram + p,
+            std::printf("%7d | %10.2f | %11.2f | %9.3f | %10.2f | %d\n", firstGuitarProgram + p,
                         maxBefore, countBefore ? sumBefore / countBefore : 0.0, maxAfter,
                         countAfter ? sumAfter / countAfter : 0.0, missing);
         }
