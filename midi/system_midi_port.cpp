@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "midi/pitch_correction_loader.h"
 #include "midi/sequencer_device.h"
 #include "midi/soundfonts.h"
 #include "midi/synth_device.h"
@@ -59,6 +60,11 @@ int SystemMidiPort::open(int id) {
         }
         auto synth = std::make_unique<SynthDevice>(std::move(engine));
         engine_ = synth->engine();
+        pitchLoader_ = std::make_unique<PitchCorrectionLoader>(
+            engineOptions_.soundFont, engineOptions_.gain,
+            [tuning = &synth->keyTuning()](const PitchCorrections& c) {
+                tuning->setCorrections(c);
+            });
         device_ = std::move(synth);
         return result::ok;
     }
@@ -84,6 +90,7 @@ int SystemMidiPort::shortMsg(std::uint32_t word) {
 
 int SystemMidiPort::close() {
     if (!device_) return result::invalidHandle;
+    pitchLoader_.reset();
     device_.reset();
     engine_ = nullptr;
     return result::ok;

@@ -14,6 +14,8 @@ class RtMidiOut;
 
 namespace midi {
 
+class PitchCorrectionLoader;
+
 // One open output; receives decoded messages.
 class MidiDevice {
 public:
@@ -44,6 +46,9 @@ private:
 
     EngineOptions engineOptions_;
     std::unique_ptr<MidiDevice> device_;
+    // Puts the built-in synth in tune once its SoundFont's corrections are found; declared
+    // after the device so that it is stopped before the device goes.
+    std::unique_ptr<PitchCorrectionLoader> pitchLoader_;
     FluidEngine* engine_ = nullptr;
     std::string lastError_;
 };

@@ -189,6 +189,27 @@ private slots:
             QVERIFY(!octaveUp.has_value());
     }
 
+    // A loud component near the fundamental without partials of its own (a distortion
+    // product, a body resonance) is not the note: the harmonic series is.
+    void loudStrayPeakNearTheFundamental_data() {
+        QTest::addColumn<double>("note");
+        QTest::addColumn<double>("strayCents");
+        QTest::newRow("A3, stray 70 cents up") << 57.0 << 70.0;
+        QTest::newRow("E4, stray 60 cents down") << 64.0 << -60.0;
+    }
+    void loudStrayPeakNearTheFundamental() {
+        QFETCH(double, note);
+        QFETCH(double, strayCents);
+        const double f0 = noteFrequencyHz(note + 0.02);
+        const auto signal = render({{f0, 0.2, 0.0, 0.0},
+                                    {2 * f0, 0.3, 0.0, 1.0},
+                                    {3 * f0, 0.2, 0.0, 2.0},
+                                    {4 * f0, 0.1, 0.0, 3.0},
+                                    {f0 * std::pow(2.0, strayCents / 1200.0), 0.5, 0.0, 0.5}},
+                                   1.2);
+        checkWithin(signal, noteFrequencyHz(note), f0);
+    }
+
     void unmeasurable_data() {
         QTest::addColumn<int>("kind");
         QTest::newRow("silence") << 0;

@@ -1,0 +1,60 @@
+#include "midi/key_tuning.h"
+
+#include <fluidsynth.h>
+
+#include <string>
+
+namespace midi {
+namespace {
+
+// Tuning slots in the synth: bank 0, program number = the General MIDI program it corrects.
+constexpr int tuningBank = 0;
+
+}  // namespace
+
+void KeyTuning::setCorrections(const PitchCorrections& corrections) {
+    std::lock_guard lock(mutex_);
+    for (int program = firstGuitarProgram; program <= lastGuitarProgram; ++program) {
+        std::array<double, 128> pitch;
+        for (int key = 0; key < 128; ++key)
+            pitch[key] = 100.0 * key + corrections.centsFor(program, key);
+        const std::string name = "Tolmary " + std::to_string(program);
+        fluid_synth_activate_key_tuning(synth_, tuningBank, program, name.c_str(), pitch.data(), 0);
+    }
+    installed_ = true;
+    for (int channel = 0; channel < static_cast<int>(programs_.size()); ++channel)
+        select(channel);
+}
+
+void KeyTuning::programChanged(int channel, int program) {
+    if (channel < 0 || channel >= static_cast<int>(programs_.size()))
+        return;
+    std::lock_guard lock(mutex_);
+    programs_[channel] = program;
+    select(channel);
+}
+
+void KeyTuning::reset() {
+    std::lock_guard lock(mutex_);
+    programs_.fill(0);
+    for (int channel = 0; channel < static_cast<int>(programs_.size()); ++channel)
+        select(channel);
+}
+
+bool KeyTuning::hasCorrections() const {
+    std::lock_guard lock(mutex_);
+    return installed_;
+}
+
+void KeyTuning::select(int channel) {
+    if (!installed_)
+        return;
+    const int program = programs_[channel];
+    // Applied at once: a note already sounding moves with it (the next note would anyway).
+    if (program >= firstGuitarProgram && program <= lastGuitarProgram)
+        fluid_synth_activate_tuning(synth_, channel, tuningBank, program, 1);
+    else
+        fluid_synth_deactivate_tuning(synth_, channel, 1);
+}
+
+}  // namespace midi

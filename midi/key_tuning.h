@@ -1,0 +1,41 @@
+#pragma once
+// Applies a SoundFont's pitch corrections inside the synth: one key tuning per guitar program,
+// selected on a channel whenever that channel's program changes, so the MIDI words sent stay
+// exactly those of the design. Corrections may arrive later, from another thread (a background
+// calibration); they then take effect on the channels already playing a guitar program.
+
+#include <array>
+#include <mutex>
+
+#include "midi/pitch_corrections.h"
+
+extern "C" {
+typedef struct _fluid_synth_t fluid_synth_t;
+}
+
+namespace midi {
+
+class KeyTuning {
+public:
+    explicit KeyTuning(fluid_synth_t* synth) : synth_(synth) {}
+
+    // Loads the corrections into the synth and selects them on every channel whose current
+    // program has one. Safe from any thread.
+    void setCorrections(const PitchCorrections& corrections);
+    // Records a channel's new program and selects its key tuning, or plain equal temperament
+    // for a program without one.
+    void programChanged(int channel, int program);
+    // After a system reset every channel is back on program 0.
+    void reset();
+    bool hasCorrections() const;
+
+private:
+    void select(int channel);
+
+    fluid_synth_t* synth_;
+    mutable std::mutex mutex_;
+    std::array<int, 16> programs_{};
+    bool installed_ = false;
+};
+
+}  // namespace midi

@@ -1,0 +1,108 @@
+#include "midi/pitch_correction_loader.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace midi {
+namespace {
+
+std::optional<PitchCorrections> readCache(const std::string& file, std::uint64_t hash) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parseCorrections(text.str(), hash);
+}
+
+// Written to a temporary file and renamed over the old one, so a crash or a second instance
+// never leaves half a file.
+void writeCache(const std::string& file, std::uint64_t hash, const PitchCorrections& corrections) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ec);
+    const std::string temporary = file + ".tmp" + std::to_string(::getpid());
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out)
+            return;
+        out << serializeCorrections(corrections, hash);
+        if (!out.flush()) {
+            out.close();
+            std::filesystem::remove(temporary, ec);
+            return;
+        }
+    }
+    std::filesystem::rename(temporary, file, ec);
+    if (ec)
+        std::filesystem::remove(temporary, ec);
+}
+
+}  // namespace
+
+std::string pitchCorrectionCacheDir() {
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && *cache)
+        return std::string(cache) + "/Tolmary";
+    const char* home = std::getenv("HOME");
+    if (home && *home)
+        return std::string(home) + "/.cache/Tolmary";
+    return {};
+}
+
+std::string pitchCorrectionCacheFile(const std::string& cacheDir, std::uint64_t hash) {
+    char name[40];
+    std::snprintf(name, sizeof name, "pitch-%016llx.txt", static_cast<unsigned long long>(hash));
+    return cacheDir + "/" + name;
+}
+
+std::optional<FoundCorrections> findCorrections(const std::string& soundFont, double gain,
+                                                const CorrectionLookup& lookup,
+                                                const std::atomic<bool>* cancel) {
+    const auto hash = soundFontHash(soundFont, cancel);
+    if (!hash)
+        return std::nullopt;
+    if (auto shipped = shippedCorrectionsFor(*hash, lookup.shipped))
+        return FoundCorrections{*shipped, CorrectionSource::shipped};
+    const std::string file =
+        lookup.cacheDir.empty() ? std::string() : pitchCorrectionCacheFile(lookup.cacheDir, *hash);
+    if (!file.empty()) {
+        if (auto cached = readCache(file, *hash))
+            return FoundCorrections{*cached, CorrectionSource::cache};
+    }
+    const auto calibration = lookup.calibrator(soundFont, gain, cancel);
+    if (!calibration)
+        return std::nullopt;
+    if (!file.empty())
+        writeCache(file, *hash, calibration->corrections);
+    return FoundCorrections{calibration->corrections, CorrectionSource::calibration};
+}
+
+PitchCorrectionLoader::PitchCorrectionLoader(std::string soundFont, double gain, Deliver deliver,
+                                             CorrectionLookup lookup)
+    : thread_([this, soundFont = std::move(soundFont), gain, deliver = std::move(deliver),
+               lookup = std::move(lookup)] {
+          const auto found = findCorrections(soundFont, gain, lookup, &cancel_);
+          if (!found || cancel_.load())
+              return;
+          deliver(found->corrections);
+          source_ = found->source;
+      }) {}
+
+PitchCorrectionLoader::~PitchCorrectionLoader() {
+    cancel_ = true;
+    if (thread_.joinable())
+        thread_.join();
+}
+
+CorrectionSource PitchCorrectionLoader::wait() {
+    if (thread_.joinable())
+        thread_.join();
+    return source_;
+}
+
+}  // namespace midi

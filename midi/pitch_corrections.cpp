@@ -1,0 +1,112 @@
+#include "midi/pitch_corrections.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace midi {
+namespace {
+
+constexpr std::string_view formatLine = "tolmary-pitch-corrections 1";
+
+std::string hashText(std::uint64_t hash) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        lines.push_back(text.substr(0, end));
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+// Reads "program P: c1 c2 ... c42" for program `program`.
+bool parseProgramLine(std::string_view line, int program,
+                      std::array<double, calibratedNoteCount>& out) {
+    const std::string prefix = "program " + std::to_string(program) + ":";
+    if (line.substr(0, prefix.size()) != prefix)
+        return false;
+    std::istringstream values{std::string(line.substr(prefix.size()))};
+    values.imbue(std::locale::classic());
+    for (double& v : out) {
+        if (!(values >> v) || !std::isfinite(v) || std::abs(v) > maxCorrectionCents)
+            return false;
+    }
+    std::string rest;
+    return !(values >> rest);
+}
+
+}  // namespace
+
+double PitchCorrections::centsFor(int program, int note) const {
+    if (program < firstGuitarProgram || program > lastGuitarProgram)
+        return 0.0;
+    if (note < firstCalibratedNote || note > lastCalibratedNote)
+        return 0.0;
+    return cents[program - firstGuitarProgram][note - firstCalibratedNote];
+}
+
+std::optional<std::uint64_t> soundFontHash(const std::string& path,
+                                           const std::atomic<bool>* cancel) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return std::nullopt;
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    std::vector<char> buffer(1 << 16);
+    while (file) {
+        if (cancel && cancel->load())
+            return std::nullopt;
+        file.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        const std::streamsize got = file.gcount();
+        for (std::streamsize i = 0; i < got; ++i) {
+            hash ^= static_cast<unsigned char>(buffer[static_cast<std::size_t>(i)]);
+            hash *= 0x100000001b3ULL;
+        }
+    }
+    if (file.bad())
+        return std::nullopt;
+    return hash;
+}
+
+std::string serializeCorrections(const PitchCorrections& corrections, std::uint64_t hash) {
+    std::string text(formatLine);
+    text += "\nsoundfont " + hashText(hash) + "\n";
+    for (int p = 0; p < guitarProgramCount; ++p) {
+        text += "program " + std::to_string(firstGuitarProgram + p) + ":";
+        for (double c : corrections.cents[p]) {
+            char value[32];
+            std::snprintf(value, sizeof value, " %.3f", c);
+            text += value;
+        }
+        text += "\n";
+    }
+    return text;
+}
+
+std::optional<PitchCorrections> parseCorrections(std::string_view text, std::uint64_t hash) {
+    const auto lines = splitLines(text);
+    if (lines.size() < 2 + guitarProgramCount)
+        return std::nullopt;
+    if (lines[0] != formatLine || lines[1] != "soundfont " + hashText(hash))
+        return std::nullopt;
+    PitchCorrections corrections;
+    for (int p = 0; p < guitarProgramCount; ++p) {
+        if (!parseProgramLine(lines[2 + p], firstGuitarProgram + p, corrections.cents[p]))
+            return std::nullopt;
+    }
+    for (std::size_t i = 2 + guitarProgramCount; i < lines.size(); ++i)
+        if (!lines[i].empty())
+            return std::nullopt;
+    return corrections;
+}
+
+}  // namespace midi

@@ -1,0 +1,19 @@
+#include "midi/shipped_pitch_corrections.h"
+
+#include "midi/shipped_pitch_corrections_data.h"
+
+namespace midi {
+
+std::span<const ShippedPitchCorrections> shippedPitchCorrections() {
+    return shippedPitchCorrectionTables;
+}
+
+std::optional<PitchCorrections> shippedCorrectionsFor(
+    std::uint64_t hash, std::span<const ShippedPitchCorrections> tables) {
+    for (const ShippedPitchCorrections& table : tables)
+        if (table.soundFontHash == hash)
+            return PitchCorrections{table.cents};
+    return std::nullopt;
+}
+
+}  // namespace midi

@@ -1,0 +1,278 @@
+// Correction tables: the cache file format, the lookup order (shipped, cache, calibration) with
+// its handling of damaged and foreign cache files, and the background loader.
+
+#include <QtTest>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+#include "midi/pitch_correction_loader.h"
+#include "midi/pitch_corrections.h"
+
+using namespace midi;
+
+namespace {
+
+PitchCorrections sampleCorrections() {
+    PitchCorrections c;
+    for (int p = 0; p < guitarProgramCount; ++p)
+        for (int n = 0; n < calibratedNoteCount; ++n)
+            c.cents[p][n] = (p - 3) * 1.25 + n * 0.001 - 0.5;
+    return c;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+// Stands in for a calibration: counts its calls and returns a fixed table, or fails.
+struct FakeCalibrator {
+    std::shared_ptr<std::atomic<int>> calls = std::make_shared<std::atomic<int>>(0);
+    bool fail = false;
+    PitchCorrections result = sampleCorrections();
+
+    CorrectionLookup lookup(const std::string& cacheDir) const {
+        CorrectionLookup l;
+        l.calibrator = [calls = calls, fail = fail, result = result](const std::string&, double,
+                                                                     const std::atomic<bool>*) {
+            ++*calls;
+            return fail ? std::nullopt : std::optional<Calibration>(Calibration{result, {}, {}});
+        };
+        l.shipped = {};
+        l.cacheDir = cacheDir;
+        return l;
+    }
+};
+
+}  // namespace
+
+class TestPitchCorrections : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    std::string soundFont_;
+    std::uint64_t hash_ = 0;
+
+    std::string cacheDir() const { return dir_.path().toStdString() + "/cache/Tolmary"; }
+
+private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(dir_.isValid());
+        soundFont_ = dir_.path().toStdString() + "/some.sf2";
+        writeFile(soundFont_, "RIFF not really a SoundFont, but bytes to hash");
+        const auto hash = soundFontHash(soundFont_);
+        QVERIFY(hash.has_value());
+        hash_ = *hash;
+    }
+
+    void init() { QDir(QString::fromStdString(cacheDir())).removeRecursively(); }
+
+    void roundTrip() {
+        const PitchCorrections c = sampleCorrections();
+        const auto back = parseCorrections(serializeCorrections(c, hash_), hash_);
+        QVERIFY(back.has_value());
+        for (int p = 0; p < guitarProgramCount; ++p)
+            for (int n = 0; n < calibratedNoteCount; ++n)
+                QVERIFY(std::abs(back->cents[p][n] - c.cents[p][n]) < 0.0005);
+    }
+
+    void damagedOrForeignTextIsRejected_data() {
+        QTest::addColumn<int>("damage");
+        QTest::newRow("another SoundFont's table") << 0;
+        QTest::newRow("cut short") << 1;
+        QTest::newRow("not a number") << 2;
+        QTest::newRow("absurd correction") << 3;
+        QTest::newRow("a value too many") << 4;
+        QTest::newRow("unknown format") << 5;
+        QTest::newRow("empty") << 6;
+        QTest::newRow("not finite") << 7;
+        QTest::newRow("trailing text") << 8;
+    }
+    void damagedOrForeignTextIsRejected() {
+        QFETCH(int, damage);
+        std::string text = serializeCorrections(sampleCorrections(), hash_);
+        std::uint64_t hash = hash_;
+        const auto replaceFirst = [&](const std::string& from, const std::string& to) {
+            const auto at = text.find(from);
+            QVERIFY(at != std::string::npos);
+            text.replace(at, from.size(), to);
+        };
+        switch (damage) {
+            case 0:
+                hash = hash_ ^ 1;
+                break;
+            case 1:
+                text.resize(text.size() / 2);
+                break;
+            case 2:
+                replaceFirst(" -4.250", " -4.2x0");
+                break;
+            case 3:
+                replaceFirst(" -4.250", " -90.000");
+                break;
+            case 4:
+                replaceFirst("\nprogram 25:", " 1.000\nprogram 25:");
+                break;
+            case 5:
+                replaceFirst("corrections 1", "corrections 2");
+                break;
+            case 6:
+                text.clear();
+                break;
+            case 7:
+                replaceFirst(" -4.250", " nan");
+                break;
+            case 8:
+                text += "program 31: 1\n";
+                break;
+        }
+        QVERIFY(!parseCorrections(text, hash).has_value());
+    }
+
+    void lookupOutsideTheTableIsZero() {
+        const PitchCorrections c = sampleCorrections();
+        QCOMPARE(c.centsFor(24, 28), c.cents[0][0]);
+        QCOMPARE(c.centsFor(30, 69), c.cents[6][41]);
+        QCOMPARE(c.centsFor(23, 40), 0.0);
+        QCOMPARE(c.centsFor(31, 40), 0.0);
+        QCOMPARE(c.centsFor(24, 27), 0.0);
+        QCOMPARE(c.centsFor(24, 70), 0.0);
+    }
+
+    void hashFollowsContent() {
+        const std::string copy = dir_.path().toStdString() + "/copy.sf2";
+        writeFile(copy, readFile(soundFont_));
+        QCOMPARE(soundFontHash(copy), std::optional<std::uint64_t>(hash_));
+        std::string changed = readFile(soundFont_);
+        changed[5] ^= 0x20;
+        writeFile(copy, changed);
+        QVERIFY(soundFontHash(copy) != std::optional<std::uint64_t>(hash_));
+        QVERIFY(!soundFontHash(dir_.path().toStdString() + "/missing.sf2").has_value());
+    }
+
+    void shippedTableWinsWithoutCalibrating() {
+        FakeCalibrator fake;
+        CorrectionLookup lookup = fake.lookup(cacheDir());
+        const ShippedPitchCorrections shipped[] = {{hash_ ^ 7, "other", {}},
+                                                   {hash_, "this", sampleCorrections().cents}};
+        lookup.shipped = shipped;
+        const auto found = findCorrections(soundFont_, 1.0, lookup);
+        QVERIFY(found.has_value());
+        QCOMPARE(found->source, CorrectionSource::shipped);
+        QCOMPARE(found->corrections.cents, sampleCorrections().cents);
+        QCOMPARE(fake.calls->load(), 0);
+    }
+
+    void calibratesOnceThenReadsTheCache() {
+        FakeCalibrator fake;
+        const auto first = findCorrections(soundFont_, 1.0, fake.lookup(cacheDir()));
+        QVERIFY(first.has_value());
+        QCOMPARE(first->source, CorrectionSource::calibration);
+        QCOMPARE(fake.calls->load(), 1);
+        const std::string file = pitchCorrectionCacheFile(cacheDir(), hash_);
+        QVERIFY(parseCorrections(readFile(file), hash_).has_value());
+
+        const auto second = findCorrections(soundFont_, 1.0, fake.lookup(cacheDir()));
+        QVERIFY(second.has_value());
+        QCOMPARE(second->source, CorrectionSource::cache);
+        QCOMPARE(fake.calls->load(), 1);
+        for (int p = 0; p < guitarProgramCount; ++p)
+            for (int n = 0; n < calibratedNoteCount; ++n)
+                QVERIFY(std::abs(second->corrections.cents[p][n] - first->corrections.cents[p][n]) <
+                        0.0005);
+    }
+
+    void damagedOrForeignCacheIsRebuilt_data() {
+        QTest::addColumn<bool>("foreign");
+        QTest::newRow("damaged") << false;
+        QTest::newRow("another SoundFont's") << true;
+    }
+    void damagedOrForeignCacheIsRebuilt() {
+        QFETCH(bool, foreign);
+        QDir().mkpath(QString::fromStdString(cacheDir()));
+        const std::string file = pitchCorrectionCacheFile(cacheDir(), hash_);
+        writeFile(file, foreign ? serializeCorrections(PitchCorrections{}, hash_ + 1)
+                                : std::string("tolmary-pitch-corrections 1\ngarbage\n"));
+        FakeCalibrator fake;
+        const auto found = findCorrections(soundFont_, 1.0, fake.lookup(cacheDir()));
+        QVERIFY(found.has_value());
+        QCOMPARE(found->source, CorrectionSource::calibration);
+        QCOMPARE(fake.calls->load(), 1);
+        QVERIFY(parseCorrections(readFile(file), hash_).has_value());
+    }
+
+    void failedCalibrationLeavesNoCache() {
+        FakeCalibrator fake;
+        fake.fail = true;
+        QVERIFY(!findCorrections(soundFont_, 1.0, fake.lookup(cacheDir())).has_value());
+        QVERIFY(
+            !QFile::exists(QString::fromStdString(pitchCorrectionCacheFile(cacheDir(), hash_))));
+        QVERIFY(!findCorrections(dir_.path().toStdString() + "/missing.sf2", 1.0,
+                                 fake.lookup(cacheDir()))
+                     .has_value());
+    }
+
+    void cacheFolderFollowsXdg() {
+        const QByteArray saved = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", "/somewhere/cache");
+        QCOMPARE(pitchCorrectionCacheDir(), std::string("/somewhere/cache/Tolmary"));
+        qunsetenv("XDG_CACHE_HOME");
+        QCOMPARE(pitchCorrectionCacheDir(), qgetenv("HOME").toStdString() + "/.cache/Tolmary");
+        if (!saved.isNull())
+            qputenv("XDG_CACHE_HOME", saved);
+    }
+
+    void loaderDeliversOnItsThread() {
+        FakeCalibrator fake;
+        std::atomic<int> delivered{0};
+        PitchCorrections got;
+        PitchCorrectionLoader loader(
+            soundFont_, 1.0,
+            [&](const PitchCorrections& c) {
+                got = c;
+                ++delivered;
+            },
+            fake.lookup(cacheDir()));
+        QCOMPARE(loader.wait(), CorrectionSource::calibration);
+        QCOMPARE(delivered.load(), 1);
+        QCOMPARE(got.cents, sampleCorrections().cents);
+    }
+
+    // Closing the synth while a calibration runs stops it and delivers nothing.
+    void closingCancelsACalibration() {
+        std::atomic<bool> started{false};
+        std::atomic<int> delivered{0};
+        CorrectionLookup lookup;
+        lookup.shipped = {};
+        lookup.cacheDir = cacheDir();
+        lookup.calibrator = [&](const std::string&, double, const std::atomic<bool>* cancel) {
+            started = true;
+            while (!cancel->load())
+                QThread::msleep(1);
+            return std::optional<Calibration>();
+        };
+        {
+            PitchCorrectionLoader loader(
+                soundFont_, 1.0, [&](const PitchCorrections&) { ++delivered; }, lookup);
+            while (!started.load())
+                QThread::msleep(1);
+        }
+        QCOMPARE(delivered.load(), 0);
+        QVERIFY(
+            !QFile::exists(QString::fromStdString(pitchCorrectionCacheFile(cacheDir(), hash_))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPitchCorrections)
+#include "test_pitch_corrections.moc"
