@@ -14,6 +14,19 @@
 namespace controls {
 namespace {
 
+// The mouse events' by-reference arguments; the control reads them back after the handler.
+struct MouseArguments {
+    short button;
+    short shift;
+    float x;
+    float y;
+};
+
+MouseArguments mouseArguments(const QMouseEvent& event, short button) {
+    return {button, shiftState(event.modifiers()), float(event.position().x()),
+            float(event.position().y())};
+}
+
 // Stored defaults of the properties that have fixed ones.
 constexpr int defaultColorStyle = 1;
 constexpr int defaultRoundedValue = 5;
@@ -316,18 +329,15 @@ void XPButton::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPointer<XPButton> alive(this);
-    short button = mouseButtonCode(event->button());
-    short shift = shiftState(event->modifiers());
-    float x = float(event->position().x());
-    float y = float(event->position().y());
-    emit mouseDown(button, shift, x, y);
+    MouseArguments a = mouseArguments(*event, mouseButtonCode(event->button()));
+    emit mouseDown(a.button, a.shift, a.x, a.y);
     if (!alive) {
         return;
     }
     if (event->button() == Qt::LeftButton) {
         clickArmed_ = true;
     }
-    if (button == leftButton) {
+    if (a.button == leftButton) {
         pressed_ = true;
         redraw();
     }
@@ -338,11 +348,8 @@ void XPButton::mouseMoveEvent(QMouseEvent* event) {
     if (!enabled_) {
         return;
     }
-    short button = mouseButtonsCode(event->buttons());
-    short shift = shiftState(event->modifiers());
-    float x = float(event->position().x());
-    float y = float(event->position().y());
-    emit mouseMove(button, shift, x, y);
+    MouseArguments a = mouseArguments(*event, mouseButtonsCode(event->buttons()));
+    emit mouseMove(a.button, a.shift, a.x, a.y);
 }
 
 void XPButton::mouseReleaseEvent(QMouseEvent* event) {
@@ -351,15 +358,12 @@ void XPButton::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     const QPointer<XPButton> alive(this);
-    short button = mouseButtonCode(event->button());
-    short shift = shiftState(event->modifiers());
-    float x = float(event->position().x());
-    float y = float(event->position().y());
-    emit mouseUp(button, shift, x, y);
+    MouseArguments a = mouseArguments(*event, mouseButtonCode(event->button()));
+    emit mouseUp(a.button, a.shift, a.x, a.y);
     if (!alive) {
         return;
     }
-    if (button == leftButton) {
+    if (a.button == leftButton) {
         pressed_ = false;
         redraw();
     }
