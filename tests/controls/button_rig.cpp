@@ -23,6 +23,12 @@ ButtonRig::ButtonRig(QSize size) {
     host_.setDisplayName(QStringLiteral("cmdProbe"));
 }
 
+controls::XPButton& ButtonRig::load(int colorStyle) {
+    button_->readProperties(controls::PropertyBag());
+    button_->setColorStyle(colorStyle);
+    return *button_;
+}
+
 bool ButtonRig::showActive() {
     window_.show();
     window_.activateWindow();
@@ -65,6 +71,18 @@ QRect inkBounds(const QImage& picture, QRect area, int threshold) {
         const QRgb background = picture.pixel(area.left(), y);
         for (int x = area.left(); x <= area.right(); ++x) {
             if (!near(picture.pixel(x, y), background, threshold)) {
+                bounds |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return bounds;
+}
+
+QRect diffBounds(const QImage& a, const QImage& b) {
+    QRect bounds;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y)) {
                 bounds |= QRect(x, y, 1, 1);
             }
         }

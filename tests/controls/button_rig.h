@@ -23,6 +23,8 @@ public:
     controls::XPButton& button() { return *button_; }
     controls::ScriptedButtonHost& host() { return host_; }
     QWidget& window() { return window_; }
+    // Loads every property at its default (which also starts the hover poll) and sets the style.
+    controls::XPButton& load(int colorStyle = 1);
 
     // Shows the window and waits until it is active, for focus and real input delivery.
     bool showActive();
@@ -51,6 +53,8 @@ QImage maskWithOpaqueRect(QRect opaque, QSize size = QSize(16, 16));
 // Pixels that differ from the background colour of their row by more than `threshold` in any
 // channel: the caption's ink. Returns the bounding box within `area`, or a null rect.
 QRect inkBounds(const QImage& picture, QRect area, int threshold = 60);
+// The bounding box of the pixels that differ between two pictures of the same size.
+QRect diffBounds(const QImage& a, const QImage& b);
 
 bool near(QRgb actual, QRgb expected, int tolerance);
 QString rgbText(QRgb color);

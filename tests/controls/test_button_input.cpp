@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QTest>
 #include <QWindow>
+#include <memory>
 
 using testing::ButtonRig;
 
@@ -15,272 +16,200 @@ constexpr QRgb pressedL1 = qRgb(209, 204, 193);
 constexpr QRgb hoverL1 = qRgb(255, 240, 207);
 constexpr QRgb focusL1 = qRgb(206, 231, 255);
 
-// Records the button's events in order, with their arguments.
+// A handler that logs an event's name and arguments.
+template <typename... Args>
+auto recorder(QStringList& log, const char* name) {
+    return [&log, name](Args... args) {
+        QStringList parts{QString::fromLatin1(name)};
+        ((parts << QString::number(args)), ...);
+        log << parts.join(u' ');
+    };
+}
+
+// Records the button's events in order, with their arguments as the first handler sees them.
 class EventLog : public QObject {
 public:
-    explicit EventLog(controls::XPButton& button) {
+    explicit EventLog(controls::XPButton& b) {
         using B = controls::XPButton;
-        connect(&button, &B::click, this, [this] { add(QStringLiteral("Click")); });
-        connect(&button, &B::doubleClick, this, [this] { add(QStringLiteral("DoubleClick")); });
-        connect(&button, &B::keyDown, this, [this](short& code, short& shift) {
-            add(QStringLiteral("KeyDown %1 %2").arg(code).arg(shift));
-        });
-        connect(&button, &B::keyPress, this,
-                [this](short& ascii) { add(QStringLiteral("KeyPress %1").arg(ascii)); });
-        connect(&button, &B::keyUp, this, [this](short& code, short& shift) {
-            add(QStringLiteral("KeyUp %1 %2").arg(code).arg(shift));
-        });
-        connect(&button, &B::mouseDown, this, [this](short& b, short& s, float& x, float& y) {
-            add(QStringLiteral("MouseDown %1 %2 %3 %4").arg(b).arg(s).arg(x).arg(y));
-        });
-        connect(&button, &B::mouseMove, this, [this](short& b, short& s, float& x, float& y) {
-            add(QStringLiteral("MouseMove %1 %2 %3 %4").arg(b).arg(s).arg(x).arg(y));
-        });
-        connect(&button, &B::mouseUp, this, [this](short& b, short& s, float& x, float& y) {
-            add(QStringLiteral("MouseUp %1 %2 %3 %4").arg(b).arg(s).arg(x).arg(y));
-        });
-        connect(&button, &B::mouseEnters, this,
-                [this](int x, int y) { add(QStringLiteral("MouseEnters %1 %2").arg(x).arg(y)); });
-        connect(&button, &B::mouseLeaves, this,
-                [this](int x, int y) { add(QStringLiteral("MouseLeaves %1 %2").arg(x).arg(y)); });
+        connect(&b, &B::click, this, [this] { events << QStringLiteral("Click"); });
+        connect(&b, &B::doubleClick, this, [this] { events << QStringLiteral("DoubleClick"); });
+        connect(&b, &B::keyDown, this, recorder<short&, short&>(events, "KeyDown"));
+        connect(&b, &B::keyPress, this, recorder<short&>(events, "KeyPress"));
+        connect(&b, &B::keyUp, this, recorder<short&, short&>(events, "KeyUp"));
+        connect(&b, &B::mouseDown, this,
+                recorder<short&, short&, float&, float&>(events, "MouseDown"));
+        connect(&b, &B::mouseMove, this,
+                recorder<short&, short&, float&, float&>(events, "MouseMove"));
+        connect(&b, &B::mouseUp, this, recorder<short&, short&, float&, float&>(events, "MouseUp"));
+        connect(&b, &B::mouseEnters, this, recorder<int, int>(events, "MouseEnters"));
+        connect(&b, &B::mouseLeaves, this, recorder<int, int>(events, "MouseLeaves"));
     }
     QStringList events;
-    // Only the event names, without arguments.
+    // The event names only, without the pointer moves that real pointer input brings along.
     QStringList names() const {
         QStringList result;
         for (const QString& event : events) {
-            result.append(event.section(u' ', 0, 0));
+            if (!event.startsWith(QStringLiteral("MouseMove"))) {
+                result.append(event.section(u' ', 0, 0));
+            }
         }
         return result;
     }
-
-private:
-    void add(const QString& event) { events.append(event); }
 };
-
-void loadRunning(ButtonRig& rig) {
-    rig.button().readProperties(controls::PropertyBag());
-}
 
 }  // namespace
 
+// Every test starts with a button loaded with its defaults, in a window that is shown and
+// active, with its events logged.
 class TestButtonInput : public QObject {
     Q_OBJECT
 
-private slots:
-    void leftClickRaisesDownBeforePressedLookThenUpThenClick();
-    void rightButtonShowsNoPressedLook();
-    void handlerChangingButtonDecidesThePressedLook();
-    void releaseOutsideRaisesNoClick();
-    void pressOnCutCornerMissesTheButton();
-    void doubleClickReplacesTheSecondClick();
-    void pointerMovesAreReported();
+    std::unique_ptr<ButtonRig> rig_;
+    std::unique_ptr<EventLog> log_;
+    controls::XPButton& b() { return rig_->button(); }
+    QStringList& events() { return log_->events; }
 
+private slots:
+    void init();
+    void cleanup();
+    void mouseEventsAndPressedLook_data();
+    void mouseEventsAndPressedLook();
+    void handlerChangingButtonDecidesThePressedLook();
+    void windowPressOutsideTheShapeMisses();
+    void doubleClickReplacesTheSecondClick();
     void spaceHeldShowsPressedAndRaisesNoClick();
-    void handlerCanSwallowSpace();
-    void enterRaisesKeyPressThenClick();
-    void handlerCanSwallowEnter();
     void keyCodesAndShift_data();
     void keyCodesAndShift();
-
+    void handlerChangingKeyArgument_data();
+    void handlerChangingKeyArgument();
     void disabledRaisesNothingButTakesFocus();
     void focusFlagSurvivesWhileDisabled();
-
     void hoverEntersAndLeavesOncePerCrossing();
-    void crossingAndReturningBetweenTicksRaisesNothing();
-    void pointerOnCutCornerIsOutside();
-    void coveredOrOverChildIsOutside();
+    void pointsThatAreOutside();
     void leavingWhileDisabledReportsAfterEnabling();
     void terminateStopsThePoll();
     void realHostFindsTheButtonUnderThePointer();
 };
 
-void TestButtonInput::leftClickRaisesDownBeforePressedLookThenUpThenClick() {
-    ButtonRig rig;
-    loadRunning(rig);
-    QVERIFY(rig.showActive());
-    rig.hover();
-    EventLog log(rig.button());
-    controls::XPButton& b = rig.button();
-    bool pressedAtDown = true;
-    QRgb lookAtDown = 0;
-    connect(&b, &controls::XPButton::mouseDown, this, [&](short&, short&, float&, float&) {
-        pressedAtDown = b.isPressed();
-        lookAtDown = b.surface().pixel(50, 1);
-    });
-    bool pressedAtClick = true;
-    QRgb lookAtClick = 0;
-    connect(&b, &controls::XPButton::click, this, [&] {
-        pressedAtClick = b.isPressed();
-        lookAtClick = b.surface().pixel(50, 1);
-    });
-    QTest::mousePress(&b, Qt::LeftButton, Qt::NoModifier, QPoint(40, 12));
-    QVERIFY(!pressedAtDown);
-    COMPARE_RGB(lookAtDown, hoverL1, 0);
-    QVERIFY(b.isPressed());
-    COMPARE_RGB(b.surface().pixel(50, 1), pressedL1, 0);
-    QTest::mouseRelease(&b, Qt::LeftButton, Qt::NoModifier, QPoint(41, 13));
-    QCOMPARE(log.events,
-             (QStringList{QStringLiteral("MouseDown 1 0 40 12"),
-                          QStringLiteral("MouseUp 1 0 41 13"), QStringLiteral("Click")}));
-    QVERIFY(!pressedAtClick);
-    COMPARE_RGB(lookAtClick, hoverL1, 0);  // the pointer is still over it
+void TestButtonInput::init() {
+    rig_ = std::make_unique<ButtonRig>();
+    rig_->load();
+    QVERIFY(rig_->showActive());
+    log_ = std::make_unique<EventLog>(b());
 }
 
-void TestButtonInput::rightButtonShowsNoPressedLook() {
-    ButtonRig rig;
-    loadRunning(rig);
-    QVERIFY(rig.showActive());
-    EventLog log(rig.button());
-    QTest::mousePress(&rig.button(), Qt::RightButton, Qt::ShiftModifier, QPoint(40, 12));
-    QVERIFY(!rig.button().isPressed());
-    QTest::mouseRelease(&rig.button(), Qt::RightButton, Qt::ShiftModifier, QPoint(40, 12));
-    QCOMPARE(log.events, (QStringList{QStringLiteral("MouseDown 2 1 40 12"),
-                                      QStringLiteral("MouseUp 2 1 40 12")}));
+void TestButtonInput::cleanup() {
+    log_.reset();
+    rig_.reset();
+}
+
+void TestButtonInput::mouseEventsAndPressedLook_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QPoint>("releaseAt");
+    QTest::addColumn<bool>("pressed");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("left") << int(Qt::LeftButton) << int(Qt::NoModifier) << QPoint(41, 13) << true
+                          << QStringList{"MouseDown 1 0 40 12", "MouseUp 1 0 41 13", "Click"};
+    QTest::newRow("right shows no pressed look")
+        << int(Qt::RightButton) << int(Qt::ShiftModifier) << QPoint(40, 12) << false
+        << QStringList{"MouseDown 2 1 40 12", "MouseUp 2 1 40 12"};
+    QTest::newRow("left released outside")
+        << int(Qt::LeftButton) << int(Qt::NoModifier) << QPoint(190, 12) << true
+        << QStringList{"MouseDown 1 0 40 12", "MouseUp 1 0 190 12"};
+}
+
+void TestButtonInput::mouseEventsAndPressedLook() {
+    QFETCH(int, button);
+    QFETCH(int, modifiers);
+    QFETCH(QPoint, releaseAt);
+    QFETCH(bool, pressed);
+    QFETCH(QStringList, expected);
+    rig_->hover();
+    events().clear();
+    // MouseDown comes before the pressed look, Click after it is gone.
+    QList<QRgb> lookAtEvent;
+    auto look = [&] { lookAtEvent << (b().isPressed() ? 0 : b().surface().pixel(50, 1)); };
+    connect(&b(), &controls::XPButton::mouseDown, this, look);
+    connect(&b(), &controls::XPButton::click, this, look);
+    const auto mouseButton = Qt::MouseButton(button);
+    QTest::mousePress(&b(), mouseButton, Qt::KeyboardModifiers(modifiers), QPoint(40, 12));
+    QCOMPARE(b().isPressed(), pressed);
+    COMPARE_RGB(b().surface().pixel(50, 1), pressed ? pressedL1 : hoverL1, 0);
+    QTest::mouseRelease(&b(), mouseButton, Qt::KeyboardModifiers(modifiers), releaseAt);
+    QVERIFY(!b().isPressed());
+    QCOMPARE(events(), expected);
+    for (QRgb rgb : lookAtEvent) {
+        COMPARE_RGB(rgb, hoverL1, 0);
+    }
 }
 
 void TestButtonInput::handlerChangingButtonDecidesThePressedLook() {
-    ButtonRig rig;
-    loadRunning(rig);
-    QVERIFY(rig.showActive());
-    controls::XPButton& b = rig.button();
     // Turn every press into the left button's, then every release into nothing.
-    connect(&b, &controls::XPButton::mouseDown, this,
+    connect(&b(), &controls::XPButton::mouseDown, this,
             [](short& button, short&, float&, float&) { button = 1; });
-    QTest::mousePress(&b, Qt::RightButton, Qt::NoModifier, QPoint(40, 12));
-    QVERIFY(b.isPressed());
-    connect(&b, &controls::XPButton::mouseUp, this,
+    QTest::mousePress(&b(), Qt::RightButton, Qt::NoModifier, QPoint(40, 12));
+    QVERIFY(b().isPressed());
+    connect(&b(), &controls::XPButton::mouseUp, this,
             [](short& button, short&, float&, float&) { button = 0; });
-    QTest::mouseRelease(&b, Qt::RightButton, Qt::NoModifier, QPoint(40, 12));
-    QVERIFY(b.isPressed());
+    QTest::mouseRelease(&b(), Qt::RightButton, Qt::NoModifier, QPoint(40, 12));
+    QVERIFY(b().isPressed());
 }
 
-void TestButtonInput::releaseOutsideRaisesNoClick() {
-    ButtonRig rig;
-    loadRunning(rig);
-    QVERIFY(rig.showActive());
-    EventLog log(rig.button());
-    QTest::mousePress(&rig.button(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 12));
-    // Released beyond the right edge: the button still gets the release.
-    QTest::mouseRelease(&rig.button(), Qt::LeftButton, Qt::NoModifier, QPoint(190, 12));
-    QCOMPARE(log.names(), (QStringList{QStringLiteral("MouseDown"), QStringLiteral("MouseUp")}));
-    QVERIFY(!rig.button().isPressed());
-}
-
-void TestButtonInput::pressOnCutCornerMissesTheButton() {
-    ButtonRig rig;
-    loadRunning(rig);
-    QVERIFY(rig.showActive());
-    EventLog log(rig.button());
-    // Through the window, so the window system decides who gets the press.
-    QWindow* window = rig.window().windowHandle();
-    const QPoint offset = testing::buttonOffset;
-    for (QPoint corner : {QPoint(175, 0), QPoint(0, 31), QPoint(176, 10), QPoint(50, 32)}) {
-        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, offset + corner);
+void TestButtonInput::windowPressOutsideTheShapeMisses() {
+    // Through the window, so the window system decides who gets the press: cut corners, the
+    // last column and the last row are not the button's.
+    QWindow* window = rig_->window().windowHandle();
+    for (QPoint p : {QPoint(175, 0), QPoint(0, 31), QPoint(176, 10), QPoint(50, 32)}) {
+        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, testing::buttonOffset + p);
     }
-    QCOMPARE(log.events, QStringList());
-    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, offset + QPoint(1, 0));
-    QStringList names = log.names();
-    names.removeAll(QStringLiteral("MouseMove"));  // the pointer arriving
-    QCOMPARE(names, (QStringList{"MouseDown", "MouseUp", "Click"}));
+    QCOMPARE(events(), QStringList());
+    QTest::mouseMove(window, testing::buttonOffset + QPoint(30, 10));
+    QVERIFY(events().contains(QStringLiteral("MouseMove 0 0 30 10")));
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, testing::buttonOffset + QPoint(1, 0));
+    QCOMPARE(log_->names(), (QStringList{"MouseDown", "MouseUp", "Click"}));
 }
 
 void TestButtonInput::doubleClickReplacesTheSecondClick() {
-    ButtonRig rig;
-    loadRunning(rig);
-    QVERIFY(rig.showActive());
-    EventLog log(rig.button());
-    QWindow* window = rig.window().windowHandle();
+    QWindow* window = rig_->window().windowHandle();
     const QPoint at = testing::buttonOffset + QPoint(40, 12);
     QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier, at);
-    QStringList names = log.names();
-    names.removeAll(QStringLiteral("MouseMove"));
     // The second press arrives as the double click itself.
-    QCOMPARE(names, (QStringList{"MouseDown", "MouseUp", "Click", "DoubleClick", "MouseUp"}));
-    QVERIFY(!rig.button().isPressed());
+    QCOMPARE(log_->names(),
+             (QStringList{"MouseDown", "MouseUp", "Click", "DoubleClick", "MouseUp"}));
+    QVERIFY(!b().isPressed());
     // Other buttons: each press is one MouseDown, and no DoubleClick.
-    log.events.clear();
+    events().clear();
     QTest::mouseDClick(window, Qt::RightButton, Qt::NoModifier, at);
-    names = log.names();
-    QCOMPARE(names.count(QStringLiteral("MouseDown")), 2);
-    QCOMPARE(names.count(QStringLiteral("DoubleClick")), 0);
-}
-
-void TestButtonInput::pointerMovesAreReported() {
-    ButtonRig rig;
-    loadRunning(rig);
-    QVERIFY(rig.showActive());
-    EventLog log(rig.button());
-    QTest::mouseMove(rig.window().windowHandle(), testing::buttonOffset + QPoint(30, 10));
-    QVERIFY(log.events.contains(QStringLiteral("MouseMove 0 0 30 10")));
+    QCOMPARE(log_->names(), (QStringList{"MouseDown", "MouseUp", "MouseDown", "MouseUp"}));
 }
 
 void TestButtonInput::spaceHeldShowsPressedAndRaisesNoClick() {
-    ButtonRig rig;
-    loadRunning(rig);
-    QVERIFY(rig.showActive());
-    rig.button().setFocus();
-    QVERIFY(rig.button().isFocused());
-    rig.pointAway();
-    rig.tick();
-    EventLog log(rig.button());
-    QTest::keyPress(&rig.button(), Qt::Key_Space);
-    QVERIFY(rig.button().isPressed());
-    COMPARE_RGB(rig.button().surface().pixel(50, 1), pressedL1, 0);
-    COMPARE_RGB(rig.button().surface().pixel(3, 2), qRgb(0, 0, 0), 0);  // focus dots stay
+    b().setFocus();
+    QVERIFY(b().isFocused());
+    QTest::keyPress(&b(), Qt::Key_Space);
+    QVERIFY(b().isPressed());
+    COMPARE_RGB(b().surface().pixel(50, 1), pressedL1, 0);
+    COMPARE_RGB(b().surface().pixel(3, 2), qRgb(0, 0, 0), 0);  // focus dots stay
     // A held key repeats its press; the repeats' releases do not lift the button.
-    QTest::keyRelease(&rig.button(), Qt::Key_Space, Qt::NoModifier, -1);
-    QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "),
-                            true);
-    QApplication::sendEvent(&rig.button(), &repeatRelease);
-    QVERIFY(!rig.button().isPressed());  // the real release above lifted it
-    QTest::keyPress(&rig.button(), Qt::Key_Space);
-    QApplication::sendEvent(&rig.button(), &repeatRelease);
-    QVERIFY(rig.button().isPressed());
-    QTest::keyRelease(&rig.button(), Qt::Key_Space);
-    QVERIFY(!rig.button().isPressed());
-    COMPARE_RGB(rig.button().surface().pixel(50, 1), focusL1, 0);
-    QVERIFY(!log.names().contains(QStringLiteral("Click")));
-    QCOMPARE(log.events.first(), QStringLiteral("KeyDown 32 0"));
-    QVERIFY(log.events.contains(QStringLiteral("KeyUp 32 0")));
-}
-
-void TestButtonInput::handlerCanSwallowSpace() {
-    ButtonRig rig;
-    loadRunning(rig);
-    connect(&rig.button(), &controls::XPButton::keyDown, this,
-            [](short& code, short&) { code = 0; });
-    QTest::keyPress(&rig.button(), Qt::Key_Space);
-    QVERIFY(!rig.button().isPressed());
-}
-
-void TestButtonInput::enterRaisesKeyPressThenClick() {
-    ButtonRig rig;
-    loadRunning(rig);
-    EventLog log(rig.button());
-    QTest::keyClick(&rig.button(), Qt::Key_Return);
-    QCOMPARE(log.events, (QStringList{QStringLiteral("KeyDown 13 0"), QStringLiteral("KeyPress 13"),
-                                      QStringLiteral("Click"), QStringLiteral("KeyUp 13 0")}));
-}
-
-void TestButtonInput::handlerCanSwallowEnter() {
-    ButtonRig rig;
-    loadRunning(rig);
-    EventLog log(rig.button());
-    connect(&rig.button(), &controls::XPButton::keyPress, this, [](short& ascii) { ascii = 0; });
-    QTest::keyClick(&rig.button(), Qt::Key_Enter);
-    QVERIFY(log.names().contains(QStringLiteral("KeyPress")));
-    QVERIFY(!log.names().contains(QStringLiteral("Click")));
-    // The other way round: turning a letter into Enter clicks.
-    connect(&rig.button(), &controls::XPButton::keyPress, this, [](short& ascii) { ascii = 13; });
-    QTest::keyClick(&rig.button(), Qt::Key_X);
-    QVERIFY(log.names().contains(QStringLiteral("Click")));
+    QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " ", true);
+    QTest::keyPress(&b(), Qt::Key_Space);
+    QApplication::sendEvent(&b(), &repeatRelease);
+    QVERIFY(b().isPressed());
+    QTest::keyRelease(&b(), Qt::Key_Space);
+    QVERIFY(!b().isPressed());
+    COMPARE_RGB(b().surface().pixel(50, 1), focusL1, 0);
+    QCOMPARE(events(), (QStringList{"KeyDown 32 0", "KeyPress 32", "KeyDown 32 0", "KeyPress 32",
+                                    "KeyUp 32 0"}));
 }
 
 void TestButtonInput::keyCodesAndShift_data() {
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<QStringList>("expected");
+    QTest::newRow("Enter clicks") << int(Qt::Key_Return) << int(Qt::NoModifier)
+                                  << QStringList{"KeyDown 13 0", "KeyPress 13", "Click",
+                                                 "KeyUp 13 0"};
     QTest::newRow("letter") << int(Qt::Key_A) << int(Qt::NoModifier)
                             << QStringList{"KeyDown 65 0", "KeyPress 97", "KeyUp 65 0"};
     QTest::newRow("F1 with Shift+Ctrl")
@@ -298,170 +227,157 @@ void TestButtonInput::keyCodesAndShift() {
     QFETCH(int, key);
     QFETCH(int, modifiers);
     QFETCH(QStringList, expected);
-    ButtonRig rig;
-    loadRunning(rig);
-    EventLog log(rig.button());
-    QTest::keyClick(&rig.button(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(log.events, expected);
+    QTest::keyClick(&b(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(events(), expected);
+}
+
+void TestButtonInput::handlerChangingKeyArgument_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("inKeyPress");  // else in KeyDown
+    QTest::addColumn<short>("value");
+    QTest::addColumn<bool>("pressed");
+    QTest::addColumn<bool>("clicked");
+    QTest::newRow("KeyCode 0 stops the space bar")
+        << int(Qt::Key_Space) << false << short(0) << false << false;
+    QTest::newRow("KeyAscii 0 stops Enter")
+        << int(Qt::Key_Enter) << true << short(0) << false << false;
+    QTest::newRow("KeyAscii 13 makes a letter click")
+        << int(Qt::Key_X) << true << short(13) << false << true;
+}
+
+void TestButtonInput::handlerChangingKeyArgument() {
+    QFETCH(int, key);
+    QFETCH(bool, inKeyPress);
+    QFETCH(short, value);
+    QFETCH(bool, pressed);
+    QFETCH(bool, clicked);
+    if (inKeyPress) {
+        connect(&b(), &controls::XPButton::keyPress, this,
+                [value](short& ascii) { ascii = value; });
+    } else {
+        connect(&b(), &controls::XPButton::keyDown, this,
+                [value](short& code, short&) { code = value; });
+    }
+    QTest::keyPress(&b(), Qt::Key(key));
+    QVERIFY(log_->names().contains(QStringLiteral("KeyDown")));
+    QCOMPARE(b().isPressed(), pressed);
+    QCOMPARE(log_->names().contains(QStringLiteral("Click")), clicked);
 }
 
 void TestButtonInput::disabledRaisesNothingButTakesFocus() {
-    ButtonRig rig;
-    loadRunning(rig);
-    rig.button().setXPEnabled(false);
-    QVERIFY(rig.showActive());
-    EventLog log(rig.button());
-    controls::XPButton& b = rig.button();
-    rig.hover();
-    QTest::mouseClick(&b, Qt::LeftButton, Qt::NoModifier, QPoint(40, 12));
-    QTest::mouseDClick(&b, Qt::LeftButton, Qt::NoModifier, QPoint(40, 12));
-    QTest::mouseMove(&b, QPoint(30, 10));
-    QTest::keyClick(&b, Qt::Key_Return);
-    QTest::keyClick(&b, Qt::Key_Space);
-    rig.pointAway();
-    rig.tick();
-    QCOMPARE(log.events, QStringList());
-    QVERIFY(!b.isHovered());
-    QVERIFY(!b.isPressed());
-    // It can still hold the focus, but shows no focus look.
-    b.setFocus();
-    QVERIFY(b.hasFocus());
-    QVERIFY(!b.isFocused());
-    QVERIFY(b.isHoverPollActive());  // the poll keeps running, doing nothing
+    b().clearFocus();  // the shown window gave it the focus
+    b().setXPEnabled(false);
+    rig_->hover();
+    QTest::mouseClick(&b(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 12));
+    QTest::mouseDClick(&b(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 12));
+    QTest::mouseMove(&b(), QPoint(30, 10));
+    QTest::keyClick(&b(), Qt::Key_Return);
+    QTest::keyClick(&b(), Qt::Key_Space);
+    rig_->pointAway();
+    rig_->tick();
+    QCOMPARE(events(), QStringList());
+    QVERIFY(!b().isHovered());
+    QVERIFY(!b().isPressed());
+    // It can still hold the focus, but shows no focus look; the poll runs on, doing nothing.
+    b().setFocus();
+    QVERIFY(b().hasFocus());
+    QVERIFY(!b().isFocused());
+    QVERIFY(b().isHoverPollActive());
 }
 
 void TestButtonInput::focusFlagSurvivesWhileDisabled() {
-    ButtonRig rig;
-    loadRunning(rig);
-    QVERIFY(rig.showActive());
-    auto* other = new QWidget(&rig.window());
+    auto* other = new QWidget(&rig_->window());
     other->setFocusPolicy(Qt::StrongFocus);
     other->setGeometry(0, 0, 5, 5);
     other->show();
-    rig.button().setFocus();
-    QVERIFY(rig.button().isFocused());
-    rig.button().setXPEnabled(false);
+    b().setFocus();
+    QVERIFY(b().isFocused());
+    b().setXPEnabled(false);
     other->setFocus();
-    QVERIFY(!rig.button().hasFocus());
-    rig.button().setXPEnabled(true);
-    QVERIFY(rig.button().isFocused());
-    COMPARE_RGB(rig.button().surface().pixel(50, 1), focusL1, 0);
+    QVERIFY(!b().hasFocus());
+    b().setXPEnabled(true);
+    QVERIFY(b().isFocused());
+    COMPARE_RGB(b().surface().pixel(50, 1), focusL1, 0);
 }
 
 void TestButtonInput::hoverEntersAndLeavesOncePerCrossing() {
-    ButtonRig rig;
-    loadRunning(rig);
-    EventLog log(rig.button());
-    rig.pointAt(QPoint(60, 15));
-    const QPoint global = rig.host().pointerPosition();
-    rig.tick();
-    QCOMPARE(log.events,
-             QStringList{QStringLiteral("MouseEnters %1 %2").arg(global.x()).arg(global.y())});
-    QVERIFY(rig.button().isHovered());
-    COMPARE_RGB(rig.button().surface().pixel(50, 1), hoverL1, 0);
-    rig.pointAt(QPoint(61, 16));
-    rig.tick();
-    rig.tick();
-    QCOMPARE(log.events.size(), 1);
-    rig.pointAway();
-    const QPoint away = rig.host().pointerPosition();
-    rig.tick();
-    rig.tick();
-    QCOMPARE(log.events.size(), 2);
-    QCOMPARE(log.events.last(), QStringLiteral("MouseLeaves %1 %2").arg(away.x()).arg(away.y()));
-    QVERIFY(!rig.button().isHovered());
-    QVERIFY(rig.button().isHoverPollActive());
-}
-
-void TestButtonInput::crossingAndReturningBetweenTicksRaisesNothing() {
-    ButtonRig rig;
-    loadRunning(rig);
-    EventLog log(rig.button());
-    rig.pointAt(QPoint(60, 15));
-    rig.pointAway();
-    rig.tick();
-    QCOMPARE(log.events, QStringList());
-    // On and off on alternate ticks: one event per tick, never two.
+    // In and out again between two ticks: nothing.
+    rig_->pointAt(QPoint(60, 15));
+    rig_->pointAway();
+    rig_->tick();
+    QCOMPARE(events(), QStringList());
+    rig_->pointAt(QPoint(60, 15));
+    const QPoint inside = rig_->host().pointerPosition();
+    rig_->tick();
+    QCOMPARE(events(),
+             QStringList{QStringLiteral("MouseEnters %1 %2").arg(inside.x()).arg(inside.y())});
+    QVERIFY(b().isHovered());
+    COMPARE_RGB(b().surface().pixel(50, 1), hoverL1, 0);
+    rig_->pointAt(QPoint(61, 16));
+    rig_->tick();
+    rig_->tick();
+    QCOMPARE(events().size(), 1);
+    rig_->pointAway();
+    const QPoint away = rig_->host().pointerPosition();
+    rig_->tick();
+    rig_->tick();
+    QCOMPARE(events().size(), 2);
+    QCOMPARE(events().last(), QStringLiteral("MouseLeaves %1 %2").arg(away.x()).arg(away.y()));
+    QVERIFY(!b().isHovered());
+    // Crossing at every tick: one event per tick, never two.
     for (int i = 0; i < 4; ++i) {
-        if (i % 2 == 0) {
-            rig.pointAt(QPoint(60, 15));
-        } else {
-            rig.pointAway();
-        }
-        rig.tick();
-        QCOMPARE(log.events.size(), i + 1);
+        i % 2 == 0 ? rig_->pointAt(QPoint(60, 15)) : rig_->pointAway();
+        rig_->tick();
+        QCOMPARE(events().size(), 3 + i);
     }
-    QCOMPARE(log.names(),
-             (QStringList{"MouseEnters", "MouseLeaves", "MouseEnters", "MouseLeaves"}));
 }
 
-void TestButtonInput::pointerOnCutCornerIsOutside() {
-    ButtonRig rig;
-    loadRunning(rig);
-    EventLog log(rig.button());
-    for (QPoint corner : {QPoint(0, 0), QPoint(175, 0), QPoint(0, 31), QPoint(176, 15)}) {
-        rig.pointAt(corner);
-        rig.tick();
-    }
-    QCOMPARE(log.events, QStringList());
-    rig.pointAt(QPoint(1, 1));
-    rig.tick();
-    QCOMPARE(log.names(), QStringList{QStringLiteral("MouseEnters")});
-}
-
-void TestButtonInput::coveredOrOverChildIsOutside() {
-    ButtonRig rig;
-    loadRunning(rig);
-    EventLog log(rig.button());
-    auto* cover = new QWidget(&rig.window());
+void TestButtonInput::pointsThatAreOutside() {
+    // Cut-off corners, the last column, a widget covering the button and a child of it.
+    auto* cover = new QWidget(&rig_->window());
     cover->setGeometry(QRect(testing::buttonOffset + QPoint(100, 0), QSize(40, 20)));
     cover->show();
     cover->raise();
-    auto* child = new QWidget(&rig.button());
+    auto* child = new QWidget(&b());
     child->setGeometry(10, 5, 20, 20);
     child->show();
-    rig.pointAt(QPoint(110, 10));
-    rig.tick();
-    rig.pointAt(QPoint(15, 10));
-    rig.tick();
-    QCOMPARE(log.events, QStringList());
-    rig.pointAt(QPoint(60, 25));
-    rig.tick();
-    QCOMPARE(log.names(), QStringList{QStringLiteral("MouseEnters")});
+    for (QPoint p : {QPoint(0, 0), QPoint(175, 0), QPoint(0, 31), QPoint(176, 15), QPoint(110, 10),
+                     QPoint(15, 10)}) {
+        rig_->pointAt(p);
+        rig_->tick();
+    }
+    QCOMPARE(events(), QStringList());
+    rig_->pointAt(QPoint(1, 1));
+    rig_->tick();
+    QCOMPARE(log_->names(), QStringList{QStringLiteral("MouseEnters")});
 }
 
 void TestButtonInput::leavingWhileDisabledReportsAfterEnabling() {
-    ButtonRig rig;
-    loadRunning(rig);
-    rig.hover();
-    EventLog log(rig.button());
-    rig.button().setXPEnabled(false);
-    rig.pointAway();
-    rig.tick();
-    QVERIFY(rig.button().isHovered());
-    QCOMPARE(log.events, QStringList());
-    rig.button().setXPEnabled(true);
-    COMPARE_RGB(rig.button().surface().pixel(50, 1), hoverL1, 0);  // still drawn hovered
-    rig.tick();
-    QCOMPARE(log.names(), QStringList{QStringLiteral("MouseLeaves")});
+    rig_->hover();
+    events().clear();
+    b().setXPEnabled(false);
+    rig_->pointAway();
+    rig_->tick();
+    QVERIFY(b().isHovered());
+    QCOMPARE(events(), QStringList());
+    b().setXPEnabled(true);
+    COMPARE_RGB(b().surface().pixel(50, 1), hoverL1, 0);  // still drawn hovered
+    rig_->tick();
+    QCOMPARE(log_->names(), QStringList{QStringLiteral("MouseLeaves")});
 }
 
 void TestButtonInput::terminateStopsThePoll() {
-    ButtonRig rig;
-    loadRunning(rig);
-    rig.button().setFocus();
-    rig.hover();
-    EventLog log(rig.button());
-    rig.button().terminate();
-    QVERIFY(!rig.button().isHoverPollActive());
-    QVERIFY(!rig.button().isHovered());
-    QVERIFY(!rig.button().isFocused());
-    QVERIFY(!rig.button().isPressed());
-    rig.pointAway();
-    QCOMPARE(rig.host().elapse(), 0);
-    rig.button().readProperties(controls::PropertyBag());
-    QCOMPARE(rig.host().elapse(), 0);
-    QCOMPARE(log.events, QStringList());
+    b().setFocus();
+    rig_->hover();
+    events().clear();
+    b().terminate();
+    QVERIFY(!b().isHoverPollActive());
+    QVERIFY(!b().isHovered() && !b().isFocused() && !b().isPressed());
+    rig_->pointAway();
+    QCOMPARE(rig_->host().elapse(), 0);
+    b().readProperties(controls::PropertyBag());
+    QCOMPARE(rig_->host().elapse(), 0);
+    QCOMPARE(events(), QStringList());
 }
 
 void TestButtonInput::realHostFindsTheButtonUnderThePointer() {
