@@ -28,8 +28,7 @@ public:
     virtual ~TunerHost() = default;
 
     // A modal message box; returns the button pressed (msgbox::ok, msgbox::yes, msgbox::no).
-    virtual int messageBox(QWidget* parent, const QString& text, const QString& title,
-                           int style) = 0;
+    virtual int messageBox(QWidget* parent, const QString& text, const QString& title, int style) = 0;
 
     // The per-user settings store; a missing key reads as `defaultValue`.
     virtual QString readSetting(const QString& section, const QString& key,
