@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QTextDocument>
 #include <QXmlStreamReader>
+#include <QtEndian>
 #include <QtTest>
 
 #include "tests/res/asset_files.h"
@@ -185,6 +186,32 @@ private slots:
             script.contains(QRegularExpression(QString::fromUtf8(R"(FILEVERSION\s+1, 0, 0, 0)"))));
         QVERIFY(script.contains(
             QRegularExpression(QString::fromUtf8(R"(PRODUCTVERSION\s+1, 0, 0, 0)"))));
+    }
+
+    void iconIsOneImageOf32By32AtFourBits() {
+        QFile file(QStringLiteral(":/app/tolmary.ico"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray ico = file.readAll();
+        const auto word = [&ico](int at) {
+            return qFromLittleEndian<quint16>(ico.constData() + at);
+        };
+        const auto dword = [&ico](int at) {
+            return qFromLittleEndian<quint32>(ico.constData() + at);
+        };
+        QCOMPARE(word(4), quint16(1));  // one image
+        QCOMPARE(uchar(ico[6]), uchar(32));
+        QCOMPARE(uchar(ico[7]), uchar(32));
+        QCOMPARE(word(12), quint16(4));
+        QCOMPARE(dword(14), 744u);
+        const int image = int(dword(18));
+        QCOMPARE(ico.size(), image + 744);
+        QCOMPARE(dword(image), 40u);
+        QCOMPARE(dword(image + 4), 32u);
+        QCOMPARE(dword(image + 8), 64u);  // colour rows and mask rows
+        QCOMPARE(word(image + 14), quint16(4));
+        const QImage picture(QStringLiteral(":/app/tolmary.ico"));
+        QCOMPARE(picture.size(), QSize(32, 32));
+        QVERIFY(picture.hasAlphaChannel());
     }
 
     void versionParserSkipsCommentsAndJunk() {
