@@ -7,6 +7,7 @@
 
 #include "midi/fluid_engine.h"
 #include "midi/midi_lib.h"
+#include "midi/pitch_estimator.h"
 #include "midi/short_message.h"
 #include "midi/soundfonts.h"
 #include "midi/synth_device.h"
@@ -17,23 +18,24 @@ namespace {
 
 constexpr int sampleRate = 44100;
 
-// Renders one note through the same words MIDILib sends and returns the mono mix.
-std::vector<float> renderNote(midi::FluidEngine& engine, int program, int note, double seconds) {
-    engine.send(midi::decodeShortMessage(0xC1u + (std::uint32_t(program) << 8)));
-    engine.send(midi::decodeShortMessage(0x007F0091u + (std::uint32_t(note) << 8)));
+// Renders one note through the device the mapper opens, with the words MIDILib sends (program
+// change, note-on and note-off on channel index 1), and returns the left+right mix.
+std::vector<float> renderNote(midi::SynthDevice& device, int program, int note, double seconds) {
+    device.send(midi::decodeShortMessage(0xC1u + (std::uint32_t(program) << 8)));
+    device.send(midi::decodeShortMessage(0x007F0091u + (std::uint32_t(note) << 8)));
     const int frames = static_cast<int>(seconds * sampleRate);
-    std::vector<float> left(frames), right(frames), mono(frames);
-    engine.render(left.data(), right.data(), frames);
-    engine.send(midi::decodeShortMessage(0x81u + (std::uint32_t(note) << 8)));
+    std::vector<float> left(frames), right(frames), mix(frames);
+    device.engine()->render(left.data(), right.data(), frames);
+    device.send(midi::decodeShortMessage(0x81u + (std::uint32_t(note) << 8)));
     std::vector<float> tail(sampleRate);
-    engine.render(tail.data(), tail.data(), sampleRate);  // let the voice finish
-    for (int i = 0; i < frames; ++i) mono[i] = std::max(std::fabs(left[i]), std::fabs(right[i]));
-    return mono;
+    device.engine()->render(tail.data(), tail.data(), sampleRate);  // let the voice finish
+    for (int i = 0; i < frames; ++i) mix[i] = 0.5f * (left[i] + right[i]);
+    return mix;
 }
 
 double peakDbfs(const std::vector<float>& s) {
     float peak = 0;
-    for (float v : s) peak = std::max(peak, v);
+    for (float v : s) peak = std::max(peak, std::fabs(v));
     return 20.0 * std::log10(std::max(peak, 1e-9f));
 }
 
@@ -55,8 +57,8 @@ class TestSynth : public QObject {
 
 private slots:
     void defaultSoundFontIsTheSteadyOne();
-    void guitarNotesAreAudibleWithoutClipping_data();
-    void guitarNotesAreAudibleWithoutClipping();
+    void guitarNotesSoundTheirPitchAudiblyWithoutClipping_data();
+    void guitarNotesSoundTheirPitchAudiblyWithoutClipping();
     void mapperFailsCleanlyWithoutAudioOutput();
     void unknownDriverFailsWithReason();
     void missingSoundFontFails();
@@ -69,7 +71,7 @@ void TestSynth::defaultSoundFontIsTheSteadyOne() {
     QCOMPARE(QString(midi::installedSoundFont().path), QString("/usr/share/sounds/sf2/TimGM6mb.sf2"));
 }
 
-void TestSynth::guitarNotesAreAudibleWithoutClipping_data() {
+void TestSynth::guitarNotesSoundTheirPitchAudiblyWithoutClipping_data() {
     QTest::addColumn<int>("program");
     QTest::addColumn<int>("note");
     for (int program = 24; program <= 30; ++program)
@@ -77,13 +79,22 @@ void TestSynth::guitarNotesAreAudibleWithoutClipping_data() {
             QTest::addRow("program %d note %d", program, note) << program << note;
 }
 
-void TestSynth::guitarNotesAreAudibleWithoutClipping() {
+void TestSynth::guitarNotesSoundTheirPitchAudiblyWithoutClipping() {
     QFETCH(int, program);
     QFETCH(int, note);
     auto engine = offlineEngine();
     QVERIFY(engine);
-    const double peak = peakDbfs(renderNote(*engine, program, note, 2.0));
+    midi::SynthDevice device(std::move(engine));
+    const std::vector<float> sound = renderNote(device, program, note, 2.0);
+
+    const double peak = peakDbfs(sound);
     QVERIFY2(peak >= -12.0 && peak <= -1.0, qPrintable(QString("peak %1 dBFS").arg(peak)));
+
+    const double target = midi::noteFrequencyHz(note);
+    const auto hz = midi::estimateFundamentalHz(sound.data(), sound.size(), sampleRate, target);
+    QVERIFY2(hz.has_value(), "no steady fundamental");
+    const double cents = midi::centsBetween(*hz, target);
+    QVERIFY2(std::fabs(cents) <= 10.0, qPrintable(QString("%1 cents off").arg(cents)));
 }
 
 void TestSynth::mapperFailsCleanlyWithoutAudioOutput() {

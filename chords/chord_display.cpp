@@ -1,0 +1,22 @@
+#include "chords/chord_display.h"
+
+#include "chords/marker_layout.h"
+
+namespace chords {
+
+void ChordDisplay::cisti() {
+    for (int i = 0; i < kMarkerCount; ++i) {
+        board_.setMarkerVisible(i, false);
+    }
+}
+
+void ChordDisplay::showChord(const ChordGrip& grip) {
+    cisti();
+    for (int s = 1; s <= kStringCount; ++s) {
+        if (grip.fretOn(s) != kUnmarked) {
+            board_.setMarkerVisible(markerIndex(s, grip.fretOn(s)), true);
+        }
+    }
+}
+
+}  // namespace chords

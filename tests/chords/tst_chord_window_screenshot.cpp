@@ -1,0 +1,45 @@
+// On a real X server: the chord window showing C major, captured from the screen into the
+// build folder, with the markers of C major and no others on the neck.
+#include <QDir>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include "tests/chords/chord_window_probe.h"
+
+using namespace chords_test;
+
+class ChordWindowScreenshotTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void cleanupTestCase() { closeChordWindows(); }
+
+    void cMajorOnScreen() {
+        chords::frmPrijemi* window = chords::showChordWindow([] {});
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTest::keyClick(button(window, QStringLiteral("C")), Qt::Key_Space);
+        QTest::qWait(200);  // let the X server show the repaint before capturing
+
+        const QImage shot = window->screen()->grabWindow(window->winId()).toImage();
+        QCOMPARE(shot.size(), QSize(783, 471));
+        const QString path = QDir(QCoreApplication::applicationDirPath())
+                                 .filePath(QStringLiteral("chord_window_c_major.png"));
+        QVERIFY(shot.save(path));
+        qInfo("screenshot: %s", qPrintable(path));
+
+        // A marker shows as white in its middle; the wood under a hidden one is warm.
+        for (int i = 0; i < chords::kMarkerCount; ++i) {
+            const chords::MarkerPlace& place = chords::kMarkerPlaces[i];
+            const QColor middle =
+                shot.pixelColor(place.left + chords::kMarkerWidth / 2, place.top + 5);
+            const bool expected = QStringList{"B1", "D2", "A3", "EE3"}.contains(
+                QString::fromStdString(chords::markerName(i)));
+            QCOMPARE(middle == QColor(Qt::white), expected);
+        }
+    }
+};
+
+QTEST_MAIN(ChordWindowScreenshotTest)
+#include "tst_chord_window_screenshot.moc"

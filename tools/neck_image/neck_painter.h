@@ -1,0 +1,15 @@
+#pragma once
+// Paints the chord window's pictures: the maple neck and the grip marker, as 24-bit images.
+
+#include <QColor>
+#include <QImage>
+
+namespace neck_image {
+
+// The marker's corners take this colour so that they blend into the neck.
+inline const QColor kMapleLight{236, 204, 150};
+
+QImage paintNeck();
+QImage paintMarker();
+
+}  // namespace neck_image
