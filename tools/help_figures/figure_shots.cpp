@@ -63,8 +63,12 @@ QImage renderTunerWindow(Language language, bool withCommandButtons) {
 
 QImage figureChoices(const QImage& window) {
     QImage figure = window.copy(QRect(QPoint(0, 0), kFigureChoicesSize));
-    // The instrument list sits at 128, 8, 185 x 21; the ring leaves it a few pixels of room.
     QPainter painter(&figure);
+    // Below the separator line only the top edge of the first string button would show.
+    constexpr int kBelowSeparator = 90;
+    painter.fillRect(QRect(0, kBelowSeparator, figure.width(), figure.height()),
+                     QColor(window.pixel(0, kBelowSeparator)));
+    // The instrument list sits at 128, 8, 185 x 21; the ring leaves it a few pixels of room.
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(255, 0, 0), 2));
     painter.drawEllipse(QRectF(118, 1, 205, 35));

@@ -30,6 +30,11 @@ public:
     }
     void writeSetting(const QString&, const QString&, const QString&) override {}
     void centreOnScreen(QWidget&) override {}
+    double windowLeft(const QWidget&) override { return 0; }
+    double windowTop(const QWidget&) override { return 0; }
+    bool setWindowLeft(QWidget&, double) override { return true; }
+    bool setWindowTop(QWidget&, double) override { return true; }
+    bool onAnyScreen(const QWidget&) override { return true; }
     void endProgram() override {}
     midi::MidiPort& midiPort() override { return port_; }
     midi::WaitHost& waitHost() override { return wait_; }
