@@ -1,3 +1,5 @@
 #include "app/entry.h"
 
-int main(int argc, char** argv) { return app::runTolmary(argc, argv); }
+int main(int argc, char** argv) {
+    return app::runTolmary(argc, argv);
+}

@@ -16,9 +16,13 @@ concept HasHeight = requires(const T& t) {
     { t.height() } -> std::convertible_to<double>;
 };
 template <typename T>
-concept HasLeft = requires(T& t, double v) { t.setLeft(v); };
+concept HasLeft = requires(T& t, double v) {
+    t.setLeft(v);
+};
 template <typename T>
-concept HasTop = requires(T& t, double v) { t.setTop(v); };
+concept HasTop = requires(T& t, double v) {
+    t.setTop(v);
+};
 
 // window.Left = reference.Width * 0.5 - window.Width * 0.5, unrounded and unclamped: a window
 // wider than the reference overhangs both edges alike.

@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,7 +17,8 @@
 namespace app {
 
 QtTunerHost::QtTunerHost(std::unique_ptr<midi::MidiPort> port) : port_(std::move(port)) {
-    if (!port_) port_ = std::make_unique<midi::SystemMidiPort>();
+    if (!port_)
+        port_ = std::make_unique<midi::SystemMidiPort>();
 }
 
 QtTunerHost::~QtTunerHost() = default;
@@ -46,6 +48,29 @@ void QtTunerHost::centreOnScreen(QWidget& window) {
     const ScreenTwips s(screen);
     CenterHorizontally(w, s);
     CenterVertically(w, s);
+}
+
+double QtTunerHost::windowLeft(const QWidget& window) {
+    return window.frameGeometry().x() * double{twipsPerPixel};
+}
+
+double QtTunerHost::windowTop(const QWidget& window) {
+    return window.frameGeometry().y() * double{twipsPerPixel};
+}
+
+bool QtTunerHost::setWindowLeft(QWidget& window, double twips) {
+    return WindowTwips(window).setLeft(twips);
+}
+
+bool QtTunerHost::setWindowTop(QWidget& window, double twips) {
+    return WindowTwips(window).setTop(twips);
+}
+
+bool QtTunerHost::onAnyScreen(const QWidget& window) {
+    const QRect frame = window.frameGeometry();
+    const auto screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(),
+                       [&](const QScreen* s) { return s->geometry().intersects(frame); });
 }
 
 void QtTunerHost::endProgram() {

@@ -21,6 +21,11 @@ public:
                         const QString& defaultValue) override;
     void writeSetting(const QString& section, const QString& key, const QString& value) override;
     void centreOnScreen(QWidget& window) override;
+    double windowLeft(const QWidget& window) override;
+    double windowTop(const QWidget& window) override;
+    bool setWindowLeft(QWidget& window, double twips) override;
+    bool setWindowTop(QWidget& window, double twips) override;
+    bool onAnyScreen(const QWidget& window) override;
     void endProgram() override;
     midi::MidiPort& midiPort() override { return *port_; }
     midi::WaitHost& waitHost() override { return wait_; }

@@ -9,7 +9,8 @@ QString SettingsStore::read(const QString& section, const QString& key,
     s.beginGroup(section);
     const QVariant v = s.value(key);
     // A value that is not text (a list written by hand, say) reads as missing.
-    if (!v.isValid() || !v.canConvert<QString>()) return defaultValue;
+    if (!v.isValid() || !v.canConvert<QString>())
+        return defaultValue;
     return v.toString();
 }
 

@@ -10,28 +10,41 @@ namespace {
 // A coordinate no screen can hold is not applied; the window keeps its place.
 bool toPixels(double twips, int& pixels) {
     const double p = std::nearbyint(twips / twipsPerPixel);
-    if (!std::isfinite(p) || std::fabs(p) > 1'000'000.0) return false;
+    if (!std::isfinite(p) || std::fabs(p) > 1'000'000.0)
+        return false;
     pixels = static_cast<int>(p);
     return true;
 }
 
 }  // namespace
 
-double WindowTwips::left() const { return window_.frameGeometry().x() * double{twipsPerPixel}; }
-double WindowTwips::top() const { return window_.frameGeometry().y() * double{twipsPerPixel}; }
-double WindowTwips::width() const { return window_.frameGeometry().width() * double{twipsPerPixel}; }
+double WindowTwips::left() const {
+    return window_.frameGeometry().x() * double{twipsPerPixel};
+}
+double WindowTwips::top() const {
+    return window_.frameGeometry().y() * double{twipsPerPixel};
+}
+double WindowTwips::width() const {
+    return window_.frameGeometry().width() * double{twipsPerPixel};
+}
 double WindowTwips::height() const {
     return window_.frameGeometry().height() * double{twipsPerPixel};
 }
 
-void WindowTwips::setLeft(double twips) {
+bool WindowTwips::setLeft(double twips) {
     int x = 0;
-    if (toPixels(twips, x)) window_.move(x, window_.frameGeometry().y());
+    if (!toPixels(twips, x))
+        return false;
+    window_.move(x, window_.frameGeometry().y());
+    return true;
 }
 
-void WindowTwips::setTop(double twips) {
+bool WindowTwips::setTop(double twips) {
     int y = 0;
-    if (toPixels(twips, y)) window_.move(window_.frameGeometry().x(), y);
+    if (!toPixels(twips, y))
+        return false;
+    window_.move(window_.frameGeometry().x(), y);
+    return true;
 }
 
 double ScreenTwips::width() const {

@@ -9,7 +9,7 @@ namespace app {
 inline constexpr int twipsPerPixel = 15;
 
 // A top-level window's outer frame, in twips. Setting a coordinate moves the window to the
-// nearest whole pixel.
+// nearest whole pixel; a coordinate no screen can hold is refused (false, nothing moves).
 class WindowTwips {
 public:
     explicit WindowTwips(QWidget& window) : window_(window) {}
@@ -17,8 +17,8 @@ public:
     double top() const;
     double width() const;
     double height() const;
-    void setLeft(double twips);
-    void setTop(double twips);
+    bool setLeft(double twips);
+    bool setTop(double twips);
 
 private:
     QWidget& window_;

@@ -28,7 +28,8 @@ public:
     virtual ~TunerHost() = default;
 
     // A modal message box; returns the button pressed (msgbox::ok, msgbox::yes, msgbox::no).
-    virtual int messageBox(QWidget* parent, const QString& text, const QString& title, int style) = 0;
+    virtual int messageBox(QWidget* parent, const QString& text, const QString& title,
+                           int style) = 0;
 
     // The per-user settings store; a missing key reads as `defaultValue`.
     virtual QString readSetting(const QString& section, const QString& key,
@@ -37,6 +38,16 @@ public:
 
     // Centres the window on its screen, horizontally then vertically.
     virtual void centreOnScreen(QWidget& window) = 0;
+
+    // The window frame's outer position, in twips (1/1440 inch).
+    virtual double windowLeft(const QWidget& window) = 0;
+    virtual double windowTop(const QWidget& window) = 0;
+    // Moves the frame's outer left (top) edge to `twips`. A value no screen coordinate can hold
+    // is refused: nothing moves and the result is false.
+    virtual bool setWindowLeft(QWidget& window, double twips) = 0;
+    virtual bool setWindowTop(QWidget& window, double twips) = 0;
+    // Whether some part of the window lies on one of the screens.
+    virtual bool onAnyScreen(const QWidget& window) = 0;
 
     // Ends the process at once: no window's closing step runs, nothing is written.
     virtual void endProgram() = 0;

@@ -111,7 +111,8 @@ void TestHostServices::pumpRunsPendingEventsAndReturnsByTimeout() {
     bool ran = false;
     QTimer::singleShot(0, [&ran] { ran = true; });
     const std::int64_t start = host.monotonicMs();
-    while (!ran && host.monotonicMs() - start < 5000) host.processEvents(1000);
+    while (!ran && host.monotonicMs() - start < 5000)
+        host.processEvents(1000);
     QVERIFY(ran);
 
     // With nothing pending the pump sleeps and still comes back: its timeout wakes it.

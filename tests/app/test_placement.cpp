@@ -47,9 +47,10 @@ void TestPlacement::centres_data() {
     QTest::addColumn<double>("winH");
     QTest::addColumn<float>("left");
     QTest::addColumn<float>("top");
-    QTest::newRow("1024 x 768 screen") << 15360.0 << 11520.0 << 7800.0 << 6285.0 << 3780.0f << 2617.5f;
-    QTest::newRow("odd width not rounded first") << 15361.0 << 11520.0 << 7800.0 << 6285.0 << 3780.5f
-                                                 << 2617.5f;
+    QTest::newRow("1024 x 768 screen")
+        << 15360.0 << 11520.0 << 7800.0 << 6285.0 << 3780.0f << 2617.5f;
+    QTest::newRow("odd width not rounded first")
+        << 15361.0 << 11520.0 << 7800.0 << 6285.0 << 3780.5f << 2617.5f;
     QTest::newRow("window larger than screen overhangs both edges")
         << 7710.0 << 5805.0 << 15360.0 << 11520.0 << -3825.0f << -2857.5f;
     QTest::newRow("equal sizes") << 7710.0 << 5805.0 << 7710.0 << 5805.0 << 0.0f << 0.0f;

@@ -1,0 +1,414 @@
+#include "controls/xp_button.h"
+
+#include "controls/button_painter.h"
+#include "controls/button_shape.h"
+#include "controls/color_value.h"
+#include "controls/input_codes.h"
+#include "controls/qt_button_host.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+
+namespace controls {
+namespace {
+
+// Stored defaults of the properties that have fixed ones.
+constexpr int defaultColorStyle = 1;
+constexpr int defaultRoundedValue = 5;
+constexpr int defaultCaptionAlignment = 2;
+constexpr int defaultIconAlignment = 1;
+
+// Pictures with transparency: the icon is black where transparent (OR leaves the background),
+// the mask white (AND leaves the background).
+QImage loadedPicture(const QImage& picture, Qt::GlobalColor transparentAs) {
+    if (picture.isNull()) {
+        return QImage();
+    }
+    QImage result(picture.size(), QImage::Format_RGB32);
+    result.fill(transparentAs);
+    QPainter painter(&result);
+    painter.drawImage(0, 0, picture);
+    return result;
+}
+
+FontDescription toFont(const QVariant& value, const FontDescription& fallback) {
+    if (value.canConvert<FontDescription>()) {
+        const FontDescription font = value.value<FontDescription>();
+        return font.isNull() ? fallback : font;
+    }
+    return fallback;
+}
+
+}  // namespace
+
+XPButton::XPButton(QWidget* parent, ButtonHost* host)
+    : QWidget(parent), host_(host ? host : &QtButtonHost::instance()) {
+    registerFontDescriptionType();
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    currentFont_ = font();
+    tmrCheck_ = host_->createTimer(hoverIntervalMs, [this] { checkHover(); });
+}
+
+XPButton::~XPButton() {
+    terminate();
+}
+
+void XPButton::changed(const char* name) {
+    emit propertyChanged(QString::fromLatin1(name));
+    redraw();
+}
+
+void XPButton::setCaptionAlignment(int alignment) {
+    captionAlignment_ = alignment;
+    changed("CaptionAlignment");
+}
+
+void XPButton::setIconAlignment(int alignment) {
+    iconAlignment_ = alignment;
+    changed("IconAlignment");
+}
+
+void XPButton::setCaption(const QString& caption) {
+    caption_ = caption;
+    changed("Caption");
+}
+
+void XPButton::setForeColor(quint32 color) {
+    foreColor_ = color;
+    changed("ForeColor");
+}
+
+void XPButton::setColorStyle(int style) {
+    colorStyle_ = style;
+    changed("ColorStyle");
+}
+
+void XPButton::setFocusDottedRect(bool draw) {
+    focusDottedRect_ = draw;
+    changed("FocusDottedRect");
+}
+
+void XPButton::setXPEnabled(bool enabled) {
+    enabled_ = enabled;
+    changed("Enabled");
+}
+
+void XPButton::setFontType(const QFont& font) {
+    setFontDescription(FontDescription::fromQFont(font, fontType_.charset));
+}
+
+void XPButton::setFontDescription(const FontDescription& font) {
+    fontType_ = font;
+    if (!fontType_.isNull()) {
+        currentFont_ = fontType_.toQFont();
+    }
+    changed("FontType");
+}
+
+void XPButton::setIconMask(const QImage& mask) {
+    iconMask_ = mask;
+    imgMask_ = loadedPicture(mask, Qt::white);
+    changed("IconMask");
+}
+
+void XPButton::setIcon(const QImage& icon) {
+    icon_ = icon;
+    imgIcon_ = loadedPicture(icon, Qt::black);
+    changed("Icon");
+}
+
+void XPButton::setRoundedValue(int pixels) {
+    roundedValue_ = pixels;
+    changed("RoundedValue");
+}
+
+void XPButton::initProperties() {
+    setCaption(host_->displayName(*this));
+    setForeColor(0);
+    setColorStyle(defaultColorStyle);
+    setFocusDottedRect(true);
+    setXPEnabled(true);
+    setIcon(QImage());
+    setIconMask(QImage());
+    setRoundedValue(defaultRoundedValue);
+    setCaptionAlignment(defaultCaptionAlignment);
+    setIconAlignment(defaultIconAlignment);
+    setFontType(host_->ambientFont(*this));
+    switchHoverPollForHost();
+}
+
+void XPButton::readProperties(const PropertyBag& bag) {
+    const FontDescription ambient = FontDescription::fromQFont(host_->ambientFont(*this));
+    setCaption(bag.read(QStringLiteral("Caption"), QString()).toString());
+    setForeColor(quint32(toInt32(bag.read(QStringLiteral("ForeColor"), 0), 0)));
+    setColorStyle(
+        toInt32(bag.read(QStringLiteral("ColorStyle"), defaultColorStyle), defaultColorStyle));
+    setFocusDottedRect(bag.read(QStringLiteral("FocusDottedRect"), true).toBool());
+    setXPEnabled(bag.read(QStringLiteral("Enabled"), true).toBool());
+    setFontDescription(toFont(bag.value(QStringLiteral("FontType")), ambient));
+    setIcon(toPicture(bag.value(QStringLiteral("Icon"))));
+    setIconMask(toPicture(bag.value(QStringLiteral("IconMask"))));
+    setRoundedValue(toInt32(bag.read(QStringLiteral("RoundedValue"), defaultRoundedValue),
+                            defaultRoundedValue));
+    setCaptionAlignment(
+        toInt32(bag.read(QStringLiteral("CaptionAlignment"), defaultCaptionAlignment),
+                defaultCaptionAlignment));
+    setIconAlignment(toInt32(bag.read(QStringLiteral("IconAlignment"), defaultIconAlignment),
+                             defaultIconAlignment));
+    switchHoverPollForHost();
+}
+
+void XPButton::writeProperties(PropertyBag& bag) const {
+    const FontDescription ambient = FontDescription::fromQFont(host_->ambientFont(*this));
+    bag.write(QStringLiteral("Caption"), caption_, QString());
+    bag.write(QStringLiteral("ForeColor"), qint32(foreColor_), qint32(0));
+    bag.write(QStringLiteral("ColorStyle"), colorStyle_, defaultColorStyle);
+    bag.write(QStringLiteral("FocusDottedRect"), focusDottedRect_, true);
+    bag.write(QStringLiteral("Enabled"), enabled_, true);
+    bag.write(QStringLiteral("FontType"), QVariant::fromValue(fontType_),
+              QVariant::fromValue(ambient));
+    bag.write(QStringLiteral("Icon"), icon_, QImage());
+    bag.write(QStringLiteral("IconMask"), iconMask_, QImage());
+    bag.write(QStringLiteral("RoundedValue"), roundedValue_, defaultRoundedValue);
+    bag.write(QStringLiteral("CaptionAlignment"), captionAlignment_, defaultCaptionAlignment);
+    bag.write(QStringLiteral("IconAlignment"), iconAlignment_, defaultIconAlignment);
+}
+
+void XPButton::switchHoverPollForHost() {
+    if (host_->isRunning() && !terminated_) {
+        tmrCheck_->start();
+    } else {
+        tmrCheck_->stop();
+    }
+}
+
+void XPButton::terminate() {
+    tmrCheck_->stop();
+    terminated_ = true;
+    pressed_ = false;
+    hovered_ = false;
+    focused_ = false;
+    surface_.fill(palette().color(backgroundRole()));
+}
+
+void XPButton::applyShapeIfChanged() {
+    // Setting a mask asks for a repaint; doing it only on a change keeps painting from
+    // starting itself over and over.
+    if (shapeApplied_ && shapeSize_ == size() && shapeRounded_ == roundedValue_) {
+        return;
+    }
+    shapeApplied_ = true;
+    shapeSize_ = size();
+    shapeRounded_ = roundedValue_;
+    const QRegion shape = roundRectRegion(width(), height(), roundedValue_);
+    // An empty QRegion would remove the mask and show the whole widget; a region outside the
+    // widget shows none of it, as an empty shape should.
+    setMask(shape.isEmpty() ? QRegion(-1, -1, 1, 1) : shape);
+}
+
+bool XPButton::isInsideShape(QPoint local) const {
+    return rect().contains(local) && (mask().isEmpty() || mask().contains(local));
+}
+
+void XPButton::redraw() {
+    applyShapeIfChanged();
+    if (surface_.size() != size()) {
+        surface_ = QImage(size(), QImage::Format_RGB32);
+        surface_.setDotsPerMeterX(surfaceDotsPerMeter);
+        surface_.setDotsPerMeterY(surfaceDotsPerMeter);
+        surface_.fill(palette().color(backgroundRole()));
+    }
+    if (!fontType_.isNull()) {
+        currentFont_ = fontType_.toQFont();
+    }
+    ButtonPaintState state;
+    state.colorStyle = colorStyle_;
+    state.enabled = enabled_;
+    state.pressed = pressed_;
+    state.hovered = hovered_;
+    state.focused = focused_;
+    state.focusDottedRect = focusDottedRect_;
+    state.roundedValue = roundedValue_;
+    state.captionAlignment = captionAlignment_;
+    state.iconAlignment = iconAlignment_;
+    state.caption = caption_;
+    state.foreColor = resolveColor(foreColor_, palette());
+    paintButton(surface_, state, ButtonImages{imgIcon_, imgMask_, imgDis_}, currentFont_);
+    if (!inPaintEvent_) {
+        update();
+    }
+}
+
+void XPButton::paintEvent(QPaintEvent*) {
+    inPaintEvent_ = true;
+    surface_.fill(palette().color(backgroundRole()));
+    redraw();
+    inPaintEvent_ = false;
+    QPainter painter(this);
+    painter.drawImage(0, 0, surface_);
+}
+
+void XPButton::focusInEvent(QFocusEvent*) {
+    if (!enabled_) {
+        return;
+    }
+    focused_ = true;
+    redraw();
+}
+
+void XPButton::focusOutEvent(QFocusEvent*) {
+    if (!enabled_) {
+        return;
+    }
+    focused_ = false;
+    redraw();
+}
+
+void XPButton::keyPressEvent(QKeyEvent* event) {
+    event->accept();
+    if (!enabled_) {
+        return;
+    }
+    const QPointer<XPButton> alive(this);
+    short keyCode = virtualKeyCode(*event);
+    short shift = shiftState(event->modifiers());
+    emit keyDown(keyCode, shift);
+    if (!alive) {
+        return;
+    }
+    if (keyCode == spaceKeyCode) {
+        pressed_ = true;
+        redraw();
+    }
+    short ascii = keyAscii(*event);
+    if (ascii == 0) {
+        return;
+    }
+    emit keyPress(ascii);
+    if (alive && ascii == enterKeyAscii) {
+        emit click();
+    }
+}
+
+void XPButton::keyReleaseEvent(QKeyEvent* event) {
+    event->accept();
+    // A held key repeats its key-down only; the key-up comes once, when it is let go.
+    if (!enabled_ || event->isAutoRepeat()) {
+        return;
+    }
+    const QPointer<XPButton> alive(this);
+    short keyCode = virtualKeyCode(*event);
+    short shift = shiftState(event->modifiers());
+    emit keyUp(keyCode, shift);
+    if (alive && keyCode == spaceKeyCode) {
+        pressed_ = false;
+        redraw();
+    }
+}
+
+void XPButton::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (!enabled_) {
+        return;
+    }
+    const QPointer<XPButton> alive(this);
+    short button = mouseButtonCode(event->button());
+    short shift = shiftState(event->modifiers());
+    float x = float(event->position().x());
+    float y = float(event->position().y());
+    emit mouseDown(button, shift, x, y);
+    if (!alive) {
+        return;
+    }
+    if (event->button() == Qt::LeftButton) {
+        clickArmed_ = true;
+    }
+    if (button == leftButton) {
+        pressed_ = true;
+        redraw();
+    }
+}
+
+void XPButton::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    if (!enabled_) {
+        return;
+    }
+    short button = mouseButtonsCode(event->buttons());
+    short shift = shiftState(event->modifiers());
+    float x = float(event->position().x());
+    float y = float(event->position().y());
+    emit mouseMove(button, shift, x, y);
+}
+
+void XPButton::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    if (!enabled_) {
+        return;
+    }
+    const QPointer<XPButton> alive(this);
+    short button = mouseButtonCode(event->button());
+    short shift = shiftState(event->modifiers());
+    float x = float(event->position().x());
+    float y = float(event->position().y());
+    emit mouseUp(button, shift, x, y);
+    if (!alive) {
+        return;
+    }
+    if (button == leftButton) {
+        pressed_ = false;
+        redraw();
+    }
+    // A click is a left press and release both over the button (inside its shape).
+    if (event->button() == Qt::LeftButton) {
+        const bool isClick = clickArmed_ && isInsideShape(event->position().toPoint());
+        clickArmed_ = false;
+        if (isClick) {
+            emit click();
+        }
+    }
+}
+
+void XPButton::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click arrives as this event instead of a press. For the
+    // left button it raises DoubleClick, and its release no second Click; for the others it
+    // is an ordinary press.
+    if (event->button() != Qt::LeftButton) {
+        mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!enabled_) {
+        return;
+    }
+    clickArmed_ = false;
+    emit doubleClick();
+}
+
+void XPButton::checkHover() {
+    if (!enabled_) {
+        return;
+    }
+    const QPointer<XPButton> alive(this);
+    tmrCheck_->stop();
+    cursorPos_ = host_->pointerPosition();
+    const bool over = host_->isDirectlyUnder(*this, cursorPos_);
+    if (!hovered_ && over) {
+        hovered_ = true;
+        redraw();
+        emit mouseEnters(cursorPos_.x(), cursorPos_.y());
+    } else if (hovered_ && !over) {
+        hovered_ = false;
+        redraw();
+        emit mouseLeaves(cursorPos_.x(), cursorPos_.y());
+    }
+    if (alive && !terminated_) {
+        tmrCheck_->start();
+    }
+}
+
+}  // namespace controls

@@ -1,0 +1,188 @@
+#include "tools/tuner_images/tuner_pictures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QPainterPath>
+
+#include "tools/tuner_images/image_files.h"
+
+namespace tuner_images {
+namespace {
+
+QImage blank(int w, int h) {
+    QImage img(w, h, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    return img;
+}
+
+// An eighth note with its head centred near (x, y), stem up.
+void drawNote(QPainter& p, double x, double y, const QColor& colour) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(x - 2.5, y - 2, 5, 4));
+    p.fillRect(QRectF(x + 1.5, y - 8, 1, 8), colour);
+    p.fillRect(QRectF(x + 2.5, y - 8, 2, 1), colour);
+    p.fillRect(QRectF(x + 4, y - 7, 1, 3), colour);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// A 24-bit bitmap: the icon's colours where opaque, black elsewhere; or the mask, black where
+// the icon is opaque and white elsewhere.
+QImage iconColours(const QImage& icon) {
+    QImage out(icon.size(), QImage::Format_RGB888);
+    for (int y = 0; y < icon.height(); ++y) {
+        for (int x = 0; x < icon.width(); ++x) {
+            const QRgb c = icon.pixel(x, y);
+            out.setPixel(x, y, qAlpha(c) >= 128 ? qRgb(qRed(c), qGreen(c), qBlue(c)) : 0);
+        }
+    }
+    return out;
+}
+
+QImage iconMask(const QImage& icon) {
+    QImage out(icon.size(), QImage::Format_RGB888);
+    for (int y = 0; y < icon.height(); ++y) {
+        for (int x = 0; x < icon.width(); ++x) {
+            out.setPixel(x, y,
+                         qAlpha(icon.pixel(x, y)) >= 128 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+QImage windowIcon() {
+    QImage img = blank(32, 32);
+    QPainter p(&img);
+    const QColor black(0, 0, 0);
+    const QColor brown(128, 0, 0);
+    const QColor yellow(255, 255, 0);
+    const QColor darkYellow(128, 128, 0);
+    const QColor silver(192, 192, 192);
+    // The neck runs from the lower left to the head at the upper right.
+    p.translate(16, 16);
+    p.rotate(-45);
+    p.setPen(black);
+    p.setBrush(brown);
+    p.drawRect(QRectF(-17, -3, 24, 6));  // neck
+    p.drawRect(QRectF(7, -5, 10, 10));   // head
+    p.setBrush(silver);
+    for (int i = 0; i < 3; ++i) {  // pegs, three a side
+        p.drawEllipse(QRectF(8 + 3 * i, -8, 2.5, 3));
+        p.drawEllipse(QRectF(8 + 3 * i, 5, 2.5, 3));
+    }
+    p.setPen(QPen(Qt::white, 1));
+    p.drawLine(QPointF(-17, -1), QPointF(7, -1));  // strings
+    p.drawLine(QPointF(-17, 1), QPointF(7, 1));
+    // The hand: a palm under the neck and four fingers curled over it.
+    p.setPen(black);
+    p.setBrush(yellow);
+    p.drawRoundedRect(QRectF(-10, 2, 10, 8), 3, 3);
+    for (int i = 0; i < 4; ++i)
+        p.drawRoundedRect(QRectF(-10 + 2.6 * i, -6, 2.4, 9), 1, 1);
+    p.setBrush(darkYellow);
+    p.drawRoundedRect(QRectF(-13, -1, 4, 7), 1.5, 1.5);  // thumb
+    p.end();
+    return img;
+}
+
+QImage pageWithNote() {
+    QImage img = blank(16, 16);
+    QPainter p(&img);
+    QPainterPath page;
+    page.moveTo(2.5, 0.5);
+    page.lineTo(10.5, 0.5);
+    page.lineTo(13.5, 3.5);
+    page.lineTo(13.5, 15.5);
+    page.lineTo(2.5, 15.5);
+    page.closeSubpath();
+    p.setPen(QColor(96, 96, 96));
+    p.setBrush(Qt::white);
+    p.drawPath(page);
+    p.drawLine(QPointF(10.5, 0.5), QPointF(10.5, 3.5));
+    p.drawLine(QPointF(10.5, 3.5), QPointF(13.5, 3.5));
+    drawNote(p, 7, 12, Qt::black);
+    p.end();
+    return img;
+}
+
+QImage noteOnDisc() {
+    QImage img = blank(16, 16);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(96, 96, 96));
+    p.setBrush(QColor(176, 176, 176));
+    p.drawEllipse(QRectF(0.5, 0.5, 13, 13));
+    p.setBrush(QColor(230, 230, 230));
+    p.drawEllipse(QRectF(5, 5, 4, 4));
+    p.setRenderHint(QPainter::Antialiasing, false);
+    drawNote(p, 9, 13, QColor(0, 64, 224));
+    p.end();
+    return img;
+}
+
+QImage playTriangle() {
+    QImage img = blank(16, 16);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(0, 96, 0));
+    p.setBrush(QColor(40, 190, 40));
+    p.drawPolygon(QPolygonF({QPointF(3.5, 1.5), QPointF(14.5, 8), QPointF(3.5, 14.5)}));
+    p.end();
+    return img;
+}
+
+QImage neck() {
+    QImage img(180, 240, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    const QColor wood(58, 34, 22);
+    const QColor fret(200, 200, 190);
+    const QColor nut(236, 228, 200);
+    const QColor string(232, 224, 200);
+    const QColor dot(250, 250, 250);
+    p.fillRect(QRect(fretboardLeft, 0, fretboardRight - fretboardLeft + 1, 240), wood);
+    p.fillRect(QRect(fretboardLeft, 0, fretboardRight - fretboardLeft + 1, 6), nut);
+    // Frets come closer together further up the neck.
+    for (int y : {58, 108, 155, 199, 238}) {
+        p.fillRect(QRect(fretboardLeft, y - 1, fretboardRight - fretboardLeft + 1, 3), fret);
+    }
+    const int middle = (neckStringX[2] + neckStringX[3]) / 2;
+    for (int y : {131, 177})
+        p.fillRect(QRect(middle - 3, y - 3, 7, 7), dot);
+    // Thick strings on the left.
+    constexpr std::array<int, 6> widths{3, 3, 2, 2, 1, 1};
+    for (std::size_t i = 0; i < neckStringX.size(); ++i) {
+        const int w = widths[i];
+        p.fillRect(QRect(neckStringX[i] - w / 2, 0, w, 240), string);
+    }
+    p.end();
+    return img;
+}
+
+bool writeTunerPictures(const QString& folder) {
+    QDir().mkpath(folder);
+    const QDir dir(folder);
+    bool ok = true;
+    ok &= writeFile(dir.filePath("frm_main.ico"), iconFile({{windowIcon(), 4}}));
+    ok &= writeFile(dir.filePath("page_note.ico"),
+                    iconFile({{pageWithNote(), 8}, {pageWithNote(), 32}}));
+    ok &=
+        writeFile(dir.filePath("note_disc.ico"), iconFile({{noteOnDisc(), 8}, {noteOnDisc(), 32}}));
+    ok &=
+        writeFile(dir.filePath("play.ico"), iconFile({{playTriangle(), 8}, {playTriangle(), 32}}));
+    ok &= iconColours(pageWithNote()).save(dir.filePath("note_icon.bmp"), "BMP");
+    ok &= iconMask(pageWithNote()).save(dir.filePath("note_mask.bmp"), "BMP");
+    const QVector<QRgb> neckColours{qRgb(255, 255, 255), qRgb(58, 34, 22),    qRgb(200, 200, 190),
+                                    qRgb(236, 228, 200), qRgb(232, 224, 200), qRgb(250, 250, 250)};
+    ok &= writeFile(dir.filePath("neck.gif"), gifFile(neck(), neckColours));
+    return ok;
+}
+
+}  // namespace tuner_images

@@ -1,0 +1,30 @@
+#pragma once
+// Turns key presses in the duration box into character codes for the tuner's key filter and
+// swallows the ones it refuses. Keys that type no character (Delete, arrows, Tab) pass.
+
+#include <QObject>
+#include <functional>
+
+class QKeyEvent;
+
+namespace tuner {
+
+// The character code a key press types: its text's first character, Ctrl+letter as the
+// control code (Ctrl+V is 22), Backspace 8, Enter 13; 0 for a key that types nothing.
+int typedCharacter(const QKeyEvent& event);
+
+class DurationKeyFilter : public QObject {
+    Q_OBJECT
+
+public:
+    // `filter` returns the code to let through, or 0 to swallow the key.
+    DurationKeyFilter(std::function<int(int)> filter, QObject* parent);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::function<int(int)> filter_;
+};
+
+}  // namespace tuner

@@ -1,0 +1,207 @@
+#include "tuner/tuner_behaviour.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QWidget>
+#include <cmath>
+
+#include "tuner/numeric_text.h"
+#include "tuner/tuner_texts.h"
+
+namespace tuner {
+namespace {
+
+QString text(std::u16string_view t) {
+    return toQString(t);
+}
+
+}  // namespace
+
+TunerBehaviour::TunerBehaviour(TunerHost& host, TunerControls controls,
+                               std::function<void()> showChords)
+    : host_(host),
+      controls_(controls),
+      showChords_(std::move(showChords)),
+      midiOut_(host.midiPort(), host.waitHost()) {}
+
+TunerBehaviour::~TunerBehaviour() = default;
+
+void TunerBehaviour::load() {
+    host_.centreOnScreen(controls_.window);
+    defineTunings();
+    fillTuningList();
+    fillInstrumentList();
+    loadSettings();
+    std::int32_t code = 0;
+    if (!midiOut_.connectMIDI(midi::mapperId, code)) {
+        host_.messageBox(&controls_.window, text(texts::midiFailed), text(texts::midiFailedTitle),
+                         msgbox::critical);
+        return;
+    }
+    soundChange();
+    tuningChange();
+    midiOut_.setBaseNote(0);
+}
+
+void TunerBehaviour::soundChange() {
+    // Programs are 24 to 30 or 0, so narrowing to 16 bits keeps the value.
+    midiOut_.setInstrument(
+        static_cast<std::int16_t>(instrumentProgram(controls_.cmbInst.currentText())));
+}
+
+void TunerBehaviour::tuningChange() {
+    const int t = controls_.cmbTune.currentIndex() + 1;
+    if (t <= 0 || t > static_cast<int>(tunings_.size()))
+        return;
+    currentNotes_ = tunings_[static_cast<std::size_t>(t - 1)].notes;
+}
+
+void TunerBehaviour::playString(int index) {
+    if (index < 0 || index >= stringCount)
+        return;
+    QLineEdit& dur = controls_.txtDur;
+    const QString duration = dur.text();
+    if (duration.isEmpty()) {
+        host_.messageBox(&controls_.window, text(texts::durationMissing),
+                         text(texts::durationMissingTitle), msgbox::critical);
+        dur.setFocus();
+        return;
+    }
+    const auto seconds = durationSeconds(duration);
+    if (!seconds) {
+        host_.messageBox(&controls_.window, text(texts::durationNotNumeric),
+                         text(texts::durationNotNumericTitle), msgbox::critical);
+        dur.setFocus();
+        dur.setSelection(0, static_cast<int>(dur.text().size()));
+        return;
+    }
+    midiOut_.playNote(currentNotes_[static_cast<std::size_t>(index)],
+                      static_cast<std::int16_t>(*seconds));
+}
+
+int TunerBehaviour::filterKey(int keyAscii) const {
+    constexpr int backspace = 8;
+    if (keyAscii == backspace)
+        return keyAscii;
+    if (keyAscii >= '0' && keyAscii <= '9')
+        return keyAscii;
+    return 0;
+}
+
+void TunerBehaviour::loadDefaults() {
+    const int answer = host_.messageBox(&controls_.window, text(texts::defaultsQuestion),
+                                        text(texts::defaultsTitle), msgbox::question);
+    if (answer != msgbox::yes)
+        return;
+    selectText(controls_.cmbInst, controls_.cmbInst.itemText(defaultSoundIndex));
+    selectText(controls_.cmbTune, controls_.cmbTune.itemText(defaultTuningIndex));
+    controls_.txtDur.setText(text(defaultDuration));
+    soundChange();
+    tuningChange();
+}
+
+void TunerBehaviour::showChordWindow() {
+    if (showChords_)
+        showChords_();
+}
+
+void TunerBehaviour::exitProgram() {
+    host_.endProgram();
+}
+
+void TunerBehaviour::queryUnload() {
+    saveSettings();
+    std::int32_t ignored = 0;
+    midiOut_.closeMIDI(midi::mapperId, ignored);
+}
+
+void TunerBehaviour::clearTunings() {
+    for (TuningEntry& entry : tunings_)
+        entry = TuningEntry{};
+}
+
+void TunerBehaviour::defineTunings() {
+    clearTunings();
+    for (std::size_t i = 0; i < tuningRows.size(); ++i) {
+        tunings_[i].name = toQString(tuningRows[i].name);
+        tunings_[i].notes = tuningRows[i].notes;
+    }
+}
+
+void TunerBehaviour::fillTuningList() {
+    QComboBox& list = controls_.cmbTune;
+    list.clear();
+    for (const TuningEntry& entry : tunings_)
+        list.addItem(entry.name);
+    selectText(list, list.itemText(0));
+}
+
+void TunerBehaviour::fillInstrumentList() {
+    QComboBox& list = controls_.cmbInst;
+    list.clear();
+    for (const SoundRow& row : soundRows)
+        list.addItem(toQString(row.listText));
+    selectText(list, list.itemText(defaultSoundIndex));
+}
+
+bool TunerBehaviour::selectText(QComboBox& list, const QString& wanted) {
+    const int found = list.findText(wanted, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (wanted.isEmpty() || found < 0)
+        return false;
+    list.setCurrentIndex(found);
+    return true;
+}
+
+void TunerBehaviour::loadSettings() {
+    const QString section = text(texts::settingsSection);
+    const auto read = [&](std::u16string_view key) {
+        return host_.readSetting(section, text(key), QString());
+    };
+    const QString left = read(texts::keyLeft);
+    const QString top = read(texts::keyTop);
+    const QString windowState = read(texts::keyWindowState);
+    const QString instrument = read(texts::keyInstrument);
+    const QString tuning = read(texts::keyTuning);
+    const QString duration = read(texts::keyDuration);
+
+    applyStoredPosition(left, top);
+    if (const auto state = storedWindowState(windowState)) {
+        controls_.window.setWindowState(*state == 1 ? Qt::WindowMinimized : Qt::WindowNoState);
+    }
+    if (!instrument.isEmpty())
+        selectText(controls_.cmbInst, instrument);
+    if (!tuning.isEmpty())
+        selectText(controls_.cmbTune, tuning);
+    if (storedDurationFits(duration))
+        controls_.txtDur.setText(duration);
+}
+
+void TunerBehaviour::applyStoredPosition(const QString& left, const QString& top) {
+    QWidget& window = controls_.window;
+    bool moved = false;
+    if (const auto value = numericValue(left))
+        moved |= host_.setWindowLeft(window, *value);
+    if (const auto value = numericValue(top))
+        moved |= host_.setWindowTop(window, *value);
+    // A position kept from a screen that is gone would hide the window: keep it centred.
+    if (moved && !host_.onAnyScreen(window))
+        host_.centreOnScreen(window);
+}
+
+void TunerBehaviour::saveSettings() {
+    const QString section = text(texts::settingsSection);
+    QWidget& window = controls_.window;
+    const auto write = [&](std::u16string_view key, const QString& value) {
+        host_.writeSetting(section, text(key), value);
+    };
+    const auto twips = [](double value) { return QString::number(std::llround(value)); };
+    const int state = window.isMinimized() ? 1 : window.isMaximized() ? 2 : 0;
+    write(texts::keyLeft, twips(host_.windowLeft(window)));
+    write(texts::keyTop, twips(host_.windowTop(window)));
+    write(texts::keyWindowState, QString::number(state));
+    write(texts::keyInstrument, controls_.cmbInst.currentText());
+    write(texts::keyTuning, controls_.cmbTune.currentText());
+    write(texts::keyDuration, controls_.txtDur.text());
+}
+
+}  // namespace tuner

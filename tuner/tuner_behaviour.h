@@ -1,0 +1,87 @@
+#pragma once
+// What the tuner window does: loading (centre, fill the lists, restore the stored choices,
+// open the MIDI output), the sound and tuning changes, playing a string, the duration key
+// filter, the defaults, the chord window, ending, and storing the choices on closing. It works
+// on the window's controls handed in by reference and reaches everything outside the window
+// through TunerHost, so it runs headless with fakes.
+
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "midi/midi_lib.h"
+#include "tuner/catalogue.h"
+#include "tuner/tuner_host.h"
+
+class QComboBox;
+class QLineEdit;
+class QWidget;
+
+namespace tuner {
+
+// The controls the behaviour reads or writes.
+struct TunerControls {
+    QWidget& window;
+    QComboBox& cmbInst;
+    QComboBox& cmbTune;
+    QLineEdit& txtDur;
+};
+
+// One entry of the window's own tuning table.
+struct TuningEntry {
+    QString name;
+    StringNotes notes{};
+};
+
+class TunerBehaviour {
+public:
+    // `showChords` shows the chord window, creating it when none is open.
+    TunerBehaviour(TunerHost& host, TunerControls controls, std::function<void()> showChords);
+    ~TunerBehaviour();
+    TunerBehaviour(const TunerBehaviour&) = delete;
+    TunerBehaviour& operator=(const TunerBehaviour&) = delete;
+
+    // Runs once, before the window is first shown.
+    void load();
+
+    // Event handlers.
+    void soundChange();
+    void tuningChange();
+    void playString(int index);
+    // Returns the character code to let through, or 0 to swallow the key.
+    int filterKey(int keyAscii) const;
+    void loadDefaults();
+    void showChordWindow();
+    void exitProgram();
+    // The window is about to close by its close box or the system; never refuses.
+    void queryUnload();
+
+    // The catalogue operations on the window's table and lists.
+    void clearTunings();
+    void defineTunings();
+    void fillTuningList();
+    void fillInstrumentList();
+
+    void loadSettings();
+    void saveSettings();
+
+    const StringNotes& currentNotes() const { return currentNotes_; }
+    const std::array<TuningEntry, tuningRows.size()>& tunings() const { return tunings_; }
+    midi::MIDILib& midiOut() { return midiOut_; }
+
+private:
+    // Sets a drop-down list's text: selects the entry with exactly that text, else leaves the
+    // selection as it is.
+    static bool selectText(QComboBox& list, const QString& text);
+    void applyStoredPosition(const QString& left, const QString& top);
+
+    TunerHost& host_;
+    TunerControls controls_;
+    std::function<void()> showChords_;
+    std::array<TuningEntry, tuningRows.size()> tunings_;
+    StringNotes currentNotes_{};
+    midi::MIDILib midiOut_;
+};
+
+}  // namespace tuner
