@@ -2,13 +2,31 @@
 // figures; without them (TOLMARY_WITHOUT_HELP) it shows a notice in the page's place and is
 // otherwise the same. Either way it shows the version, and at most one is open at a time.
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTextDocument>
 #include <QtTest>
 
+#include "controls/xp_button.h"
+#include "tests/tuner/fake_tuner_host.h"
 #include "tuner/about_window.h"
+#include "tuner/frm_main.h"
 #include "tuner/help_page.h"
+
+namespace {
+
+QList<tuner::AboutWindow*> visibleAboutWindows() {
+    QList<tuner::AboutWindow*> open;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* about = qobject_cast<tuner::AboutWindow*>(w); about && about->isVisible()) {
+            open << about;
+        }
+    }
+    return open;
+}
+
+}  // namespace
 
 class TestAboutWindow : public QObject {
     Q_OBJECT
@@ -52,6 +70,28 @@ private slots:
         close->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(watched.isNull());
+    }
+
+    void opensFromOProgramuAndLeavesTheTunerAsItWas() {
+        fakes::FakeHost host;
+        tuner::frmMain tunerWindow(host);
+        tunerWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tunerWindow));
+        host.port.words.clear();
+        QCOMPARE(tunerWindow.Command2->text(), QStringLiteral("O programu"));
+        QTest::mouseClick(tunerWindow.Command2, Qt::LeftButton);
+        QTest::mouseClick(tunerWindow.Command2, Qt::LeftButton);
+        const auto open = visibleAboutWindows();
+        QCOMPARE(open.size(), 1);
+        QVERIFY(open.front()->versionLabel()->text().endsWith(QStringLiteral("1.00")));
+        QVERIFY(host.messages.empty() && host.writes.isEmpty() && host.port.words.empty());
+
+        // With the about window open the tuner still plays its strings.
+        tunerWindow.txtDur->setText(QStringLiteral("1"));
+        QTest::mouseClick(tunerWindow.cmdNote[0], Qt::LeftButton, {}, QPoint(88, 16));
+        QCOMPARE(host.port.heard(), (std::vector<std::pair<int, int>>{{0x90, 64}, {0x80, 64}}));
+        QVERIFY(host.messages.empty());
+        closeAndDelete(open.front());
     }
 
     void figureNamesReachTheirResources_data() {

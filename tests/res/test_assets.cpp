@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "tests/res/asset_files.h"
+#include "tuner/catalogue.h"
 #include "tuner/help_page.h"
 #include "tuner/version_info.h"
 
@@ -145,6 +146,21 @@ private slots:
             QString::fromUtf8(R"(<img border="0" src="Fig1.1.gif" width="473" height="269">)")));
     }
 
+    void helpPageCountsMatchTheCatalogue() {
+        const auto page = tuner::loadHelpPage(asset_files::sourcePath("res/help/HELP.HTML"));
+        QVERIFY(page.has_value());
+        QTextDocument document;
+        document.setHtml(*page);
+        const QString text = document.toPlainText().simplified();
+        const QString expected = QStringLiteral(
+                                     "You can choose between %1 different tunings and "
+                                     "%2 different guitars.")
+                                     .arg(tuner::tuningRows.size())
+                                     .arg(tuner::soundRows.size());
+        QVERIFY2(text.contains(expected), qPrintable(expected));
+        QVERIFY(text.contains(QStringLiteral("36 different tunings and 7 different guitars")));
+    }
+
     void decodesWindows1252HighCodes_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
@@ -212,6 +228,23 @@ private slots:
         const QImage picture(QStringLiteral(":/app/tolmary.ico"));
         QCOMPARE(picture.size(), QSize(32, 32));
         QVERIFY(picture.hasAlphaChannel());
+    }
+
+    void iconIsTheTunerWindowsPicture() {
+        const QImage program =
+            QImage(QStringLiteral(":/app/tolmary.ico")).convertToFormat(QImage::Format_ARGB32);
+        const QImage window =
+            QImage(QStringLiteral(":/tuner/frm_main.ico")).convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(window.size(), QSize(32, 32));
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                const QRgb a = program.pixel(x, y);
+                const QRgb b = window.pixel(x, y);
+                // Transparent pixels may differ in their hidden colour.
+                QVERIFY2(qAlpha(a) == qAlpha(b) && (qAlpha(a) == 0 || a == b),
+                         qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+            }
+        }
     }
 
     void versionParserSkipsCommentsAndJunk() {
