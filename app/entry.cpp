@@ -1,9 +1,11 @@
 #include "app/entry.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include "app/qt_tuner_host.h"
 #include "tuner/frm_main.h"
+#include "tuner/version_info.h"
 
 namespace app {
 
@@ -11,6 +13,9 @@ int runTolmary(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Tolmary");
     QApplication::setApplicationName("Tolmary");
+    QApplication::setApplicationVersion(tuner::VersionInfo::load().fileVersion());
+    // The program's icon, for every window that does not bring its own.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/tolmary.ico")));
     // Common controls need no initialisation here: Qt's widgets are ready with the application.
     QtTunerHost host;
     // The window lives until the event loop has ended: closing it during a held note must

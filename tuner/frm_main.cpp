@@ -16,6 +16,7 @@
 #include "chords/chord_window.h"
 #include "controls/property_bag.h"
 #include "controls/xp_button.h"
+#include "tuner/about_window.h"
 #include "tuner/duration_key_filter.h"
 #include "tuner/frm_main_layout.h"
 
@@ -179,6 +180,7 @@ void frmMain::connectHandlers() {
     }
     connect(cmdDefaults, &controls::XPButton::click, this, [b] { b->loadDefaults(); });
     connect(Command1, &QPushButton::clicked, this, [b] { b->showChordWindow(); });
+    connect(Command2, &QPushButton::clicked, this, [] { showAboutWindow(); });
     connect(Command3, &QPushButton::clicked, this, [b] { b->exitProgram(); });
     txtDur->installEventFilter(
         new DurationKeyFilter([b](int code) { return b->filterKey(code); }, txtDur));

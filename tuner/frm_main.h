@@ -43,7 +43,7 @@ public:
     std::array<controls::XPButton*, 6> cmdNote{};
     controls::XPButton* cmdDefaults = nullptr;
     QPushButton* Command1 = nullptr;  // "Akordi"
-    QPushButton* Command2 = nullptr;  // "O programu": no action of its own
+    QPushButton* Command2 = nullptr;  // "O programu": opens the about window
     QPushButton* Command3 = nullptr;  // "Izhod"
 
     // Decoration, exposed for inspection only.

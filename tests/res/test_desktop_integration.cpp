@@ -1,0 +1,176 @@
+// Desktop integration as a user's system sees it: the menu entry and AppStream file pass the
+// freedesktop validators, `cmake --install` lays out the program with its entry, icon and
+// metainfo, and the Debian package carries the same files and declares what the program needs.
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+#include "tests/res/asset_files.h"
+#include "tuner/version_info.h"
+
+namespace {
+
+const QString kAppId = QStringLiteral("org.tolmary.Tolmary");
+
+struct Run {
+    int exitCode = -1;
+    QString output;
+};
+
+Run run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
+        return {-1, process.readAll()};
+    }
+    return {process.exitCode(), QString::fromUtf8(process.readAll())};
+}
+
+QString tool(const char* name) {
+    return QStandardPaths::findExecutable(QString::fromLatin1(name));
+}
+
+// Key=value lines of a desktop entry's main group.
+QHash<QString, QString> desktopEntry(const QByteArray& bytes) {
+    QHash<QString, QString> keys;
+    bool inMainGroup = false;
+    for (const QString& line : QString::fromUtf8(bytes).split(u'\n')) {
+        if (line.startsWith(u'[')) {
+            inMainGroup = line == u"[Desktop Entry]";
+        } else if (inMainGroup && line.contains(u'=')) {
+            keys.insert(line.section(u'=', 0, 0), line.section(u'=', 1));
+        }
+    }
+    return keys;
+}
+
+// The files every installed layout must hold, relative to the prefix.
+QStringList installedFiles() {
+    return {QStringLiteral("bin/tolmary"),
+            QStringLiteral("share/applications/") + kAppId + QStringLiteral(".desktop"),
+            QStringLiteral("share/metainfo/") + kAppId + QStringLiteral(".metainfo.xml"),
+            QStringLiteral("share/icons/hicolor/32x32/apps/") + kAppId + QStringLiteral(".png")};
+}
+
+void verifyLayout(const QString& prefix) {
+    for (const QString& file : installedFiles()) {
+        QVERIFY2(QFileInfo::exists(prefix + u'/' + file), qPrintable(file));
+    }
+    QVERIFY(QFileInfo(prefix + QStringLiteral("/bin/tolmary")).isExecutable());
+    const QDir hicolor(prefix + QStringLiteral("/share/icons/hicolor"));
+    for (const QString& size : hicolor.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QImage icon(hicolor.filePath(size + QStringLiteral("/apps/") + kAppId + ".png"));
+        const int side = size.section(u'x', 0, 0).toInt();
+        QCOMPARE(icon.size(), QSize(side, side));
+    }
+}
+
+}  // namespace
+
+class TestDesktopIntegration : public QObject {
+    Q_OBJECT
+
+private slots:
+    void desktopEntryValidates() {
+        if (tool("desktop-file-validate").isEmpty()) {
+            QSKIP("desktop-file-validate is not installed (package desktop-file-utils)");
+        }
+        const Run result = run(tool("desktop-file-validate"),
+                               {asset_files::sourcePath("res/desktop/" + kAppId + ".desktop")});
+        QVERIFY2(result.exitCode == 0 && result.output.trimmed().isEmpty(),
+                 qPrintable(result.output));
+    }
+
+    void metainfoValidates() {
+        if (tool("appstreamcli").isEmpty()) {
+            QSKIP("appstreamcli is not installed (package appstream)");
+        }
+        const Run result =
+            run(tool("appstreamcli"),
+                {"validate", "--no-net",
+                 asset_files::sourcePath("res/desktop/" + kAppId + ".metainfo.xml")});
+        QVERIFY2(result.exitCode == 0, qPrintable(result.output));
+    }
+
+    void desktopEntryNamesProgramIconAndCategories() {
+        const QHash<QString, QString> entry =
+            desktopEntry(asset_files::read(QStringLiteral("res/desktop/") + kAppId + ".desktop"));
+        QCOMPARE(entry.value("Name"), QStringLiteral("Tolmary"));
+        QCOMPARE(entry.value("Exec"), QStringLiteral("tolmary"));
+        QCOMPARE(entry.value("Icon"), kAppId);
+        QVERIFY(!entry.value("Comment").isEmpty());
+        QCOMPARE(entry.value("Comment[sl]"), tuner::VersionInfo::load().fileDescription());
+        const QStringList categories = entry.value("Categories").split(u';', Qt::SkipEmptyParts);
+        QVERIFY(categories.contains("Audio"));
+        QVERIFY(categories.contains("Music"));
+    }
+
+    void metainfoCarriesVersionAndScreenshot() {
+        QXmlStreamReader xml(
+            asset_files::read(QStringLiteral("res/desktop/") + kAppId + ".metainfo.xml"));
+        QString id;
+        QString release;
+        QString screenshot;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement) {
+                continue;
+            }
+            if (xml.name() == u"id") {
+                id = xml.readElementText();
+            } else if (xml.name() == u"release") {
+                release = xml.attributes().value("version").toString();
+            } else if (xml.name() == u"image") {
+                screenshot = xml.readElementText();
+            }
+        }
+        QVERIFY(!xml.hasError());
+        QCOMPARE(id, kAppId);
+        QCOMPARE(release, tuner::VersionInfo::load().fileVersion());
+        QVERIFY(screenshot.startsWith("https://") && screenshot.endsWith(".png"));
+    }
+
+    void installPutsEverythingInPlace() {
+        QTemporaryDir prefix;
+        const Run result =
+            run(tool("cmake"), {"--install", TOLMARY_BINARY_DIR, "--prefix", prefix.path()});
+        QVERIFY2(result.exitCode == 0, qPrintable(result.output));
+        verifyLayout(prefix.path());
+    }
+
+    void debianPackageHoldsTheProgramAndDeclaresItsNeeds() {
+        if (tool("cpack").isEmpty() || tool("dpkg-deb").isEmpty()) {
+            QSKIP("cpack or dpkg-deb is not installed");
+        }
+        QTemporaryDir scratch;
+        const QString output = scratch.filePath("package");
+        const Run built =
+            run(tool("cpack"),
+                {"-G", "DEB", "--config", TOLMARY_BINARY_DIR "/CPackConfig.cmake", "-B", output});
+        QVERIFY2(built.exitCode == 0, qPrintable(built.output));
+        const QStringList debs = QDir(output).entryList({"*.deb"}, QDir::Files);
+        QCOMPARE(debs.size(), 1);
+        const QString deb = QDir(output).filePath(debs.front());
+
+        const QString root = scratch.filePath("root");
+        const Run unpacked = run(tool("dpkg-deb"), {"-x", deb, root});
+        QVERIFY2(unpacked.exitCode == 0, qPrintable(unpacked.output));
+        verifyLayout(root + QStringLiteral("/usr"));
+
+        const Run fields = run(tool("dpkg-deb"), {"-f", deb, "Package", "Version", "Depends"});
+        QVERIFY2(fields.exitCode == 0, qPrintable(fields.output));
+        QVERIFY(fields.output.contains("Package: tolmary"));
+        QVERIFY(fields.output.contains("Version: " + tuner::VersionInfo::load().fileVersion()));
+        for (const char* needed :
+             {"libqt6widgets6", "libfluidsynth3", "librtmidi6", "timgm6mb-soundfont"}) {
+            QVERIFY2(fields.output.contains(QString::fromLatin1(needed)), needed);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDesktopIntegration)
+#include "test_desktop_integration.moc"

@@ -1,0 +1,60 @@
+// Makes the program's icon files from the tuner window's 32 x 32 icon picture:
+//   res/app/tolmary.ico and res/app/tolmary_icon.dib (the same 744-byte image alone, for the
+//   Windows resource script) and res/desktop/icons/<size>/org.tolmary.Tolmary.png.
+// Usage: tolmary_app_icon <source tree>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <array>
+#include <cstdio>
+
+#include "tools/app_icon/icon_writer.h"
+
+namespace {
+
+// Whole multiples of 32 keep the picture's pixels square; 16 and 48 are smoothed.
+constexpr std::array<int, 6> kDesktopSizes{16, 32, 48, 64, 128, 256};
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QImage scaled(const QImage& picture, int side) {
+    const auto mode =
+        side % app_icon::kIconSize == 0 ? Qt::FastTransformation : Qt::SmoothTransformation;
+    return picture.scaled(side, side, Qt::IgnoreAspectRatio, mode);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <source tree>\n", argv[0]);
+        return 2;
+    }
+    const QDir tree(QString::fromLocal8Bit(argv[1]));
+    const QImage picture(tree.filePath(QStringLiteral("res/tuner/frm_main.ico")));
+    const QByteArray image = app_icon::encodeIconImage(picture);
+    if (image.size() != app_icon::kIconImageBytes) {
+        std::fprintf(stderr, "res/tuner/frm_main.ico is not a 32 x 32 picture of 16 colours\n");
+        return 1;
+    }
+    bool written = writeFile(tree.filePath(QStringLiteral("res/app/tolmary.ico")),
+                             app_icon::encodeIconFile(image)) &&
+                   writeFile(tree.filePath(QStringLiteral("res/app/tolmary_icon.dib")), image);
+    const QImage opaque = picture.convertToFormat(QImage::Format_ARGB32);
+    for (const int side : kDesktopSizes) {
+        const QString folder = QStringLiteral("res/desktop/icons/%1x%1").arg(side);
+        written = written && tree.mkpath(folder) &&
+                  scaled(opaque, side)
+                      .save(tree.filePath(folder + QStringLiteral("/org.tolmary.Tolmary.png")));
+    }
+    if (!written) {
+        std::fprintf(stderr, "could not write the icon files under %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}

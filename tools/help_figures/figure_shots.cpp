@@ -1,0 +1,94 @@
+#include "tools/help_figures/figure_shots.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include "controls/xp_button.h"
+#include "tools/help_figures/english_captions.h"
+#include "tools/help_figures/silent_host.h"
+#include "tuner/frm_main.h"
+
+namespace help_figures {
+namespace {
+
+QString text(std::u16string_view view) {
+    return QString::fromUtf16(view.data(), qsizetype(view.size()));
+}
+
+void translate(tuner::frmMain& window) {
+    for (size_t i = 0; i < window.lblDisplay.size(); ++i) {
+        window.lblDisplay[i]->setText(text(english::labels[i]));
+    }
+    window.cmdDefaults->setCaption(text(english::defaults));
+    for (size_t i = 0; i < window.cmdNote.size(); ++i) {
+        window.cmdNote[i]->setCaption(text(english::strings[i]));
+    }
+    window.Command1->setText(text(english::commands[0]));
+    window.Command2->setText(text(english::commands[1]));
+    window.Command3->setText(text(english::commands[2]));
+    // Only the shown entry matters in a still picture.
+    for (auto [list, entry] : {std::pair{window.cmbInst, english::instrument},
+                               std::pair{window.cmbTune, english::tuning}}) {
+        const QSignalBlocker quiet(list);
+        list->clear();
+        list->addItem(text(entry));
+    }
+}
+
+}  // namespace
+
+QImage renderTunerWindow(Language language, bool withCommandButtons) {
+    SilentHost host;
+    tuner::frmMain window(host);
+    if (language == Language::English) {
+        translate(window);
+    }
+    for (QPushButton* button : {window.Command1, window.Command2, window.Command3}) {
+        button->setVisible(withCommandButtons);
+    }
+    // The focus frame would mark whichever control happens to have the focus.
+    window.setAttribute(Qt::WA_DontShowOnScreen);
+    window.show();
+    window.clearFocus();
+    if (QWidget* focused = QApplication::focusWidget()) {
+        focused->clearFocus();
+    }
+    QApplication::processEvents();
+    return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QImage figureChoices(const QImage& window) {
+    QImage figure = window.copy(QRect(QPoint(0, 0), kFigureChoicesSize));
+    QPainter painter(&figure);
+    // Below the separator line only the top edge of the first string button would show.
+    constexpr int kBelowSeparator = 90;
+    painter.fillRect(QRect(0, kBelowSeparator, figure.width(), figure.height()),
+                     QColor(window.pixel(0, kBelowSeparator)));
+    // The instrument list sits at 128, 8, 185 x 21; the ring leaves it a few pixels of room.
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(255, 0, 0), 2));
+    painter.drawEllipse(QRectF(118, 1, 205, 35));
+    return figure;
+}
+
+QImage figureStrings(const QImage& windowWithoutCommands) {
+    // The rows from just above the first string button down past the last one, then the
+    // status bar along the window's bottom edge.
+    constexpr int kTop = 96;
+    constexpr int kStatusHeight = 5;
+    const int bodyHeight = kFigureStringsSize.height() - kStatusHeight;
+    QImage figure(kFigureStringsSize, QImage::Format_RGB32);
+    QPainter painter(&figure);
+    painter.drawImage(QPoint(0, 0), windowWithoutCommands,
+                      QRect(0, kTop, kFigureStringsSize.width(), bodyHeight));
+    painter.drawImage(QPoint(0, bodyHeight), windowWithoutCommands,
+                      QRect(0, windowWithoutCommands.height() - kStatusHeight,
+                            kFigureStringsSize.width(), kStatusHeight));
+    return figure;
+}
+
+}  // namespace help_figures

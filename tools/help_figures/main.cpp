@@ -1,0 +1,44 @@
+// Writes the help page's figures res/help/FIG10.gif and res/help/FIG11.gif and the README's
+// screenshot res/desktop/screenshot.png, all rendered from the tuner window.
+// Usage: tolmary_help_figures <source tree>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <cstdio>
+
+#include "tools/help_figures/figure_shots.h"
+#include "tools/help_figures/gif_writer.h"
+#include "tools/help_figures/palette_quantizer.h"
+
+namespace {
+
+bool writeGif(const QString& path, const QImage& picture) {
+    const QByteArray gif = help_figures::encodeGif(help_figures::quantize(picture));
+    QFile file(path);
+    return !gif.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(gif) == gif.size();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <source tree>\n", argv[0]);
+        return 2;
+    }
+    using help_figures::Language;
+    const QDir tree(QString::fromLocal8Bit(argv[1]));
+    const QImage english = help_figures::renderTunerWindow(Language::English);
+    const QImage englishStrings = help_figures::renderTunerWindow(Language::English, false);
+    const QImage slovenian = help_figures::renderTunerWindow(Language::Slovenian);
+    const bool written =
+        writeGif(tree.filePath("res/help/FIG10.gif"), help_figures::figureChoices(english)) &&
+        writeGif(tree.filePath("res/help/FIG11.gif"),
+                 help_figures::figureStrings(englishStrings)) &&
+        slovenian.save(tree.filePath("res/desktop/screenshot.png"));
+    if (!written) {
+        std::fprintf(stderr, "could not write the figures under %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,92 @@
+#include "tuner/about_window.h"
+
+#include <QFont>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+#include "tuner/about_texts.h"
+#include "tuner/help_page.h"
+#include "tuner/version_info.h"
+
+namespace tuner {
+namespace {
+
+// Wide enough for the page's 473-pixel figures with the browser's margins and scroll bar.
+constexpr int kWindowWidth = 560;
+constexpr int kWindowHeight = 560;
+
+}  // namespace
+
+HelpBrowser::HelpBrowser(QWidget* parent) : QTextBrowser(parent) {
+    // The page's own links lead nowhere inside the program.
+    setOpenLinks(false);
+}
+
+QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
+    if (type == QTextDocument::ImageResource) {
+        const QString path = figureResource(name.fileName());
+        if (!path.isEmpty()) {
+            const QImage figure(path);
+            if (!figure.isNull()) {
+                return figure;
+            }
+        }
+        return {};
+    }
+    return QTextBrowser::loadResource(type, name);
+}
+
+AboutWindow::AboutWindow() {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QString::fromUtf16(about_texts::kTitle));
+    resize(kWindowWidth, kWindowHeight);
+
+    const VersionInfo info = VersionInfo::load();
+    name_ = new QLabel(info.productName(), this);
+    QFont bold = name_->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.5);
+    name_->setFont(bold);
+    description_ = new QLabel(info.fileDescription(), this);
+    version_ =
+        new QLabel(QString::fromUtf16(about_texts::kVersionPrefix) + info.fileVersion(), this);
+
+    help_ = new HelpBrowser(this);
+    help_->setObjectName(QStringLiteral("helpPage"));
+    if (const auto page = loadHelpPage()) {
+        help_->setHtml(*page);
+    } else {
+        help_->setPlainText(QString::fromUtf16(about_texts::kHelpMissing));
+    }
+
+    close_ = new QPushButton(QString::fromUtf16(about_texts::kClose), this);
+    connect(close_, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(close_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(name_);
+    layout->addWidget(description_);
+    layout->addWidget(version_);
+    layout->addWidget(help_, 1);
+    layout->addLayout(buttons);
+}
+
+AboutWindow* showAboutWindow() {
+    static QPointer<AboutWindow> open;
+    if (open == nullptr) {
+        open = new AboutWindow;
+    }
+    open->show();
+    open->raise();
+    open->activateWindow();
+    return open;
+}
+
+}  // namespace tuner

@@ -1,0 +1,46 @@
+#pragma once
+// The "O programu" window: the program's name, description and version from the version
+// information, and the English help page with its two figures. Modeless and without an owner;
+// at most one is open, like the chord window. Without the help resources it shows a short notice
+// in place of the page and is otherwise the same.
+
+#include <QTextBrowser>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace tuner {
+
+// Shows the help page, handing the page's figure names to their resources.
+class HelpBrowser : public QTextBrowser {
+    Q_OBJECT
+
+public:
+    explicit HelpBrowser(QWidget* parent = nullptr);
+    QVariant loadResource(int type, const QUrl& name) override;
+};
+
+class AboutWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // Builds the window; it deletes itself when closed.
+    AboutWindow();
+
+    QLabel* versionLabel() const { return version_; }
+    HelpBrowser* helpBrowser() const { return help_; }
+
+private:
+    QLabel* name_ = nullptr;
+    QLabel* description_ = nullptr;
+    QLabel* version_ = nullptr;
+    HelpBrowser* help_ = nullptr;
+    QPushButton* close_ = nullptr;
+};
+
+// Shows the program's single about window: creates it when none is open, otherwise shows and
+// raises the open one.
+AboutWindow* showAboutWindow();
+
+}  // namespace tuner
