@@ -16,7 +16,7 @@ namespace testing {
 class VirtualWaitHost : public midi::WaitHost {
 public:
     std::int64_t wallStartMs = 1'700'000'000'000;  // wall reading at virtual time 0
-    std::int64_t nowMs = 0;                          // virtual monotonic time
+    std::int64_t nowMs = 0;                        // virtual monotonic time
     int pumpCalls = 0;
 
     std::int64_t wallClockMs() override { return wallStartMs + nowMs; }
@@ -25,9 +25,11 @@ public:
     // Runs actions that are due, then lets virtual time pass to the next action or maxMs.
     void processEvents(std::int64_t maxMs) override {
         ++pumpCalls;
-        if (runDue()) return;
+        if (runDue())
+            return;
         std::int64_t next = nowMs + maxMs;
-        if (!actions_.empty()) next = std::min(next, actions_.begin()->first);
+        if (!actions_.empty())
+            next = std::min(next, actions_.begin()->first);
         nowMs = std::max(nowMs, next);
         runDue();
     }
@@ -57,6 +59,7 @@ public:
     struct Sent {
         std::uint32_t word;
         std::int64_t atMs;
+        bool deviceOpen;  // false: the word was refused, nothing sounded
     };
 
     explicit RecordingPort(midi::WaitHost* clock = nullptr) : clock_(clock) {}
@@ -71,28 +74,32 @@ public:
 
     int open(int id) override {
         opened.push_back(id);
-        if (openResult == 0) isOpen = true;
+        if (openResult == 0)
+            isOpen = true;
         return openResult;
     }
     int shortMsg(std::uint32_t word) override {
-        sent.push_back({word, clock_ ? clock_->monotonicMs() : 0});
+        sent.push_back({word, clock_ ? clock_->monotonicMs() : 0, isOpen});
         return isOpen ? 0 : midi::result::invalidHandle;
     }
     int close() override {
         ++closes;
-        if (closeResult == 0) isOpen = false;
+        if (closeResult == 0)
+            isOpen = false;
         return closeResult;
     }
     int count() override { return static_cast<int>(names.size()); }
     int deviceName(int index, std::string& name) override {
-        if (index < 0 || index >= count() || names[index].empty()) return midi::result::badDeviceId;
+        if (index < 0 || index >= count() || names[index].empty())
+            return midi::result::badDeviceId;
         name = names[index];
         return 0;
     }
 
     std::vector<std::uint32_t> words() const {
         std::vector<std::uint32_t> w;
-        for (const Sent& s : sent) w.push_back(s.word);
+        for (const Sent& s : sent)
+            w.push_back(s.word);
         return w;
     }
 
