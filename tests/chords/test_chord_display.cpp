@@ -79,4 +79,4 @@ private slots:
 };
 
 QTEST_MAIN(ChordDisplayTest)
-#include "tst_chord_display.moc"
+#include "test_chord_display.moc"

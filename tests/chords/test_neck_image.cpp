@@ -175,4 +175,4 @@ private slots:
 };
 
 QTEST_MAIN(NeckImageTest)
-#include "tst_neck_image.moc"
+#include "test_neck_image.moc"

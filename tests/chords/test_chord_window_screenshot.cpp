@@ -42,4 +42,4 @@ private slots:
 };
 
 QTEST_MAIN(ChordWindowScreenshotTest)
-#include "tst_chord_window_screenshot.moc"
+#include "test_chord_window_screenshot.moc"

@@ -334,4 +334,4 @@ private slots:
 };
 
 QTEST_MAIN(ChordWindowTest)
-#include "tst_chord_window.moc"
+#include "test_chord_window.moc"

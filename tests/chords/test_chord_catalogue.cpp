@@ -121,4 +121,4 @@ private slots:
 };
 
 QTEST_MAIN(ChordCatalogueTest)
-#include "tst_chord_catalogue.moc"
+#include "test_chord_catalogue.moc"
