@@ -12,29 +12,26 @@
 
 namespace chords_test {
 
+inline const QStringList kCMajor{"B1", "D2", "A3", "EE3"};
+
 inline QLabel* marker(QWidget* window, const QString& name) {
     return window->findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
 }
 
-// Names of the markers that are shown, in layout order.
+// Names of the markers that are shown, in layout order; a missing marker is listed as "NAME?".
 inline QStringList visibleMarkers(QWidget* window) {
     QStringList shown;
     for (int i = 0; i < chords::kMarkerCount; ++i) {
         const QString name = QString::fromStdString(chords::markerName(i));
-        QLabel* label = marker(window, name);
-        if (label != nullptr && !label->isHidden()) {
-            shown << name;
+        if (QLabel* label = marker(window, name); label == nullptr || !label->isHidden()) {
+            shown << (label == nullptr ? name + u'?' : name);
         }
     }
     return shown;
 }
 
-inline QPushButton* button(QWidget* window, const QString& name) {
-    return window->findChild<QPushButton*>(name, Qt::FindDirectChildrenOnly);
-}
-
 inline void press(QWidget* window, const QString& name) {
-    QPushButton* target = button(window, name);
+    auto* target = window->findChild<QPushButton*>(name, Qt::FindDirectChildrenOnly);
     QVERIFY2(target != nullptr, qPrintable(name));
     QTest::mouseClick(target, Qt::LeftButton);
 }
