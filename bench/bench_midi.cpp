@@ -54,7 +54,8 @@ void startUp() {
     for (const midi::SoundFontChoice& font : midi::soundFontCandidates) {
         std::error_code ec;
         std::ifstream probe(font.path);
-        if (!probe) continue;
+        if (!probe)
+            continue;
         const double rss0 = residentMiB();
         const auto t0 = Clock::now();
         midi::EngineOptions options;
@@ -82,8 +83,10 @@ struct LatencyProbe {
 
 int renderAndWatch(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
     auto* probe = static_cast<LatencyProbe*>(data);
-    for (int i = 0; i < nout; ++i) std::fill(out[i], out[i] + len, 0.0f);
-    for (int i = 0; i < nfx; ++i) std::fill(fx[i], fx[i] + len, 0.0f);
+    for (int i = 0; i < nout; ++i)
+        std::fill(out[i], out[i] + len, 0.0f);
+    for (int i = 0; i < nfx; ++i)
+        std::fill(fx[i], fx[i] + len, 0.0f);
     const int r = fluid_synth_process(probe->synth, len, nfx, fx, nout, out);
     if (probe->armed.load()) {
         for (int c = 0; c < nout; ++c)
@@ -139,9 +142,11 @@ void noteOnLatency() {
         }
         delete_fluid_audio_driver(driver);
         delete_fluid_settings(settings);
-        if (ms.empty()) continue;
+        if (ms.empty())
+            continue;
         if (std::getenv("TOLMARY_BENCH_VERBOSE"))
-            for (double v : ms) std::printf("  %.2f\n", v);
+            for (double v : ms)
+                std::printf("  %.2f\n", v);
         std::sort(ms.begin(), ms.end());
         const double median = ms[ms.size() / 2];
         const double p95 = ms[(ms.size() * 95) / 100 - (ms.size() >= 20 ? 1 : 0)];

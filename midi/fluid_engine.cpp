@@ -14,14 +14,17 @@ std::mutex logMutex;
 std::string* logSink = nullptr;
 
 void collectLog(int level, const char* message, void*) {
-    if (level > FLUID_WARN || !message) return;
+    if (level > FLUID_WARN || !message)
+        return;
     std::lock_guard lock(logMutex);
     if (!logSink) {
         // Outside an engine's creation only real errors are worth the terminal.
-        if (level <= FLUID_ERR) std::fprintf(stderr, "tolmary: synth: %s\n", message);
+        if (level <= FLUID_ERR)
+            std::fprintf(stderr, "tolmary: synth: %s\n", message);
         return;
     }
-    if (!logSink->empty()) logSink->append("; ");
+    if (!logSink->empty())
+        logSink->append("; ");
     logSink->append(message);
 }
 
@@ -43,7 +46,9 @@ public:
 
 }  // namespace
 
-std::vector<std::string> desktopAudioDrivers() { return {"pulseaudio", "alsa"}; }
+std::vector<std::string> desktopAudioDrivers() {
+    return {"pulseaudio", "alsa"};
+}
 
 std::unique_ptr<FluidEngine> FluidEngine::create(const EngineOptions& options, std::string& error) {
     std::string log;
@@ -55,7 +60,8 @@ std::unique_ptr<FluidEngine> FluidEngine::create(const EngineOptions& options, s
     };
 
     engine->settings_ = new_fluid_settings();
-    if (!engine->settings_) return fail("cannot create synth settings");
+    if (!engine->settings_)
+        return fail("cannot create synth settings");
     fluid_settings_t* s = engine->settings_;
     fluid_settings_setnum(s, "synth.sample-rate", options.sampleRate);
     fluid_settings_setnum(s, "synth.gain", options.gain);
@@ -69,13 +75,16 @@ std::unique_ptr<FluidEngine> FluidEngine::create(const EngineOptions& options, s
     engine->sampleRate_ = options.sampleRate;
 
     engine->synth_ = new_fluid_synth(s);
-    if (!engine->synth_) return fail("cannot create synth");
-    if (options.soundFont.empty() || fluid_synth_sfload(engine->synth_, options.soundFont.c_str(), 1) == FLUID_FAILED)
+    if (!engine->synth_)
+        return fail("cannot create synth");
+    if (options.soundFont.empty() ||
+        fluid_synth_sfload(engine->synth_, options.soundFont.c_str(), 1) == FLUID_FAILED)
         return fail("cannot load SoundFont '" + options.soundFont + "'");
 
     if (!options.audioDrivers.empty()) {
         for (const std::string& name : options.audioDrivers) {
-            if (name == "file") continue;
+            if (name == "file")
+                continue;
             fluid_settings_setstr(s, "audio.driver", name.c_str());
             engine->driver_ = new_fluid_audio_driver(s, engine->synth_);
             if (engine->driver_) {
@@ -83,7 +92,8 @@ std::unique_ptr<FluidEngine> FluidEngine::create(const EngineOptions& options, s
                 break;
             }
         }
-        if (!engine->driver_) return fail("no audio output could be opened");
+        if (!engine->driver_)
+            return fail("no audio output could be opened");
     }
     return engine;
 }
@@ -91,9 +101,12 @@ std::unique_ptr<FluidEngine> FluidEngine::create(const EngineOptions& options, s
 FluidEngine::~FluidEngine() {
     // Reverse order of creation: the driver's thread pulls from the synth, the synth reads the
     // settings.
-    if (driver_) delete_fluid_audio_driver(driver_);
-    if (synth_) delete_fluid_synth(synth_);
-    if (settings_) delete_fluid_settings(settings_);
+    if (driver_)
+        delete_fluid_audio_driver(driver_);
+    if (synth_)
+        delete_fluid_synth(synth_);
+    if (settings_)
+        delete_fluid_settings(settings_);
 }
 
 int FluidEngine::send(const ShortMessage& m) {
@@ -122,7 +135,8 @@ int FluidEngine::send(const ShortMessage& m) {
             r = fluid_synth_pitch_bend(synth_, m.channel(), m.data1() | (m.data2() << 7));
             break;
         default:
-            if (m.status() == 0xFF) r = fluid_synth_system_reset(synth_);
+            if (m.status() == 0xFF)
+                r = fluid_synth_system_reset(synth_);
             break;
     }
     return r == FLUID_OK ? 0 : 1;

@@ -7,11 +7,17 @@ namespace {
 
 // The message arithmetic is 16-bit; callers keep every input inside the MIDI ranges, where no
 // intermediate value leaves the signed 16-bit range.
-std::int16_t add16(std::int32_t a, std::int32_t b) { return static_cast<std::int16_t>(a + b); }
-std::int16_t mul256(std::int16_t v) { return static_cast<std::int16_t>(v * 256); }
+std::int16_t add16(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int16_t>(a + b);
+}
+std::int16_t mul256(std::int16_t v) {
+    return static_cast<std::int16_t>(v * 256);
+}
 
 // A 16-bit word is handed to the device as the unsigned 32-bit value with the same low bits.
-std::uint32_t asWord(std::int32_t v) { return static_cast<std::uint32_t>(v); }
+std::uint32_t asWord(std::int32_t v) {
+    return static_cast<std::uint32_t>(v);
+}
 
 }  // namespace
 
@@ -24,7 +30,9 @@ MIDILib::~MIDILib() {
     closeMIDI(deviceId_, ignored);
 }
 
-std::array<std::int16_t, 6> MIDILib::guitarNotes() const { return {40, 45, 50, 55, 59, 64}; }
+std::array<std::int16_t, 6> MIDILib::guitarNotes() const {
+    return {40, 45, 50, 55, 59, 64};
+}
 
 void MIDILib::setDefaults() {
     baseNote_ = 36;
@@ -49,12 +57,17 @@ std::uint32_t MIDILib::programChangeWord() const {
     return asWord(add16(add16(mul256(instrument_), 0xC0), channel_));
 }
 
-void MIDILib::sendNoteOn(std::int16_t noteValue) { port_.shortMsg(noteOnWord(noteValue)); }
+void MIDILib::sendNoteOn(std::int16_t noteValue) {
+    port_.shortMsg(noteOnWord(noteValue));
+}
 
-void MIDILib::sendNoteOff(std::int16_t noteValue) { port_.shortMsg(noteOffWord(noteValue)); }
+void MIDILib::sendNoteOff(std::int16_t noteValue) {
+    port_.shortMsg(noteOffWord(noteValue));
+}
 
 void MIDILib::sendProgramChange() {
-    if (!deviceOpen_) return;
+    if (!deviceOpen_)
+        return;
     port_.shortMsg(programChangeWord());
 }
 
@@ -65,21 +78,25 @@ void MIDILib::playNote(std::int16_t noteValue, std::int16_t duration) {
 }
 
 void MIDILib::setInstrument(std::int16_t value) {
-    if (value < 0 || value > 127) return;
+    if (value < 0 || value > 127)
+        return;
     instrument_ = value;
     sendProgramChange();
 }
 
 void MIDILib::setVolume(std::int16_t value) {
-    if (value < 0 || value > 127) return;
+    if (value < 0 || value > 127)
+        return;
     volume_ = value;
 }
 
 bool MIDILib::closeMIDI(std::int32_t /*deviceId*/, std::int32_t& retVal) {
-    if (!deviceOpen_) return false;
+    if (!deviceOpen_)
+        return false;
     const int r = port_.close();
     lastResult_ = r;
-    if (r == result::ok) deviceOpen_ = false;
+    if (r == result::ok)
+        deviceOpen_ = false;
     retVal = r;
     return lastResult_ == result::ok;
 }

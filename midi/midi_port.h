@@ -14,12 +14,12 @@ namespace midi {
 // who knows them; 0 is success.
 namespace result {
 inline constexpr int ok = 0;
-inline constexpr int error = 1;         // unspecified error
-inline constexpr int badDeviceId = 2;   // no device with that id
-inline constexpr int allocated = 4;     // device already open
-inline constexpr int invalidHandle = 5; // nothing open
-inline constexpr int noDriver = 6;      // no backend could be created
-inline constexpr int noDevice = 68;     // no audio output or no SoundFont for the synth
+inline constexpr int error = 1;          // unspecified error
+inline constexpr int badDeviceId = 2;    // no device with that id
+inline constexpr int allocated = 4;      // device already open
+inline constexpr int invalidHandle = 5;  // nothing open
+inline constexpr int noDriver = 6;       // no backend could be created
+inline constexpr int noDevice = 68;      // no audio output or no SoundFont for the synth
 }  // namespace result
 
 // The device id of the mapper; opens the built-in synth.

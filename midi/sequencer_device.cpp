@@ -15,7 +15,8 @@ SequencerDevice::~SequencerDevice() {
 }
 
 int SequencerDevice::send(const ShortMessage& message) {
-    if (message.size == 0) return result::error;
+    if (message.size == 0)
+        return result::error;
     try {
         out_->sendMessage(message.bytes.data(), message.size);
         return result::ok;

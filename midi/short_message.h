@@ -21,7 +21,8 @@ struct ShortMessage {
 // Number of bytes a message with this status byte has, status included; 0 for data bytes and
 // for system messages that are not single-word channel or common messages.
 constexpr std::size_t messageLength(std::uint8_t status) {
-    if (status < 0x80) return 0;
+    if (status < 0x80)
+        return 0;
     switch (status & 0xF0) {
         case 0xC0:  // program change
         case 0xD0:  // channel pressure
@@ -46,7 +47,8 @@ constexpr std::size_t messageLength(std::uint8_t status) {
 
 constexpr ShortMessage decodeShortMessage(std::uint32_t word) {
     ShortMessage m;
-    m.bytes = {static_cast<std::uint8_t>(word & 0xFF), static_cast<std::uint8_t>((word >> 8) & 0x7F),
+    m.bytes = {static_cast<std::uint8_t>(word & 0xFF),
+               static_cast<std::uint8_t>((word >> 8) & 0x7F),
                static_cast<std::uint8_t>((word >> 16) & 0x7F)};
     m.size = messageLength(m.bytes[0]);
     return m;

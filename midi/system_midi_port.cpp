@@ -21,12 +21,14 @@ void quietErrors(RtMidiError::Type, const std::string&, void*) {}
 
 }  // namespace
 
-SystemMidiPort::SystemMidiPort(EngineOptions engineOptions) : engineOptions_(std::move(engineOptions)) {
+SystemMidiPort::SystemMidiPort(EngineOptions engineOptions)
+    : engineOptions_(std::move(engineOptions)) {
     if (engineOptions_.soundFont.empty()) {
         engineOptions_.soundFont = installedSoundFont().path;
         engineOptions_.gain = gainFor(engineOptions_.soundFont);
     }
-    if (engineOptions_.audioDrivers.empty()) engineOptions_.audioDrivers = desktopAudioDrivers();
+    if (engineOptions_.audioDrivers.empty())
+        engineOptions_.audioDrivers = desktopAudioDrivers();
 }
 
 SystemMidiPort::~SystemMidiPort() = default;
@@ -35,7 +37,8 @@ std::unique_ptr<RtMidiOut> SystemMidiPort::makeSequencerClient() {
     // Without a sequencer there are no ports. The constructor would throw (and print) then;
     // asking the file system first keeps the terminal quiet.
     std::error_code ec;
-    if (!std::filesystem::exists("/dev/snd/seq", ec)) return nullptr;
+    if (!std::filesystem::exists("/dev/snd/seq", ec))
+        return nullptr;
     try {
         auto out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, clientName);
         out->setErrorCallback(quietErrors, nullptr);
@@ -46,7 +49,8 @@ std::unique_ptr<RtMidiOut> SystemMidiPort::makeSequencerClient() {
 }
 
 int SystemMidiPort::open(int id) {
-    if (device_) return result::allocated;
+    if (device_)
+        return result::allocated;
     lastError_.clear();
     if (id == mapperId) {
         if (engineOptions_.soundFont.empty()) {
@@ -68,7 +72,8 @@ int SystemMidiPort::open(int id) {
         device_ = std::move(synth);
         return result::ok;
     }
-    if (id < 0) return result::badDeviceId;
+    if (id < 0)
+        return result::badDeviceId;
     auto out = makeSequencerClient();
     if (!out || static_cast<unsigned>(id) >= out->getPortCount()) {
         lastError_ = "no MIDI output port " + std::to_string(id);
@@ -84,12 +89,14 @@ int SystemMidiPort::open(int id) {
 }
 
 int SystemMidiPort::shortMsg(std::uint32_t word) {
-    if (!device_) return result::invalidHandle;
+    if (!device_)
+        return result::invalidHandle;
     return device_->send(decodeShortMessage(word));
 }
 
 int SystemMidiPort::close() {
-    if (!device_) return result::invalidHandle;
+    if (!device_)
+        return result::invalidHandle;
     pitchLoader_.reset();
     device_.reset();
     engine_ = nullptr;

@@ -5,7 +5,8 @@
 namespace midi {
 
 void waitSeconds(WaitHost& host, std::int32_t seconds) {
-    if (seconds <= 0) return;
+    if (seconds <= 0)
+        return;
     const std::int64_t wall = host.wallClockMs();
     // Milliseconds already gone in the start reading's second (floor, also before 1970).
     const std::int64_t intoSecond = ((wall % 1000) + 1000) % 1000;
@@ -13,7 +14,8 @@ void waitSeconds(WaitHost& host, std::int32_t seconds) {
     const std::int64_t end = start + std::int64_t{seconds} * 1000 - intoSecond;
     for (;;) {
         const std::int64_t now = host.monotonicMs();
-        if (now >= end) return;
+        if (now >= end)
+            return;
         host.processEvents(std::min<std::int64_t>(end - now, 1000));
     }
 }

@@ -108,7 +108,8 @@ void TestMidiLib::outOfRangeWritesChangeAndSendNothing() {
     QCOMPARE(m.volume(), volume >= 0 && volume <= 127 ? volume : 127);
     // Only a valid instrument is sent, as one program change: 0xC1 + program << 8.
     if (instrumentValid)
-        QCOMPARE(port.words(), (std::vector<std::uint32_t>{0xC1u + (std::uint32_t(instrument) << 8)}));
+        QCOMPARE(port.words(),
+                 (std::vector<std::uint32_t>{0xC1u + (std::uint32_t(instrument) << 8)}));
     else
         QVERIFY(port.sent.empty());
 }
@@ -225,9 +226,7 @@ void TestMidiLib::destructionClosesOpenDevice() {
     }
     QCOMPARE(port.closes, 1);
     QCOMPARE(port.isOpen, false);
-    {
-        MIDILib closed(port, host);
-    }
+    { MIDILib closed(port, host); }
     QCOMPARE(port.closes, 1);
 }
 
@@ -242,7 +241,8 @@ void TestMidiLib::deviceListing_data() {
 void TestMidiLib::deviceListing() {
     QFETCH(QStringList, ports);
     RecordingPort port;
-    for (const QString& p : ports) port.names.push_back(p.toStdString());
+    for (const QString& p : ports)
+        port.names.push_back(p.toStdString());
     VirtualWaitHost host;
     MIDILib m(port, host);
     const auto list = m.getMIDIDevices();
@@ -340,8 +340,8 @@ void TestMidiLib::nestedNoteEndsFirstThenOuterRunsToItsOwnEnd() {
     host.at(1200, [&] { m.playNote(45, 5); });
     m.playNote(64, 3);
 
-    QCOMPARE(port.words(), (std::vector<std::uint32_t>{0x007F4091u, 0x007F2D91u, 0x00002D81u,
-                                                       0x00004081u}));
+    QCOMPARE(port.words(),
+             (std::vector<std::uint32_t>{0x007F4091u, 0x007F2D91u, 0x00002D81u, 0x00004081u}));
     QCOMPARE(port.sent[1].atMs, std::int64_t{1200});
     // The inner note runs its full time from its own start (1.2 s into a whole second: 4.8 s).
     QCOMPARE(port.sent[2].atMs, std::int64_t{1200 + 4800});
@@ -354,7 +354,8 @@ void TestMidiLib::waitHandlesEventsOnEveryTurn() {
     RecordingPort port(&host);
     MIDILib m(port, host);
     int handled = 0;
-    for (int t = 100; t < 2000; t += 100) host.at(t, [&handled] { ++handled; });
+    for (int t = 100; t < 2000; t += 100)
+        host.at(t, [&handled] { ++handled; });
     m.playNote(40, 2);
     QCOMPARE(handled, 19);
     QCOMPARE(port.sent.back().atMs, std::int64_t{2000});

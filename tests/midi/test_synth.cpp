@@ -29,13 +29,15 @@ std::vector<float> renderNote(midi::SynthDevice& device, int program, int note, 
     device.send(midi::decodeShortMessage(0x81u + (std::uint32_t(note) << 8)));
     std::vector<float> tail(sampleRate);
     device.engine()->render(tail.data(), tail.data(), sampleRate);  // let the voice finish
-    for (int i = 0; i < frames; ++i) mix[i] = 0.5f * (left[i] + right[i]);
+    for (int i = 0; i < frames; ++i)
+        mix[i] = 0.5f * (left[i] + right[i]);
     return mix;
 }
 
 double peakDbfs(const std::vector<float>& s) {
     float peak = 0;
-    for (float v : s) peak = std::max(peak, std::fabs(v));
+    for (float v : s)
+        peak = std::max(peak, std::fabs(v));
     return 20.0 * std::log10(std::max(peak, 1e-9f));
 }
 
@@ -46,7 +48,8 @@ std::unique_ptr<midi::FluidEngine> offlineEngine() {
     options.gain = font.gain;
     std::string error;
     auto engine = midi::FluidEngine::create(options, error);
-    if (!engine) qWarning("engine: %s", error.c_str());
+    if (!engine)
+        qWarning("engine: %s", error.c_str());
     return engine;
 }
 
@@ -68,7 +71,8 @@ private slots:
 };
 
 void TestSynth::defaultSoundFontIsTheSteadyOne() {
-    QCOMPARE(QString(midi::installedSoundFont().path), QString("/usr/share/sounds/sf2/TimGM6mb.sf2"));
+    QCOMPARE(QString(midi::installedSoundFont().path),
+             QString("/usr/share/sounds/sf2/TimGM6mb.sf2"));
 }
 
 void TestSynth::guitarNotesSoundTheirPitchAudiblyWithoutClipping_data() {
