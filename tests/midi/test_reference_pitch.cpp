@@ -6,51 +6,18 @@
 #include <QtTest>
 
 #include <cmath>
-#include <memory>
 
 #include "midi/pitch_correction_loader.h"
-#include "midi/pitch_estimator.h"
-#include "midi/soundfonts.h"
-#include "midi/synth_device.h"
+#include "tests/midi/offline_synth.h"
 
 using namespace midi;
+using testing::offlineSynth;
 
 namespace {
 
-constexpr double noteSeconds = 1.2;
-
-std::uint32_t word(int status, int data1, int data2 = 0) {
-    return static_cast<std::uint32_t>(status | (data1 << 8) | (data2 << 16));
-}
-
-std::unique_ptr<SynthDevice> offlineSynth(const SoundFontChoice& font) {
-    EngineOptions options;
-    options.soundFont = font.path;
-    options.gain = font.gain;
-    std::string error;
-    auto engine = FluidEngine::create(options, error);
-    if (!engine)
-        return nullptr;
-    return std::make_unique<SynthDevice>(std::move(engine));
-}
-
 // Plays `note` as the tuner does (a program change only when asked) and measures it.
-std::optional<double> playAndMeasure(SynthDevice& synth, int note, std::optional<int> program) {
-    synth.send(decodeShortMessage(word(0xB1, 120)));  // all sound off
-    if (program)
-        synth.send(decodeShortMessage(word(0xC1, *program)));
-    synth.send(decodeShortMessage(word(0x91, note, 127)));
-    const int frames = static_cast<int>(noteSeconds * synth.engine()->sampleRate());
-    std::vector<float> left(static_cast<std::size_t>(frames)), right(left.size());
-    synth.engine()->render(left.data(), right.data(), frames);
-    synth.send(decodeShortMessage(word(0x81, note)));
-    for (std::size_t i = 0; i < left.size(); ++i)
-        left[i] += right[i];
-    const auto hz = estimateFundamentalHz(left.data(), left.size(), synth.engine()->sampleRate(),
-                                          noteFrequencyHz(note));
-    if (!hz)
-        return std::nullopt;
-    return centsBetween(*hz, noteFrequencyHz(note));
+double playAndMeasure(SynthDevice& synth, int note, std::optional<int> program) {
+    return testing::centsOff(synth, testing::renderNote(synth, note, 1.2, program), note);
 }
 
 }  // namespace
@@ -74,7 +41,7 @@ private slots:
     void everyNoteWithinHalfACent() {
         QFETCH(int, program);
         const SoundFontChoice font = installedSoundFont();
-        auto synth = offlineSynth(font);
+        auto synth = offlineSynth();
         QVERIFY(synth);
         // The default SoundFont ships its table: found by its content hash, no calibration.
         PitchCorrectionLoader loader(font.path, font.gain, [&](const PitchCorrections& c) {
@@ -83,50 +50,43 @@ private slots:
         QCOMPARE(loader.wait(), CorrectionSource::shipped);
         QVERIFY(synth->keyTuning().hasCorrections());
 
-        synth->send(decodeShortMessage(word(0xC1, program)));
+        testing::sendWord(*synth, 0xC1, program);
         for (int note = firstCalibratedNote; note <= lastCalibratedNote; ++note) {
             const auto cents = playAndMeasure(*synth, note, std::nullopt);
-            QVERIFY2(cents.has_value(), qPrintable(QString("note %1 not measurable").arg(note)));
-            QVERIFY2(std::abs(*cents) < 0.5,
-                     qPrintable(QString("note %1: %2 cent").arg(note).arg(*cents)));
+            QVERIFY2(std::abs(cents) < 0.5,
+                     qPrintable(QString("note %1: %2 cent").arg(note).arg(cents)));
         }
     }
 
     // Corrections found after the program change still reach the channel; a program without
     // a key tuning, and a system reset, return it to plain equal temperament.
     void tuningFollowsTheChannelsProgram() {
-        const SoundFontChoice font = installedSoundFont();
-        auto synth = offlineSynth(font);
+        auto synth = offlineSynth();
         QVERIFY(synth);
         constexpr int program = 25;
         constexpr int note = 45;
         const auto piano = playAndMeasure(*synth, note, 0);
         const auto plain = playAndMeasure(*synth, note, program);
-        QVERIFY(piano && plain);
 
         PitchCorrections corrections;
         corrections.cents[program - firstGuitarProgram][note - firstCalibratedNote] = 20.5;
         synth->keyTuning().setCorrections(corrections);
         const auto raised = playAndMeasure(*synth, note, std::nullopt);
-        QVERIFY(raised.has_value());
-        QVERIFY2(std::abs(*raised - *plain - 20.0) < 1.01,
-                 qPrintable(QString("moved %1 cent").arg(*raised - *plain)));
+        QVERIFY2(std::abs(raised - plain - 20.0) < 1.01,
+                 qPrintable(QString("moved %1 cent").arg(raised - plain)));
 
         // The piano's unison strings read a little differently from note to note; a tuning
         // left on would move it by 20 cents.
         const auto pianoAgain = playAndMeasure(*synth, note, 0);
-        QVERIFY(pianoAgain.has_value());
-        QVERIFY2(std::abs(*pianoAgain - *piano) < 1.0,
-                 qPrintable(QString("piano %1 then %2").arg(*piano).arg(*pianoAgain)));
+        QVERIFY2(std::abs(pianoAgain - piano) < 1.0,
+                 qPrintable(QString("piano %1 then %2").arg(piano).arg(pianoAgain)));
 
         // After a system reset every channel plays program 0 untuned until a program change.
-        synth->send(decodeShortMessage(0xFF));
+        testing::sendWord(*synth, 0xFF, 0);
         const auto pianoAfterReset = playAndMeasure(*synth, note, std::nullopt);
-        QVERIFY(pianoAfterReset.has_value());
-        QVERIFY(std::abs(*pianoAfterReset - *piano) < 1.0);
+        QVERIFY(std::abs(pianoAfterReset - piano) < 1.0);
         const auto guitarAfterReset = playAndMeasure(*synth, note, program);
-        QVERIFY(guitarAfterReset.has_value());
-        QVERIFY(std::abs(*guitarAfterReset - *raised) < 0.1);
+        QVERIFY(std::abs(guitarAfterReset - raised) < 0.1);
     }
 
 private:
