@@ -93,10 +93,8 @@ private slots:
                      {64, 0, 60.0}, {69, 1.2, -80}, {81, -0.05, 0}};
         for (const auto& t : sines) {
             const double hz = noteFrequencyHz(t.note + t.detuneCents / 100.0);
-            addRow(QString("sine %1 %2 cents, hint %3")
-                       .arg(t.note)
-                       .arg(t.detuneCents)
-                       .arg(t.hintOffsetCents),
+            addRow(QString::asprintf("sine %g%+g cents, hint %+g", t.note, t.detuneCents,
+                                     t.hintOffsetCents),
                    render({{hz, 0.5, 0.0, 0.3}}, 1.2), t.note + t.hintOffsetCents / 100.0, hz,
                    0.001);
         }
@@ -191,12 +189,6 @@ private slots:
         QFETCH(double, sampleRate);
         QFETCH(double, hintHz);
         QVERIFY(!estimateFundamentalHz(signal.data(), signal.size(), sampleRate, hintHz));
-    }
-
-    void noteFrequencies() {
-        QCOMPARE(noteFrequencyHz(69.0), 440.0);
-        QVERIFY(std::abs(noteFrequencyHz(28.0) - 41.2034446) < 1e-6);
-        QVERIFY(std::abs(centsBetween(440.0 * std::pow(2.0, 3.0 / 1200.0), 440.0) - 3.0) < 1e-9);
     }
 };
 

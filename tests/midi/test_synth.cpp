@@ -1,22 +1,90 @@
-// The built-in synth's real sound path rendered offline: level of the guitar programs, the
-// device failing cleanly without audio output, and the decoding of words into wire bytes.
+// The built-in synth's real sound path rendered offline, as the tuner plays (program change,
+// then note-on on channel index 1): pitch and level of the guitar programs, every reference
+// note within half a cent once the corrections are loaded, the device failing cleanly without
+// audio output, and the decoding of words into wire bytes.
 
-#include <QTest>
+#include <QtTest>
+
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <optional>
 
 #include "midi/midi_lib.h"
+#include "midi/pitch_correction_loader.h"
+#include "midi/pitch_estimator.h"
+#include "midi/soundfonts.h"
+#include "midi/synth_device.h"
 #include "midi/system_midi_port.h"
-#include "tests/midi/offline_synth.h"
 #include "tests/support/fake_midi.h"
+
+using namespace midi;
+
+namespace {
+
+void sendWord(SynthDevice& synth, int status, int data1, int data2 = 0) {
+    synth.send(
+        decodeShortMessage(static_cast<std::uint32_t>(status | (data1 << 8) | (data2 << 16))));
+}
+
+std::unique_ptr<SynthDevice> offlineSynth() {
+    const SoundFontChoice font = installedSoundFont();
+    EngineOptions options;
+    options.soundFont = font.path;
+    options.gain = font.gain;
+    std::string error;
+    auto engine = FluidEngine::create(options, error);
+    if (!engine) {
+        qWarning("engine: %s", error.c_str());
+        return nullptr;
+    }
+    return std::make_unique<SynthDevice>(std::move(engine));
+}
+
+// Silences the channel, plays `note` (after a program change when given) and returns the mix
+// of both channels.
+std::vector<float> renderNote(SynthDevice& synth, int note, double seconds,
+                              std::optional<int> program = std::nullopt) {
+    sendWord(synth, 0xB1, 120);  // all sound off
+    if (program)
+        sendWord(synth, 0xC1, *program);
+    sendWord(synth, 0x91, note, 127);
+    const auto frames = static_cast<std::size_t>(seconds * synth.engine()->sampleRate());
+    std::vector<float> left(frames), right(frames);
+    synth.engine()->render(left.data(), right.data(), static_cast<int>(frames));
+    sendWord(synth, 0x81, note);
+    for (std::size_t i = 0; i < frames; ++i)
+        left[i] = 0.5f * (left[i] + right[i]);
+    return left;
+}
+
+// Cents from equal temperament of the rendered note; NaN (failing any comparison) when the
+// note cannot be measured.
+double centsOff(SynthDevice& synth, const std::vector<float>& sound, int note) {
+    const double target = noteFrequencyHz(note);
+    const auto hz =
+        estimateFundamentalHz(sound.data(), sound.size(), synth.engine()->sampleRate(), target);
+    return hz ? centsBetween(*hz, target) : std::nan("");
+}
+
+// Plays `note` as the tuner does (a program change only when asked) and measures it.
+double playAndMeasure(SynthDevice& synth, int note, std::optional<int> program) {
+    return centsOff(synth, renderNote(synth, note, 1.2, program), note);
+}
+
+}  // namespace
 
 class TestSynth : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        qputenv("XDG_CACHE_HOME", cacheDir_.path().toUtf8());
+    }
+
     void defaultSoundFontIsTheSteadyOne() {
-        QCOMPARE(QString(midi::installedSoundFont().path),
-                 QString("/usr/share/sounds/sf2/TimGM6mb.sf2"));
+        QCOMPARE(QString(installedSoundFont().path), QString("/usr/share/sounds/sf2/TimGM6mb.sf2"));
     }
 
     void guitarNotesSoundTheirPitchAudiblyWithoutClipping_data() {
@@ -30,15 +98,15 @@ private slots:
     void guitarNotesSoundTheirPitchAudiblyWithoutClipping() {
         QFETCH(int, program);
         QFETCH(int, note);
-        auto synth = testing::offlineSynth();
+        auto synth = offlineSynth();
         QVERIFY(synth);
-        const std::vector<float> sound = testing::renderNote(*synth, note, 2.0, program);
+        const std::vector<float> sound = renderNote(*synth, note, 2.0, program);
 
         const float peak = std::ranges::max(sound, {}, [](float v) { return std::fabs(v); });
         const double dbfs = 20.0 * std::log10(std::max(std::fabs(peak), 1e-9f));
         QVERIFY2(dbfs >= -12.0 && dbfs <= -1.0, qPrintable(QString("peak %1 dBFS").arg(dbfs)));
 
-        const auto cents = testing::centsOff(*synth, sound, note);
+        const auto cents = centsOff(*synth, sound, note);
         QVERIFY2(std::fabs(cents) <= 10.0, qPrintable(QString("%1 cents off").arg(cents)));
     }
 
@@ -47,16 +115,16 @@ private slots:
         qputenv("PULSE_SERVER", "unix:/nonexistent/tolmary-test-socket");
         qputenv("ALSA_CARD", "tolmary-no-such-card");
         qputenv("ALSA_CONFIG_PATH", QByteArray(TOLMARY_TEST_DIR) + "/no-alsa.conf");
-        midi::SystemMidiPort port;
+        SystemMidiPort port;
         testing::VirtualWaitHost host;
-        midi::MIDILib lib(port, host);
+        MIDILib lib(port, host);
         std::int32_t code = 0;
-        QVERIFY(!lib.connectMIDI(midi::mapperId, code));
-        QCOMPARE(code, midi::result::noDevice);
+        QVERIFY(!lib.connectMIDI(mapperId, code));
+        QCOMPARE(code, result::noDevice);
         QVERIFY(!port.lastError().empty());
         QVERIFY(!lib.deviceOpen());
         // Sends to the closed device are lost quietly.
-        QCOMPARE(port.shortMsg(0x007F4091u), midi::result::invalidHandle);
+        QCOMPARE(port.shortMsg(0x007F4091u), result::invalidHandle);
         lib.playNote(64, 0);
         qunsetenv("PULSE_SERVER");
         qunsetenv("ALSA_CARD");
@@ -69,7 +137,7 @@ private slots:
         QTest::addColumn<QString>("reason");
         // The file driver would write into the current folder: it is never a fallback.
         QTest::newRow("no usable driver")
-            << midi::installedSoundFont().path << QStringList{"no-such-driver", "file"}
+            << installedSoundFont().path << QStringList{"no-such-driver", "file"}
             << "no audio output";
         QTest::newRow("missing SoundFont")
             << "/nonexistent/font.sf2" << QStringList{} << "/nonexistent/font.sf2";
@@ -79,25 +147,25 @@ private slots:
         QFETCH(QString, soundFont);
         QFETCH(QStringList, drivers);
         QFETCH(QString, reason);
-        midi::EngineOptions options;
+        EngineOptions options;
         options.soundFont = soundFont.toStdString();
         for (const QString& d : drivers)
             options.audioDrivers.push_back(d.toStdString());
         std::string error;
-        QVERIFY(!midi::FluidEngine::create(options, error));
+        QVERIFY(!FluidEngine::create(options, error));
         QVERIFY2(QString::fromStdString(error).contains(reason), error.c_str());
     }
 
     void sequencerIdsWithoutPortsAreBadIds() {
-        midi::SystemMidiPort port;
+        SystemMidiPort port;
         const int n = port.count();
         QVERIFY(n >= 0);
         std::string name = "unchanged";
-        QCOMPARE(port.deviceName(n, name), midi::result::badDeviceId);
+        QCOMPARE(port.deviceName(n, name), result::badDeviceId);
         QCOMPARE(name, std::string("unchanged"));
-        QCOMPARE(port.open(n), midi::result::badDeviceId);
-        QCOMPARE(port.open(-2), midi::result::badDeviceId);
-        QCOMPARE(port.close(), midi::result::invalidHandle);
+        QCOMPARE(port.open(n), result::badDeviceId);
+        QCOMPARE(port.open(-2), result::badDeviceId);
+        QCOMPARE(port.close(), result::invalidHandle);
     }
 
     void decodesWordsIntoWireBytes_data() {
@@ -117,9 +185,67 @@ private slots:
     void decodesWordsIntoWireBytes() {
         QFETCH(uint, word);
         QFETCH(QByteArray, bytes);
-        const midi::ShortMessage m = midi::decodeShortMessage(word);
+        const ShortMessage m = decodeShortMessage(word);
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(m.bytes.data()), int(m.size)), bytes);
     }
+    void everyNoteWithinHalfACent_data() {
+        QTest::addColumn<int>("program");
+        for (int program = firstGuitarProgram; program <= lastGuitarProgram; ++program)
+            QTest::addRow("program %d", program) << program;
+    }
+    void everyNoteWithinHalfACent() {
+        QFETCH(int, program);
+        const SoundFontChoice font = installedSoundFont();
+        auto synth = offlineSynth();
+        QVERIFY(synth);
+        // The default SoundFont ships its table: found by its content hash, no calibration.
+        PitchCorrectionLoader loader(font.path, font.gain, [&](const PitchCorrections& c) {
+            synth->keyTuning().setCorrections(c);
+        });
+        QCOMPARE(loader.wait(), CorrectionSource::shipped);
+        QVERIFY(synth->keyTuning().hasCorrections());
+
+        sendWord(*synth, 0xC1, program);
+        for (int note = firstCalibratedNote; note <= lastCalibratedNote; ++note) {
+            const auto cents = playAndMeasure(*synth, note, std::nullopt);
+            QVERIFY2(std::abs(cents) < 0.5,
+                     qPrintable(QString("note %1: %2 cent").arg(note).arg(cents)));
+        }
+    }
+
+    // Corrections found after the program change still reach the channel; a program without
+    // a key tuning, and a system reset, return it to plain equal temperament.
+    void tuningFollowsTheChannelsProgram() {
+        auto synth = offlineSynth();
+        QVERIFY(synth);
+        constexpr int program = 25;
+        constexpr int note = 45;
+        const auto piano = playAndMeasure(*synth, note, 0);
+        const auto plain = playAndMeasure(*synth, note, program);
+
+        PitchCorrections corrections;
+        corrections.cents[program - firstGuitarProgram][note - firstCalibratedNote] = 20.5;
+        synth->keyTuning().setCorrections(corrections);
+        const auto raised = playAndMeasure(*synth, note, std::nullopt);
+        QVERIFY2(std::abs(raised - plain - 20.0) < 1.01,
+                 qPrintable(QString("moved %1 cent").arg(raised - plain)));
+
+        // The piano's unison strings read a little differently from note to note; a tuning
+        // left on would move it by 20 cents.
+        const auto pianoAgain = playAndMeasure(*synth, note, 0);
+        QVERIFY2(std::abs(pianoAgain - piano) < 1.0,
+                 qPrintable(QString("piano %1 then %2").arg(piano).arg(pianoAgain)));
+
+        // After a system reset every channel plays program 0 untuned until a program change.
+        sendWord(*synth, 0xFF, 0);
+        const auto pianoAfterReset = playAndMeasure(*synth, note, std::nullopt);
+        QVERIFY(std::abs(pianoAfterReset - piano) < 1.0);
+        const auto guitarAfterReset = playAndMeasure(*synth, note, program);
+        QVERIFY(std::abs(guitarAfterReset - raised) < 0.1);
+    }
+
+private:
+    QTemporaryDir cacheDir_;
 };
 
 QTEST_GUILESS_MAIN(TestSynth)
