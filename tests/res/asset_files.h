@@ -11,9 +11,13 @@ inline QString sourcePath(const QString& relative) {
     return qEnvironmentVariable("TOLMARY_SOURCE_DIR") + u'/' + relative;
 }
 
-inline QByteArray read(const QString& relative) {
-    QFile file(sourcePath(relative));
+inline QByteArray readPath(const QString& path) {
+    QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QByteArray read(const QString& relative) {
+    return readPath(sourcePath(relative));
 }
 
 }  // namespace asset_files

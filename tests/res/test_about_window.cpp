@@ -40,36 +40,26 @@ private:
     }
 
 private slots:
-    void showsTheVersion() {
+    void oneModelessWindowAtATime() {
         tuner::AboutWindow* about = tuner::showAboutWindow();
         QVERIFY(about->isVisible());
         QCOMPARE(about->windowTitle(), QStringLiteral("O programu"));
         QVERIFY(about->versionLabel()->text().endsWith(QStringLiteral(" 1.00")));
-        QVERIFY(about->parentWidget() == nullptr);
-        QVERIFY(!about->isModal());
-        closeAndDelete(about);
-    }
+        QVERIFY(about->parentWidget() == nullptr && !about->isModal());
+        QCOMPARE(tuner::showAboutWindow(), about);
+        about->showMinimized();
+        QCOMPARE(tuner::showAboutWindow(), about);
 
-    void oneWindowAtATime() {
-        tuner::AboutWindow* first = tuner::showAboutWindow();
-        QCOMPARE(tuner::showAboutWindow(), first);
-        first->showMinimized();
-        QCOMPARE(tuner::showAboutWindow(), first);
-        closeAndDelete(first);
-        tuner::AboutWindow* second = tuner::showAboutWindow();
-        QVERIFY(second != nullptr);
-        QVERIFY(second->isVisible());
-        closeAndDelete(second);
-    }
-
-    void closeButtonClosesIt() {
-        tuner::AboutWindow* about = tuner::showAboutWindow();
+        // Its close button ends it; the next request makes a new one.
         QPointer<QWidget> watched(about);
         auto* close = about->findChild<QPushButton*>();
         QVERIFY(close != nullptr);
         close->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(watched.isNull());
+        tuner::AboutWindow* next = tuner::showAboutWindow();
+        QVERIFY(next != nullptr && next->isVisible());
+        closeAndDelete(next);
     }
 
     void opensFromOProgramuAndLeavesTheTunerAsItWas() {
@@ -94,24 +84,17 @@ private slots:
         closeAndDelete(open.front());
     }
 
-    void figureNamesReachTheirResources_data() {
-        QTest::addColumn<QString>("pageName");
-        QTest::addColumn<QString>("resource");
-        QTest::newRow("first") << "Fig1.0.gif"
-                               << ":/help/FIG10";
-        QTest::newRow("second") << "Fig1.1.gif"
-                                << ":/help/FIG11";
-        QTest::newRow("other case") << "FIG1.1.GIF"
-                                    << ":/help/FIG11";
-        QTest::newRow("unknown") << "Fig1.2.gif"
-                                 << "";
-        QTest::newRow("resource name itself") << "FIG10"
-                                              << "";
-    }
     void figureNamesReachTheirResources() {
-        QFETCH(QString, pageName);
-        QFETCH(QString, resource);
-        QCOMPARE(tuner::figureResource(pageName), resource);
+        const std::pair<const char*, const char*> cases[] = {
+            {"Fig1.0.gif", ":/help/FIG10"},
+            {"Fig1.1.gif", ":/help/FIG11"},
+            {"FIG1.1.GIF", ":/help/FIG11"},  // any case
+            {"Fig1.2.gif", ""},              // unknown
+            {"FIG10", ""}};                  // the resource's own name is not a page name
+        for (const auto& [name, resource] : cases) {
+            QVERIFY2(tuner::figureResource(QString::fromLatin1(name)) == QLatin1String(resource),
+                     name);
+        }
     }
 
 #ifndef TOLMARY_WITHOUT_HELP
@@ -120,17 +103,19 @@ private slots:
         QTextDocument* page = about->helpBrowser()->document();
         QVERIFY(page->toPlainText().contains(
             QStringLiteral("36 different tunings and 7 different guitars")));
-        const struct {
-            const char* name;
-            QSize size;
-        } figures[] = {{"Fig1.0.gif", QSize(473, 114)}, { "Fig1.1.gif", QSize(473, 269) }};
-        for (const auto& figure : figures) {
+        const std::pair<const char*, QSize> figures[] = {{"Fig1.0.gif",
+                                                          { 473,
+                                                            114 }},
+                                                         { "Fig1.1.gif",
+                                                           { 473,
+                                                             269 } }};
+        for (const auto& [name, size] : figures) {
             // What the document would draw for the page's <img src>.
-            const QVariant image = page->resource(QTextDocument::ImageResource,
-                                                  QUrl(QString::fromLatin1(figure.name)));
-            QVERIFY2(image.canConvert<QImage>(), figure.name);
+            const QVariant image =
+                page->resource(QTextDocument::ImageResource, QUrl(QString::fromLatin1(name)));
+            QVERIFY2(image.canConvert<QImage>(), name);
             const QImage picture = image.value<QImage>();
-            QCOMPARE(picture.size(), figure.size);
+            QCOMPARE(picture.size(), size);
             // Not a blank stand-in: a screenshot has many colours.
             QSet<QRgb> colours;
             for (int x = 0; x < picture.width(); x += 3) {

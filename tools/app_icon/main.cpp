@@ -9,9 +9,15 @@
 #include <array>
 #include <cstdio>
 
-#include "tools/app_icon/icon_writer.h"
+#include "tools/image_formats/icon_writer.h"
+#include "tools/image_formats/palette.h"
 
 namespace {
+
+constexpr int kIconSize = 32;
+constexpr int kIconColours = 16;
+// The directory entry's colour-count byte as the program's icon directory carries it.
+constexpr int kDirectoryColourCount = 4;
 
 // Whole multiples of 32 keep the picture's pixels square; 16 and 48 are smoothed.
 constexpr std::array<int, 6> kDesktopSizes{16, 32, 48, 64, 128, 256};
@@ -22,8 +28,7 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 QImage scaled(const QImage& picture, int side) {
-    const auto mode =
-        side % app_icon::kIconSize == 0 ? Qt::FastTransformation : Qt::SmoothTransformation;
+    const auto mode = side % kIconSize == 0 ? Qt::FastTransformation : Qt::SmoothTransformation;
     return picture.scaled(side, side, Qt::IgnoreAspectRatio, mode);
 }
 
@@ -37,14 +42,17 @@ int main(int argc, char** argv) {
     }
     const QDir tree(QString::fromLocal8Bit(argv[1]));
     const QImage picture(tree.filePath(QStringLiteral("res/tuner/frm_main.ico")));
-    const QByteArray image = app_icon::encodeIconImage(picture);
-    if (image.size() != app_icon::kIconImageBytes) {
+    // The picture's own colours, black first: it stays exactly the tuner window's icon.
+    const QList<QRgb> palette = image_formats::exactPalette(picture);
+    if (picture.size() != QSize(kIconSize, kIconSize) || palette.size() > kIconColours) {
         std::fprintf(stderr, "res/tuner/frm_main.ico is not a 32 x 32 picture of 16 colours\n");
         return 1;
     }
+    const image_formats::IconImage icon{picture, 4, palette, kDirectoryColourCount};
     bool written = writeFile(tree.filePath(QStringLiteral("res/app/tolmary.ico")),
-                             app_icon::encodeIconFile(image)) &&
-                   writeFile(tree.filePath(QStringLiteral("res/app/tolmary_icon.dib")), image);
+                             image_formats::iconFile({icon})) &&
+                   writeFile(tree.filePath(QStringLiteral("res/app/tolmary_icon.dib")),
+                             image_formats::iconBitmap(icon));
     const QImage opaque = picture.convertToFormat(QImage::Format_ARGB32);
     for (const int side : kDesktopSizes) {
         const QString folder = QStringLiteral("res/desktop/icons/%1x%1").arg(side);

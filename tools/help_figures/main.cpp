@@ -7,13 +7,13 @@
 #include <cstdio>
 
 #include "tools/help_figures/figure_shots.h"
-#include "tools/help_figures/gif_writer.h"
-#include "tools/help_figures/palette_quantizer.h"
+#include "tools/image_formats/gif_writer.h"
+#include "tools/image_formats/palette.h"
 
 namespace {
 
 bool writeGif(const QString& path, const QImage& picture) {
-    const QByteArray gif = help_figures::encodeGif(help_figures::quantize(picture));
+    const QByteArray gif = image_formats::encodeGif(image_formats::quantize(picture));
     QFile file(path);
     return !gif.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(gif) == gif.size();
 }

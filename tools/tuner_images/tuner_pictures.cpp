@@ -5,10 +5,18 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "tools/tuner_images/image_files.h"
+#include "tools/image_formats/gif_writer.h"
+#include "tools/image_formats/icon_writer.h"
 
 namespace tuner_images {
 namespace {
+
+using image_formats::iconFile;
+
+// An icon image in the standard palette of its depth.
+image_formats::IconImage atDepth(const QImage& picture, int bitCount) {
+    return {picture, bitCount, {}, -1};
+}
 
 QImage blank(int w, int h) {
     QImage img(w, h, QImage::Format_ARGB32);
@@ -170,18 +178,19 @@ bool writeTunerPictures(const QString& folder) {
     QDir().mkpath(folder);
     const QDir dir(folder);
     bool ok = true;
-    ok &= writeFile(dir.filePath("frm_main.ico"), iconFile({{windowIcon(), 4}}));
+    ok &= writeFile(dir.filePath("frm_main.ico"), iconFile({atDepth(windowIcon(), 4)}));
     ok &= writeFile(dir.filePath("page_note.ico"),
-                    iconFile({{pageWithNote(), 8}, {pageWithNote(), 32}}));
-    ok &=
-        writeFile(dir.filePath("note_disc.ico"), iconFile({{noteOnDisc(), 8}, {noteOnDisc(), 32}}));
-    ok &=
-        writeFile(dir.filePath("play.ico"), iconFile({{playTriangle(), 8}, {playTriangle(), 32}}));
+                    iconFile({atDepth(pageWithNote(), 8), atDepth(pageWithNote(), 32)}));
+    ok &= writeFile(dir.filePath("note_disc.ico"),
+                    iconFile({atDepth(noteOnDisc(), 8), atDepth(noteOnDisc(), 32)}));
+    ok &= writeFile(dir.filePath("play.ico"),
+                    iconFile({atDepth(playTriangle(), 8), atDepth(playTriangle(), 32)}));
     ok &= iconColours(pageWithNote()).save(dir.filePath("note_icon.bmp"), "BMP");
     ok &= iconMask(pageWithNote()).save(dir.filePath("note_mask.bmp"), "BMP");
-    const QVector<QRgb> neckColours{qRgb(255, 255, 255), qRgb(58, 34, 22),    qRgb(200, 200, 190),
-                                    qRgb(236, 228, 200), qRgb(232, 224, 200), qRgb(250, 250, 250)};
-    ok &= writeFile(dir.filePath("neck.gif"), gifFile(neck(), neckColours));
+    const QList<QRgb> neckColours{qRgb(255, 255, 255), qRgb(58, 34, 22),    qRgb(200, 200, 190),
+                                  qRgb(236, 228, 200), qRgb(232, 224, 200), qRgb(250, 250, 250)};
+    ok &= writeFile(dir.filePath("neck.gif"),
+                    image_formats::encodeGif(image_formats::withPalette(neck(), neckColours)));
     return ok;
 }
 

@@ -5,12 +5,12 @@
 
 #include <QByteArray>
 
-#include "tools/help_figures/indexed_image.h"
+#include "tools/image_formats/palette.h"
 
-namespace help_figures {
+namespace image_formats {
 
 // Returns an empty array when the picture is empty, its palette holds more than 256 colours,
 // or a pixel indexes past the palette.
 QByteArray encodeGif(const IndexedImage& image);
 
-}  // namespace help_figures
+}  // namespace image_formats

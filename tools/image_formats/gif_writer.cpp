@@ -1,9 +1,9 @@
-#include "tools/help_figures/gif_writer.h"
+#include "tools/image_formats/gif_writer.h"
 
 #include <algorithm>
 #include <unordered_map>
 
-namespace help_figures {
+namespace image_formats {
 namespace {
 
 constexpr int kMinCodeSize = 8;  // every pixel index is one byte
@@ -129,4 +129,4 @@ QByteArray encodeGif(const IndexedImage& image) {
     return out;
 }
 
-}  // namespace help_figures
+}  // namespace image_formats

@@ -1,11 +1,11 @@
-#include "tools/help_figures/palette_quantizer.h"
+#include "tools/image_formats/palette.h"
 
 #include <QHash>
 #include <algorithm>
 #include <array>
 #include <limits>
 
-namespace help_figures {
+namespace image_formats {
 namespace {
 
 constexpr size_t kMaxColours = 256;
@@ -35,7 +35,7 @@ struct Box {
     }
 };
 
-std::vector<QRgb> medianCut(std::vector<ColourCount> colours) {
+QList<QRgb> medianCut(std::vector<ColourCount> colours) {
     std::vector<Box> boxes{{0, colours.size()}};
     while (boxes.size() < kMaxColours) {
         // Split the box with the widest spread along its widest channel.
@@ -83,7 +83,7 @@ std::vector<QRgb> medianCut(std::vector<ColourCount> colours) {
         boxes.push_back(upper);
     }
 
-    std::vector<QRgb> palette;
+    QList<QRgb> palette;
     for (const Box& box : boxes) {
         std::array<long long, 3> sum{};
         long long weight = 0;
@@ -100,26 +100,75 @@ std::vector<QRgb> medianCut(std::vector<ColourCount> colours) {
     return palette;
 }
 
-uint8_t nearest(const std::vector<QRgb>& palette, QRgb colour) {
+}  // namespace
+
+QList<QRgb> sixteenColours() {
+    return {qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
+            qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
+            qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
+            qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
+}
+
+QList<QRgb> colours256() {
+    QList<QRgb> out;
+    for (int r = 0; r < 6; ++r) {
+        for (int g = 0; g < 6; ++g) {
+            for (int b = 0; b < 6; ++b) {
+                out.append(qRgb(r * 51, g * 51, b * 51));
+            }
+        }
+    }
+    for (int i = 0; out.size() < 256; ++i) {
+        const int v = 8 + i * 6;
+        out.append(qRgb(v, v, v));
+    }
+    return out;
+}
+
+int nearest(const QList<QRgb>& palette, QRgb colour) {
     int best = 0;
     int bestDistance = std::numeric_limits<int>::max();
-    for (size_t i = 0; i < palette.size(); ++i) {
+    for (int i = 0; i < int(palette.size()); ++i) {
         const int dr = qRed(palette[i]) - qRed(colour);
         const int dg = qGreen(palette[i]) - qGreen(colour);
         const int db = qBlue(palette[i]) - qBlue(colour);
         const int distance = dr * dr + dg * dg + db * db;
         if (distance < bestDistance) {
             bestDistance = distance;
-            best = int(i);
+            best = i;
         }
     }
-    return uint8_t(best);
+    return best;
 }
 
-}  // namespace
+QList<QRgb> exactPalette(const QImage& picture) {
+    const QImage source = picture.convertToFormat(QImage::Format_ARGB32);
+    QList<QRgb> palette{qRgb(0, 0, 0)};
+    for (int y = 0; y < source.height(); ++y) {
+        for (int x = 0; x < source.width(); ++x) {
+            const QRgb pixel = source.pixel(x, y);
+            if (qAlpha(pixel) >= 128 && !palette.contains(pixel | 0xFF000000u)) {
+                palette.append(pixel | 0xFF000000u);
+            }
+        }
+    }
+    return palette;
+}
 
-IndexedImage quantize(const QImage& image) {
-    const QImage source = image.convertToFormat(QImage::Format_RGB32);
+IndexedImage withPalette(const QImage& picture, const QList<QRgb>& palette) {
+    const QImage source = picture.convertToFormat(QImage::Format_RGB32);
+    IndexedImage result{source.width(), source.height(), palette, {}};
+    result.pixels.reserve(size_t(result.width) * size_t(result.height));
+    for (int y = 0; y < source.height(); ++y) {
+        for (int x = 0; x < source.width(); ++x) {
+            result.pixels.push_back(uint8_t(nearest(palette, source.pixel(x, y))));
+        }
+    }
+    return result;
+}
+
+IndexedImage quantize(const QImage& picture) {
+    const QImage source = picture.convertToFormat(QImage::Format_RGB32);
     IndexedImage result;
     result.width = source.width();
     result.height = source.height();
@@ -153,7 +202,7 @@ IndexedImage quantize(const QImage& image) {
     } else {
         result.palette = medianCut(colours);
         for (const ColourCount& c : colours) {
-            indexOf.insert(c.colour, nearest(result.palette, c.colour));
+            indexOf.insert(c.colour, uint8_t(nearest(result.palette, c.colour)));
         }
     }
 
@@ -167,4 +216,4 @@ IndexedImage quantize(const QImage& image) {
     return result;
 }
 
-}  // namespace help_figures
+}  // namespace image_formats
