@@ -24,9 +24,11 @@ struct EngineOptions {
     double sampleRate = 44100.0;
     // Output level; soundfonts.h has the gain that suits each installed SoundFont.
     double gain = 1.0;
-    // 64 frames in 2 periods: under 3 ms of buffering in the driver at 44.1 kHz.
+    // 4 periods of 64 frames: 5.8 ms of buffering at 44.1 kHz, so a note starts well within
+    // 15 ms, with two periods more than the minimum to ride out a late wake-up of the audio
+    // thread without a click.
     int periodSize = 64;
-    int periods = 2;
+    int periods = 4;
 };
 
 // The audio drivers a Linux desktop has, most likely to sound first. PipeWire desktops serve
