@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "tuner/about_texts.h"
+#include "tuner/catalogue.h"
 #include "tuner/help_page.h"
 #include "tuner/version_info.h"
 
@@ -17,8 +18,8 @@ namespace tuner {
 namespace {
 
 // Wide enough for the page's 473-pixel figures with the browser's margins and scroll bar.
-constexpr int kWindowWidth = 560;
-constexpr int kWindowHeight = 560;
+constexpr int windowWidth = 560;
+constexpr int windowHeight = 560;
 
 }  // namespace
 
@@ -43,8 +44,8 @@ QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
 
 AboutWindow::AboutWindow() {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QString::fromUtf16(about_texts::kTitle));
-    resize(kWindowWidth, kWindowHeight);
+    setWindowTitle(toQString(about_texts::title));
+    resize(windowWidth, windowHeight);
 
     const VersionInfo info = VersionInfo::load();
     name_ = new QLabel(info.productName(), this);
@@ -53,18 +54,17 @@ AboutWindow::AboutWindow() {
     bold.setPointSizeF(bold.pointSizeF() * 1.5);
     name_->setFont(bold);
     description_ = new QLabel(info.fileDescription(), this);
-    version_ =
-        new QLabel(QString::fromUtf16(about_texts::kVersionPrefix) + info.fileVersion(), this);
+    version_ = new QLabel(toQString(about_texts::versionPrefix) + info.fileVersion(), this);
 
     help_ = new HelpBrowser(this);
     help_->setObjectName(QStringLiteral("helpPage"));
     if (const auto page = loadHelpPage()) {
         help_->setHtml(*page);
     } else {
-        help_->setPlainText(QString::fromUtf16(about_texts::kHelpMissing));
+        help_->setPlainText(toQString(about_texts::helpMissing));
     }
 
-    close_ = new QPushButton(QString::fromUtf16(about_texts::kClose), this);
+    close_ = new QPushButton(toQString(about_texts::close), this);
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
 
     auto* buttons = new QHBoxLayout;

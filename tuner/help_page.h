@@ -12,14 +12,14 @@
 
 namespace tuner {
 
-inline constexpr auto kHelpPageResource = ":/help/HELP.HTML";
+inline constexpr auto helpPageResource = ":/help/HELP.HTML";
 
 struct HelpFigure {
     std::string_view pageName;      // as the page's <img src> names it
     std::string_view resourcePath;  // where the program carries it
 };
 
-inline constexpr std::array<HelpFigure, 2> kHelpFigures{{
+inline constexpr std::array<HelpFigure, 2> helpFigures{{
     {"Fig1.0.gif", ":/help/FIG10"},
     {"Fig1.1.gif", ":/help/FIG11"},
 }};
@@ -29,7 +29,7 @@ inline constexpr std::array<HelpFigure, 2> kHelpFigures{{
 QString decodeWindows1252(QByteArrayView bytes);
 
 // The page's text, or nothing when the resource is not in the program.
-std::optional<QString> loadHelpPage(const QString& path = QString::fromLatin1(kHelpPageResource));
+std::optional<QString> loadHelpPage(const QString& path = QString::fromLatin1(helpPageResource));
 
 // The resource path of a figure the page names, compared without regard to letter case; empty
 // for any other name.

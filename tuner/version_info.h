@@ -8,12 +8,12 @@
 
 namespace tuner {
 
-inline constexpr auto kVersionResource = ":/app/version.ini";
+inline constexpr auto versionResource = ":/app/version.ini";
 
 class VersionInfo {
 public:
     // Reads the resource or file at `path`; a missing one gives empty fields.
-    static VersionInfo load(const QString& path = QString::fromLatin1(kVersionResource));
+    static VersionInfo load(const QString& path = QString::fromLatin1(versionResource));
     static VersionInfo parse(QByteArrayView text);
 
     // A named field such as "FileVersion"; empty when absent.
