@@ -23,13 +23,9 @@
 namespace tuner {
 namespace {
 
-QString text(std::u16string_view t) {
-    return toQString(t);
-}
-
 QFont windowFont() {
-    QFont font(text(layout::fontFace));
-    font.setFamilies({text(layout::fontFace), text(layout::fontFallback)});
+    QFont font(toQString(layout::fontFace));
+    font.setFamilies({toQString(layout::fontFace), toQString(layout::fontFallback)});
     font.setPointSizeF(layout::fontPoints);
     font.setWeight(QFont::Normal);
     font.setItalic(false);
@@ -70,8 +66,8 @@ void frmMain::buildFrame() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowTitle(text(layout::caption));
-    setWindowIcon(QIcon(text(layout::windowIcon)));
+    setWindowTitle(toQString(layout::caption));
+    setWindowIcon(QIcon(toQString(layout::windowIcon)));
     setFont(windowFont());
     setFixedSize(layout::clientWidth / layout::twipsPerPixel,
                  layout::clientHeight / layout::twipsPerPixel);
@@ -79,8 +75,8 @@ void frmMain::buildFrame() {
     for (std::size_t i = 0; i < imgDisplay.size(); ++i) {
         imgDisplay[i] = new QLabel(this);
         imgDisplay[i]->setGeometry(layout::pixels(layout::imgDisplay[i].place));
-        imgDisplay[i]->setPixmap(QIcon(text(layout::imgDisplay[i].text)).pixmap(16, 16));
-        lblDisplay[i] = new QLabel(text(layout::lblDisplay[i].text), this);
+        imgDisplay[i]->setPixmap(QIcon(toQString(layout::imgDisplay[i].text)).pixmap(16, 16));
+        lblDisplay[i] = new QLabel(toQString(layout::lblDisplay[i].text), this);
         lblDisplay[i]->setGeometry(layout::pixels(layout::lblDisplay[i].place));
     }
     Line1 = solidStrip(this, layout::pixels(layout::line1),
@@ -95,7 +91,7 @@ void frmMain::buildChoices() {
     cmbInst->setGeometry(layout::pixels(layout::cmbInst));
     cmbTune = new QComboBox(this);
     cmbTune->setGeometry(layout::pixels(layout::cmbTune));
-    txtDur = new QLineEdit(text(layout::txtDurText), this);
+    txtDur = new QLineEdit(toQString(layout::txtDurText), this);
     txtDur->setGeometry(layout::pixels(layout::txtDur));
     txtDur->setAlignment(Qt::AlignCenter);
     txtDur->setMaxLength(layout::txtDurMaxLength);
@@ -111,7 +107,7 @@ void frmMain::buildStrings() {
     picNeck->setGeometry(layout::pixels(layout::picNeck));
     picNeck->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     picNeck->setScaledContents(false);
-    picNeck->setPixmap(QPixmap(text(layout::neckPicture)));
+    picNeck->setPixmap(QPixmap(toQString(layout::neckPicture)));
     for (std::size_t i = 0; i < cmdNote.size(); ++i) {
         cmdNote[i] = new controls::XPButton(this);
         cmdNote[i]->setObjectName(QStringLiteral("cmdNote%1").arg(i));
@@ -123,7 +119,7 @@ void frmMain::buildStrings() {
 void frmMain::buildCommands() {
     std::array<QPushButton*, 3> buttons{};
     for (std::size_t i = 0; i < buttons.size(); ++i) {
-        buttons[i] = new QPushButton(text(layout::command[i].text), this);
+        buttons[i] = new QPushButton(toQString(layout::command[i].text), this);
         buttons[i]->setGeometry(layout::pixels(layout::command[i].place));
     }
     Command1 = buttons[0];
@@ -132,7 +128,7 @@ void frmMain::buildCommands() {
 }
 
 void frmMain::readButtonProperties() {
-    QFile file(text(layout::buttonProperties));
+    QFile file(toQString(layout::buttonProperties));
     if (!file.open(QIODevice::ReadOnly))
         return;
     const QJsonArray stored = QJsonDocument::fromJson(file.readAll()).object()["buttons"].toArray();

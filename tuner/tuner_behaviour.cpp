@@ -9,14 +9,6 @@
 #include "tuner/tuner_texts.h"
 
 namespace tuner {
-namespace {
-
-QString text(std::u16string_view t) {
-    return toQString(t);
-}
-
-}  // namespace
-
 TunerBehaviour::TunerBehaviour(TunerHost& host, TunerControls controls,
                                std::function<void()> showChords)
     : host_(host),
@@ -34,8 +26,7 @@ void TunerBehaviour::load() {
     loadSettings();
     std::int32_t code = 0;
     if (!midiOut_.connectMIDI(midi::mapperId, code)) {
-        host_.messageBox(&controls_.window, text(texts::midiFailed), text(texts::midiFailedTitle),
-                         msgbox::critical);
+        message(texts::midiFailed, texts::midiFailedTitle, msgbox::critical);
         return;
     }
     soundChange();
@@ -62,15 +53,13 @@ void TunerBehaviour::playString(int index) {
     QLineEdit& dur = controls_.txtDur;
     const QString duration = dur.text();
     if (duration.isEmpty()) {
-        host_.messageBox(&controls_.window, text(texts::durationMissing),
-                         text(texts::durationMissingTitle), msgbox::critical);
+        message(texts::durationMissing, texts::durationMissingTitle, msgbox::critical);
         dur.setFocus();
         return;
     }
     const auto seconds = durationSeconds(duration);
     if (!seconds) {
-        host_.messageBox(&controls_.window, text(texts::durationNotNumeric),
-                         text(texts::durationNotNumericTitle), msgbox::critical);
+        message(texts::durationNotNumeric, texts::durationNotNumericTitle, msgbox::critical);
         dur.setFocus();
         dur.setSelection(0, static_cast<int>(dur.text().size()));
         return;
@@ -89,13 +78,12 @@ int TunerBehaviour::filterKey(int keyAscii) const {
 }
 
 void TunerBehaviour::loadDefaults() {
-    const int answer = host_.messageBox(&controls_.window, text(texts::defaultsQuestion),
-                                        text(texts::defaultsTitle), msgbox::question);
+    const int answer = message(texts::defaultsQuestion, texts::defaultsTitle, msgbox::question);
     if (answer != msgbox::yes)
         return;
     selectText(controls_.cmbInst, controls_.cmbInst.itemText(defaultSoundIndex));
     selectText(controls_.cmbTune, controls_.cmbTune.itemText(defaultTuningIndex));
-    controls_.txtDur.setText(text(defaultDuration));
+    controls_.txtDur.setText(toQString(defaultDuration));
     soundChange();
     tuningChange();
 }
@@ -144,6 +132,10 @@ void TunerBehaviour::fillInstrumentList() {
     selectText(list, list.itemText(defaultSoundIndex));
 }
 
+int TunerBehaviour::message(std::u16string_view text, std::u16string_view title, int style) {
+    return host_.messageBox(&controls_.window, toQString(text), toQString(title), style);
+}
+
 bool TunerBehaviour::selectText(QComboBox& list, const QString& wanted) {
     const int found = list.findText(wanted, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (wanted.isEmpty() || found < 0)
@@ -153,9 +145,9 @@ bool TunerBehaviour::selectText(QComboBox& list, const QString& wanted) {
 }
 
 void TunerBehaviour::loadSettings() {
-    const QString section = text(texts::settingsSection);
+    const QString section = toQString(texts::settingsSection);
     const auto read = [&](std::u16string_view key) {
-        return host_.readSetting(section, text(key), QString());
+        return host_.readSetting(section, toQString(key), QString());
     };
     const QString left = read(texts::keyLeft);
     const QString top = read(texts::keyTop);
@@ -189,10 +181,10 @@ void TunerBehaviour::applyStoredPosition(const QString& left, const QString& top
 }
 
 void TunerBehaviour::saveSettings() {
-    const QString section = text(texts::settingsSection);
+    const QString section = toQString(texts::settingsSection);
     QWidget& window = controls_.window;
     const auto write = [&](std::u16string_view key, const QString& value) {
-        host_.writeSetting(section, text(key), value);
+        host_.writeSetting(section, toQString(key), value);
     };
     const auto twips = [](double value) { return QString::number(std::llround(value)); };
     const int state = window.isMinimized() ? 1 : window.isMaximized() ? 2 : 0;

@@ -8,7 +8,7 @@
 #include <QString>
 #include <array>
 #include <functional>
-#include <memory>
+#include <string_view>
 
 #include "midi/midi_lib.h"
 #include "tuner/catalogue.h"
@@ -74,6 +74,8 @@ private:
     // Sets a drop-down list's text: selects the entry with exactly that text, else leaves the
     // selection as it is.
     static bool selectText(QComboBox& list, const QString& text);
+    // A message box over the window with one of the window's texts; the button pressed.
+    int message(std::u16string_view text, std::u16string_view title, int style);
     void applyStoredPosition(const QString& left, const QString& top);
 
     TunerHost& host_;
