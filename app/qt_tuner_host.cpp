@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSettings>
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>
@@ -51,11 +50,11 @@ void QtTunerHost::centreOnScreen(QWidget& window) {
 }
 
 double QtTunerHost::windowLeft(const QWidget& window) {
-    return window.frameGeometry().x() * double{twipsPerPixel};
+    return frameLeftTwips(window);
 }
 
 double QtTunerHost::windowTop(const QWidget& window) {
-    return window.frameGeometry().y() * double{twipsPerPixel};
+    return frameTopTwips(window);
 }
 
 bool QtTunerHost::setWindowLeft(QWidget& window, double twips) {

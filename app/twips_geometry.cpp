@@ -16,19 +16,30 @@ bool toPixels(double twips, int& pixels) {
     return true;
 }
 
+double toTwips(int pixels) {
+    return pixels * double{twipsPerPixel};
+}
+
 }  // namespace
 
+double frameLeftTwips(const QWidget& window) {
+    return toTwips(window.frameGeometry().x());
+}
+double frameTopTwips(const QWidget& window) {
+    return toTwips(window.frameGeometry().y());
+}
+
 double WindowTwips::left() const {
-    return window_.frameGeometry().x() * double{twipsPerPixel};
+    return frameLeftTwips(window_);
 }
 double WindowTwips::top() const {
-    return window_.frameGeometry().y() * double{twipsPerPixel};
+    return frameTopTwips(window_);
 }
 double WindowTwips::width() const {
-    return window_.frameGeometry().width() * double{twipsPerPixel};
+    return toTwips(window_.frameGeometry().width());
 }
 double WindowTwips::height() const {
-    return window_.frameGeometry().height() * double{twipsPerPixel};
+    return toTwips(window_.frameGeometry().height());
 }
 
 bool WindowTwips::setLeft(double twips) {
@@ -48,10 +59,10 @@ bool WindowTwips::setTop(double twips) {
 }
 
 double ScreenTwips::width() const {
-    return screen_ ? screen_->geometry().width() * double{twipsPerPixel} : 0.0;
+    return screen_ ? toTwips(screen_->geometry().width()) : 0.0;
 }
 double ScreenTwips::height() const {
-    return screen_ ? screen_->geometry().height() * double{twipsPerPixel} : 0.0;
+    return screen_ ? toTwips(screen_->geometry().height()) : 0.0;
 }
 
 }  // namespace app

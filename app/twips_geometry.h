@@ -8,6 +8,10 @@ namespace app {
 
 inline constexpr int twipsPerPixel = 15;
 
+// The outer left (top) edge of a window's frame, in twips.
+double frameLeftTwips(const QWidget& window);
+double frameTopTwips(const QWidget& window);
+
 // A top-level window's outer frame, in twips. Setting a coordinate moves the window to the
 // nearest whole pixel; a coordinate no screen can hold is refused (false, nothing moves).
 class WindowTwips {
