@@ -19,6 +19,11 @@
 
 namespace fakes {
 
+// A Slovenian text written as UTF-8 in the test's source.
+inline QString u8(const char* s) {
+    return QString::fromUtf8(s);
+}
+
 struct Message {
     QString text;
     QString title;

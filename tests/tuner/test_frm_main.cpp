@@ -16,12 +16,9 @@
 using fakes::Heard;
 using fakes::noteOff;
 using fakes::noteOn;
+using fakes::u8;
 
 namespace {
-
-QString u8(const char* s) {
-    return QString::fromUtf8(s);
-}
 
 int brightness(QRgb c) {
     return qRed(c) + qGreen(c) + qBlue(c);

@@ -10,11 +10,9 @@ using fakes::Heard;
 using fakes::Message;
 using fakes::noteOff;
 using fakes::noteOn;
+using fakes::u8;
 
 namespace {
-QString u8(const char* s) {
-    return QString::fromUtf8(s);
-}
 const QString steel = u8("Akustična kitara (Jeklo)");
 const QString standard = QStringLiteral("Standardna uglasitev");
 }  // namespace
