@@ -39,29 +39,44 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-// A 24-bit bitmap: the icon's colours where opaque, black elsewhere; or the mask, black where
-// the icon is opaque and white elsewhere.
-QImage iconColours(const QImage& icon) {
+// A 24-bit bitmap of `icon`, each pixel's colour given by `colour` from the icon's pixel.
+template <typename Colour>
+QImage bitmapOf(const QImage& icon, Colour colour) {
     QImage out(icon.size(), QImage::Format_RGB888);
     for (int y = 0; y < icon.height(); ++y) {
-        for (int x = 0; x < icon.width(); ++x) {
-            const QRgb c = icon.pixel(x, y);
-            out.setPixel(x, y, qAlpha(c) >= 128 ? qRgb(qRed(c), qGreen(c), qBlue(c)) : 0);
-        }
+        for (int x = 0; x < icon.width(); ++x)
+            out.setPixel(x, y, colour(icon.pixel(x, y)));
     }
     return out;
 }
 
-QImage iconMask(const QImage& icon) {
-    QImage out(icon.size(), QImage::Format_RGB888);
-    for (int y = 0; y < icon.height(); ++y) {
-        for (int x = 0; x < icon.width(); ++x) {
-            out.setPixel(x, y,
-                         qAlpha(icon.pixel(x, y)) >= 128 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
-        }
-    }
-    return out;
+bool opaque(QRgb c) {
+    return qAlpha(c) >= 128;
 }
+
+// The icon's colours where opaque, black elsewhere.
+QImage iconColours(const QImage& icon) {
+    return bitmapOf(icon,
+                    [](QRgb c) { return opaque(c) ? qRgb(qRed(c), qGreen(c), qBlue(c)) : 0; });
+}
+
+// The mask: black where the icon is opaque, white elsewhere.
+QImage iconMask(const QImage& icon) {
+    return bitmapOf(icon, [](QRgb c) { return opaque(c) ? qRgb(0, 0, 0) : qRgb(255, 255, 255); });
+}
+
+// A list icon: the picture in 256 colours and in true colour.
+QByteArray listIcon(const QImage& picture) {
+    return iconFile({atDepth(picture, 8), atDepth(picture, 32)});
+}
+
+// The neck picture's colours, which are also its GIF palette.
+constexpr QRgb neckBackground = qRgb(255, 255, 255);
+constexpr QRgb wood = qRgb(58, 34, 22);
+constexpr QRgb fret = qRgb(200, 200, 190);
+constexpr QRgb nut = qRgb(236, 228, 200);
+constexpr QRgb string = qRgb(232, 224, 200);
+constexpr QRgb dot = qRgb(250, 250, 250);
 
 }  // namespace
 
@@ -148,27 +163,23 @@ QImage playTriangle() {
 
 QImage neck() {
     QImage img(180, 240, QImage::Format_RGB32);
-    img.fill(Qt::white);
+    img.fill(neckBackground);
     QPainter p(&img);
-    const QColor wood(58, 34, 22);
-    const QColor fret(200, 200, 190);
-    const QColor nut(236, 228, 200);
-    const QColor string(232, 224, 200);
-    const QColor dot(250, 250, 250);
-    p.fillRect(QRect(fretboardLeft, 0, fretboardRight - fretboardLeft + 1, 240), wood);
-    p.fillRect(QRect(fretboardLeft, 0, fretboardRight - fretboardLeft + 1, 6), nut);
+    p.fillRect(QRect(fretboardLeft, 0, fretboardRight - fretboardLeft + 1, 240), QColor(wood));
+    p.fillRect(QRect(fretboardLeft, 0, fretboardRight - fretboardLeft + 1, 6), QColor(nut));
     // Frets come closer together further up the neck.
     for (int y : {58, 108, 155, 199, 238}) {
-        p.fillRect(QRect(fretboardLeft, y - 1, fretboardRight - fretboardLeft + 1, 3), fret);
+        p.fillRect(QRect(fretboardLeft, y - 1, fretboardRight - fretboardLeft + 1, 3),
+                   QColor(fret));
     }
     const int middle = (neckStringX[2] + neckStringX[3]) / 2;
     for (int y : {131, 177})
-        p.fillRect(QRect(middle - 3, y - 3, 7, 7), dot);
+        p.fillRect(QRect(middle - 3, y - 3, 7, 7), QColor(dot));
     // Thick strings on the left.
     constexpr std::array<int, 6> widths{3, 3, 2, 2, 1, 1};
     for (std::size_t i = 0; i < neckStringX.size(); ++i) {
         const int w = widths[i];
-        p.fillRect(QRect(neckStringX[i] - w / 2, 0, w, 240), string);
+        p.fillRect(QRect(neckStringX[i] - w / 2, 0, w, 240), QColor(string));
     }
     p.end();
     return img;
@@ -177,20 +188,17 @@ QImage neck() {
 bool writeTunerPictures(const QString& folder) {
     QDir().mkpath(folder);
     const QDir dir(folder);
+    const QImage page = pageWithNote();
     bool ok = true;
     ok &= writeFile(dir.filePath("frm_main.ico"), iconFile({atDepth(windowIcon(), 4)}));
-    ok &= writeFile(dir.filePath("page_note.ico"),
-                    iconFile({atDepth(pageWithNote(), 8), atDepth(pageWithNote(), 32)}));
-    ok &= writeFile(dir.filePath("note_disc.ico"),
-                    iconFile({atDepth(noteOnDisc(), 8), atDepth(noteOnDisc(), 32)}));
-    ok &= writeFile(dir.filePath("play.ico"),
-                    iconFile({atDepth(playTriangle(), 8), atDepth(playTriangle(), 32)}));
-    ok &= iconColours(pageWithNote()).save(dir.filePath("note_icon.bmp"), "BMP");
-    ok &= iconMask(pageWithNote()).save(dir.filePath("note_mask.bmp"), "BMP");
-    const QList<QRgb> neckColours{qRgb(255, 255, 255), qRgb(58, 34, 22),    qRgb(200, 200, 190),
-                                  qRgb(236, 228, 200), qRgb(232, 224, 200), qRgb(250, 250, 250)};
+    ok &= writeFile(dir.filePath("page_note.ico"), listIcon(page));
+    ok &= writeFile(dir.filePath("note_disc.ico"), listIcon(noteOnDisc()));
+    ok &= writeFile(dir.filePath("play.ico"), listIcon(playTriangle()));
+    ok &= iconColours(page).save(dir.filePath("note_icon.bmp"), "BMP");
+    ok &= iconMask(page).save(dir.filePath("note_mask.bmp"), "BMP");
     ok &= writeFile(dir.filePath("neck.gif"),
-                    image_formats::encodeGif(image_formats::withPalette(neck(), neckColours)));
+                    image_formats::encodeGif(image_formats::withPalette(
+                        neck(), {neckBackground, wood, fret, nut, string, dot})));
     return ok;
 }
 
