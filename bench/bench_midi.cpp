@@ -52,7 +52,6 @@ void heldNoteCpu() {
 
 void startUp() {
     for (const midi::SoundFontChoice& font : midi::soundFontCandidates) {
-        std::error_code ec;
         std::ifstream probe(font.path);
         if (!probe)
             continue;
@@ -100,9 +99,10 @@ int renderAndWatch(void* data, int len, int nfx, float* fx[], int nout, float* o
 }
 
 void noteOnLatency() {
+    const midi::SoundFontChoice font = midi::installedSoundFont();
     midi::EngineOptions options;  // the period settings the tuner uses
-    options.soundFont = midi::installedSoundFont().path;
-    options.gain = midi::installedSoundFont().gain;
+    options.soundFont = font.path;
+    options.gain = font.gain;
     std::string error;
     auto engine = midi::FluidEngine::create(options, error);
     if (!engine) {

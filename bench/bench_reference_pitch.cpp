@@ -1,10 +1,10 @@
 // Reference pitch of every guitar program and calibrated note of each installed SoundFont:
 // maximum and mean absolute error before and after the corrections, each by its own rendering.
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
 #include "midi/pitch_calibration.h"
@@ -30,6 +30,8 @@ int main() {
         const auto shipped = hash ? shippedCorrectionsFor(*hash) : std::nullopt;
         const PitchCorrections& applied = shipped ? *shipped : calibration->corrections;
         const auto after = measureErrors(font.path, font.gain, &applied);
+        if (!after)
+            continue;
         const double seconds = std::chrono::duration<double>(calibrated - start).count();
         std::printf("\n%s (%s table; calibration %.1f s, %zu notes unmeasured)\n", font.path,
                     shipped ? "shipped" : "freshly calibrated", seconds,

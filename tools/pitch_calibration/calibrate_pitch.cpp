@@ -1,6 +1,7 @@
 // Calibrates the guitar programs of SoundFonts, checks every corrected note by a fresh
 // rendering, reports the notes it could not measure, and writes the tables the program ships.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -86,6 +87,12 @@ int main(int argc, char** argv) {
             std::printf("  not measurable, left uncorrected: program %d note %d\n", id.program,
                         id.note);
         const auto check = measureErrors(path, gain, &calibration->corrections);
+        if (!check) {
+            std::fprintf(stderr, "%s: cannot be loaded again to check the corrections\n",
+                         path.c_str());
+            ++failures;
+            continue;
+        }
         for (int p = 0; p < guitarProgramCount; ++p) {
             double worst = 0.0;
             for (const auto& error : (*check)[p])
