@@ -2,7 +2,6 @@
 // The FluidSynth engine: owns the settings, synth and (optional) audio driver handles and frees
 // them in reverse order. Without audio drivers it renders offline, for tests and calibration.
 
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>

@@ -1,6 +1,5 @@
 #include "midi/pitch_correction_loader.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,9 +54,7 @@ std::string pitchCorrectionCacheDir() {
 }
 
 std::string pitchCorrectionCacheFile(const std::string& cacheDir, std::uint64_t hash) {
-    char name[40];
-    std::snprintf(name, sizeof name, "pitch-%016llx.txt", static_cast<unsigned long long>(hash));
-    return cacheDir + "/" + name;
+    return cacheDir + "/pitch-" + hashText(hash) + ".txt";
 }
 
 std::optional<FoundCorrections> findCorrections(const std::string& soundFont, double gain,

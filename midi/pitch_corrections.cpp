@@ -11,12 +11,6 @@ namespace {
 
 constexpr std::string_view formatLine = "tolmary-pitch-corrections 1";
 
-std::string hashText(std::uint64_t hash) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-    return text;
-}
-
 std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     while (!text.empty()) {
@@ -46,6 +40,12 @@ bool parseProgramLine(std::string_view line, int program,
 }
 
 }  // namespace
+
+std::string hashText(std::uint64_t hash) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
 
 double PitchCorrections::centsFor(int program, int note) const {
     if (program < firstGuitarProgram || program > lastGuitarProgram)

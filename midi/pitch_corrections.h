@@ -40,6 +40,9 @@ struct PitchCorrections {
 std::optional<std::uint64_t> soundFontHash(const std::string& path,
                                            const std::atomic<bool>* cancel = nullptr);
 
+// A content hash as the cache files write it: 16 lower-case hex digits.
+std::string hashText(std::uint64_t hash);
+
 // The text of a cache file for the SoundFont with hash `soundFontHash`.
 std::string serializeCorrections(const PitchCorrections& corrections, std::uint64_t soundFontHash);
 

@@ -3,7 +3,6 @@
 // General MIDI SoundFont, played through the desktop's audio), ids 0..n-1 the sequencer's
 // output ports.
 
-#include <functional>
 #include <memory>
 #include <string>
 

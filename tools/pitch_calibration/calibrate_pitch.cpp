@@ -32,9 +32,7 @@ std::string generatedHeader(const std::vector<Table>& tables) {
         "inline constexpr ShippedPitchCorrections shippedPitchCorrectionTables[] = {\n";
     char buffer[64];
     for (const Table& t : tables) {
-        std::snprintf(buffer, sizeof buffer, "0x%016llxULL",
-                      static_cast<unsigned long long>(t.hash));
-        out += "    {" + std::string(buffer) + ",\n     \"" + t.path + "\",\n     {{\n";
+        out += "    {0x" + midi::hashText(t.hash) + "ULL,\n     \"" + t.path + "\",\n     {{\n";
         for (const auto& row : t.corrections.cents) {
             out += "         {";
             for (std::size_t n = 0; n < row.size(); ++n) {
@@ -82,7 +80,7 @@ int main(int argc, char** argv) {
             ++failures;
             continue;
         }
-        std::printf("%s (hash %016llx)\n", path.c_str(), static_cast<unsigned long long>(*hash));
+        std::printf("%s (hash %s)\n", path.c_str(), hashText(*hash).c_str());
         for (const NoteId& id : calibration->unmeasured)
             std::printf("  not measurable, left uncorrected: program %d note %d\n", id.program,
                         id.note);
