@@ -58,7 +58,7 @@ private slots:
     void listChoiceByKeyboardTakesEffect();
     void closeBoxDuringAHeldNoteStoresAndTheWaitEnds();
     void izhodEndsAtOnceInsideAWait();
-    void akordiShowsOneChordWindowAboutDoesNothing();
+    void akordiShowsOneChordWindowAboutLeavesTheTunerAlone();
 };
 
 void FrmMainTest::frameIsFixedWithCaptionIconAndFont() {
@@ -226,7 +226,7 @@ void FrmMainTest::izhodEndsAtOnceInsideAWait() {
     QCOMPARE(win.host.port.closes, 0);
 }
 
-void FrmMainTest::akordiShowsOneChordWindowAboutDoesNothing() {
+void FrmMainTest::akordiShowsOneChordWindowAboutLeavesTheTunerAlone() {
     Window win;
     QVERIFY(win.showExposed());
     win.host.port.sent.clear();
