@@ -45,8 +45,8 @@ void QtTunerHost::centreOnScreen(QWidget& window) {
     QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
     WindowTwips w(window);
     const ScreenTwips s(screen);
-    centerHorizontally(w, s);
-    centerVertically(w, s);
+    CenterHorizontally(w, s);
+    CenterVertically(w, s);
 }
 
 double QtTunerHost::windowLeft(const QWidget& window) {

@@ -65,10 +65,10 @@ void TestPlacement::centres() {
     QFETCH(float, top);
     Rect screen{refW, refH};
     Rect window{winW, winH};
-    app::centerHorizontally(window, screen);
+    app::CenterHorizontally(window, screen);
     QCOMPARE(window.l, left);
     QCOMPARE(window.t, -1.0f);  // horizontal centring touches only Left
-    app::centerVertically(window, screen);
+    app::CenterVertically(window, screen);
     QCOMPARE(window.t, top);
     QCOMPARE(window.l, left);
 }
@@ -76,14 +76,14 @@ void TestPlacement::centres() {
 void TestPlacement::missingPropertiesLeaveTargetUnchanged() {
     NoHeight window;
     const SizeOnly screen;
-    app::centerVertically(window, screen);  // the window has no height: nothing happens
+    app::CenterVertically(window, screen);  // the window has no height: nothing happens
     QCOMPARE(window.t, -1.0f);
-    app::centerHorizontally(window, screen);
+    app::CenterHorizontally(window, screen);
     QCOMPARE(window.l, 3780.0f);
 
     Rect target{100, 100};
     const NoHeight referenceWithoutHeight;
-    app::centerVertically(target, referenceWithoutHeight);
+    app::CenterVertically(target, referenceWithoutHeight);
     QCOMPARE(target.t, -1.0f);
 }
 
