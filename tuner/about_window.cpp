@@ -83,6 +83,8 @@ AboutWindow* showAboutWindow() {
     if (open == nullptr) {
         open = new AboutWindow;
     }
+    // A minimised window is brought back, so that asking for it always shows it.
+    open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
     open->show();
     open->raise();
     open->activateWindow();
