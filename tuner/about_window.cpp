@@ -47,12 +47,12 @@ AboutWindow::AboutWindow() {
     resize(kWindowWidth, kWindowHeight);
 
     const VersionInfo info = VersionInfo::load();
-    name_ = new QLabel(info.productName(), this);
-    QFont bold = name_->font();
+    auto* name = new QLabel(info.productName(), this);
+    QFont bold = name->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.5);
-    name_->setFont(bold);
-    description_ = new QLabel(info.fileDescription(), this);
+    name->setFont(bold);
+    auto* description = new QLabel(info.fileDescription(), this);
     version_ =
         new QLabel(QString::fromUtf16(about_texts::kVersionPrefix) + info.fileVersion(), this);
 
@@ -64,15 +64,15 @@ AboutWindow::AboutWindow() {
         help_->setPlainText(QString::fromUtf16(about_texts::kHelpMissing));
     }
 
-    close_ = new QPushButton(QString::fromUtf16(about_texts::kClose), this);
-    connect(close_, &QPushButton::clicked, this, &QWidget::close);
+    auto* closeButton = new QPushButton(QString::fromUtf16(about_texts::kClose), this);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(close_);
+    buttons->addWidget(closeButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(name_);
-    layout->addWidget(description_);
+    layout->addWidget(name);
+    layout->addWidget(description);
     layout->addWidget(version_);
     layout->addWidget(help_, 1);
     layout->addLayout(buttons);

@@ -1,6 +1,7 @@
 #pragma once
 // The program's version information, carried as the resource ":/app/version.ini" (one Key=Value
-// per line, UTF-8, ';' starts a comment). The about window shows it; nothing else reads it.
+// per line, UTF-8, ';' starts a comment). The about window shows it and the program takes its
+// version from it.
 
 #include <QByteArrayView>
 #include <QHash>
