@@ -121,7 +121,8 @@ QImage renderButton(int colorStyle, const Setup& apply, const GalleryIcon& icon)
     button->readProperties(controls::PropertyBag());
     button->setColorStyle(colorStyle);
     button->setForeColor(controls::systemColorValue(1));
-    button->setFontDescription({QStringLiteral("Verdana"), 8.25, 400, 238});
+    button->setFontDescription(
+        {QStringLiteral("Verdana"), 8.25, 400, controls::centralEuropeanCharset});
     button->setIcon(icon.icon);
     button->setIconMask(icon.mask);
     button->setCaptionAlignment(0);
