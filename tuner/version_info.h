@@ -23,7 +23,6 @@ public:
     QString productVersion() const { return field(QStringLiteral("ProductVersion")); }
     QString fileDescription() const { return field(QStringLiteral("FileDescription")); }
     QString productName() const { return field(QStringLiteral("ProductName")); }
-    QString legalCopyright() const { return field(QStringLiteral("LegalCopyright")); }
     bool isEmpty() const { return fields_.isEmpty(); }
     const QHash<QString, QString>& fields() const { return fields_; }
 
