@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QRect>
 #include <algorithm>
 #include <vector>
 
@@ -14,13 +15,6 @@
 namespace chords {
 
 namespace {
-
-struct Box {
-    int left;
-    int top;
-    int width;
-    int height;
-};
 
 constexpr int kClientWidth = 783;
 constexpr int kClientHeight = 471;
@@ -36,10 +30,10 @@ constexpr int kGridTop = 144;
 constexpr int kGridRowStep = 24;
 constexpr int kButtonHeight = 25;
 
-constexpr Box kBarreHelpBox{344, 152, 433, 113};
-constexpr Box kSharpsHelpBox{344, 280, 425, 49};
-constexpr Box kBackToTunerBox{360, 392, 97, kButtonHeight};
-constexpr Box kExitBox{480, 392, 81, kButtonHeight};
+constexpr QRect kBarreHelpBox{344, 152, 433, 113};
+constexpr QRect kSharpsHelpBox{344, 280, 425, 49};
+constexpr QRect kBackToTunerBox{360, 392, 97, kButtonHeight};
+constexpr QRect kExitBox{480, 392, 81, kButtonHeight};
 
 constexpr int chordIndexNamed(std::string_view name) {
     for (int i = 0; i < kChordCount; ++i) {
@@ -64,10 +58,6 @@ QString chordCaption(const ChordGrip& grip) {
                QString::fromLatin1(kKindCaptions[kind]);
     }
     return QString::fromLatin1(kKindCaptions[kind]);
-}
-
-void place(QWidget* widget, const Box& box) {
-    widget->setGeometry(box.left, box.top, box.width, box.height);
 }
 
 // The boxes were sized for a small system font; where the default font is larger, the help
@@ -110,10 +100,10 @@ frmPrijemi::frmPrijemi(std::function<void()> endProgram)
 }
 
 void frmPrijemi::buildNeck() {
-    neck_ = new QLabel(this);
-    neck_->setObjectName(QStringLiteral("Vrat"));
-    neck_->setPixmap(QPixmap(QStringLiteral(":/chords/neck.png")));
-    neck_->setGeometry(0, 0, kNeckWidth, kNeckHeight);
+    auto* neck = new QLabel(this);
+    neck->setObjectName(QStringLiteral("Vrat"));
+    neck->setPixmap(QPixmap(QStringLiteral(":/chords/neck.png")));
+    neck->setGeometry(0, 0, kNeckWidth, kNeckHeight);
 
     // Created after the neck, so every marker lies above it.
     const QPixmap marker(QStringLiteral(":/chords/marker.png"));
@@ -142,30 +132,29 @@ void frmPrijemi::buildChordButtons() {
 
 void frmPrijemi::buildHelpTexts() {
     // Plain text keeps the runs of spaces that rich text would fold into one.
-    const auto makeHelp = [this](const char* name, const QString& text, const Box& box) {
+    const auto makeHelp = [this](const char* name, const QString& text, const QRect& box) {
         auto* label = new QLabel(this);
         label->setObjectName(QString::fromLatin1(name));
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setText(text);
-        place(label, box);
+        label->setGeometry(box);
         shrinkFontToFit(label);
-        return label;
     };
-    helpBarre_ = makeHelp("Label1", helpTextBarre(), kBarreHelpBox);
-    helpSharps_ = makeHelp("Label2", helpTextSharps(), kSharpsHelpBox);
+    makeHelp("Label1", helpTextBarre(), kBarreHelpBox);
+    makeHelp("Label2", helpTextSharps(), kSharpsHelpBox);
 }
 
 void frmPrijemi::buildExitButtons() {
     backToTuner_ = new QPushButton(QStringLiteral("Nazaj na tuner"), this);
     backToTuner_->setObjectName(QStringLiteral("ZapriAkorde"));
-    place(backToTuner_, kBackToTunerBox);
+    backToTuner_->setGeometry(kBackToTunerBox);
     connect(backToTuner_, &QPushButton::clicked, this, &QWidget::close);
 
     exitProgram_ = new QPushButton(QStringLiteral("Izhod"), this);
     exitProgram_->setObjectName(QStringLiteral("Command1"));
-    place(exitProgram_, kExitBox);
+    exitProgram_->setGeometry(kExitBox);
     // Ends the program outright: no window's closing step may run first.
     connect(exitProgram_, &QPushButton::clicked, this, [this] {
         if (endProgram_) {

@@ -34,11 +34,8 @@ private:
 
     std::function<void()> endProgram_;
     ChordDisplay display_;
-    QLabel* neck_ = nullptr;
     std::array<QLabel*, kMarkerCount> markers_{};
     std::array<QPushButton*, kChordCount> chordButtons_{};
-    QLabel* helpBarre_ = nullptr;
-    QLabel* helpSharps_ = nullptr;
     QPushButton* backToTuner_ = nullptr;
     QPushButton* exitProgram_ = nullptr;
 };

@@ -1,5 +1,6 @@
-# tolmary_add_test(NAME SOURCES ... LIBS ... [X11]): one QtTest executable under ctest.
-# Tests run headless on the offscreen platform; X11 tests run under xvfb-run instead.
+# tolmary_add_test(NAME SOURCES ... LIBS ... [X11] [TIMEOUT s]): one QtTest executable under
+# ctest, given 120 s unless TIMEOUT says otherwise. Tests run headless on the offscreen platform;
+# X11 tests run under xvfb-run instead.
 set(TOLMARY_SANITIZER_ENV
     "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1"
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"

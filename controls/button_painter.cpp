@@ -105,18 +105,16 @@ void drawIcon(QPainter& painter, int w, int h, const ButtonPaintState& state,
         return;
     }
     const int top = roundHalfEven(h / 2.0 - images.icon.height() / 2.0);
-    if (state.enabled) {
-        const auto x = iconColumn(state.iconAlignment, w, images.icon.width());
-        if (x) {
-            blitMasked(painter, QPoint(*x, top), images.mask, images.icon);
-        }
-        return;
+    // Disabled, the mask's opaque part is blitted in grey in place of the icon.
+    const QImage* andImage = &images.mask;
+    const QImage* orImage = &images.icon;
+    if (!state.enabled) {
+        images.disabledIcon = images.mask.copy();
+        replaceColor(images.disabledIcon, qRgb(0, 0, 0), disabledIconColor);
+        andImage = orImage = &images.disabledIcon;
     }
-    images.disabledIcon = images.mask.copy();
-    replaceColor(images.disabledIcon, qRgb(0, 0, 0), disabledIconColor);
-    const auto x = iconColumn(state.iconAlignment, w, images.disabledIcon.width());
-    if (x) {
-        blitMasked(painter, QPoint(*x, top), images.disabledIcon, images.disabledIcon);
+    if (const auto x = iconColumn(state.iconAlignment, w, orImage->width())) {
+        blitMasked(painter, QPoint(*x, top), *andImage, *orImage);
     }
 }
 

@@ -59,20 +59,17 @@ QRegion roundRectRegion(int width, int height, int ellipse) {
 std::vector<QPoint> roundRectOutline(int width, int height, int ellipse) {
     const std::vector<RowSpan> rows = roundRectSpans(width, height, ellipse);
     std::vector<QPoint> points;
-    auto spanAt = [&](std::size_t i) -> const RowSpan* {
-        return i < rows.size() ? &rows[i] : nullptr;
+    const auto covers = [](const RowSpan* span, int x) {
+        return span && x >= span->first && x <= span->last;
     };
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const RowSpan& row = rows[i];
         const RowSpan* above = i > 0 && rows[i - 1].y == row.y - 1 ? &rows[i - 1] : nullptr;
-        const RowSpan* below = spanAt(i + 1);
-        if (below && below->y != row.y + 1) {
-            below = nullptr;
-        }
+        const RowSpan* below =
+            i + 1 < rows.size() && rows[i + 1].y == row.y + 1 ? &rows[i + 1] : nullptr;
         for (int x = row.first; x <= row.last; ++x) {
-            const bool edge = x == row.first || x == row.last || !above || !below ||
-                              x < above->first || x > above->last || x < below->first ||
-                              x > below->last;
+            const bool edge =
+                x == row.first || x == row.last || !covers(above, x) || !covers(below, x);
             if (edge) {
                 points.emplace_back(x, row.y);
             }

@@ -56,8 +56,7 @@ bool PropertyBag::contains(const QString& key) const {
 }
 
 QVariant PropertyBag::value(const QString& key) const {
-    const int i = indexOf(key);
-    return i >= 0 ? entries_[i].second : QVariant();
+    return read(key, QVariant());
 }
 
 QVariant PropertyBag::read(const QString& key, const QVariant& defaultValue) const {
@@ -142,19 +141,15 @@ PropertyBag PropertyBag::fromJson(const QJsonObject& object, QString* error) {
 }
 
 qint32 toInt32(const QVariant& value, qint32 fallback) {
-    if (value.typeId() == QMetaType::QString) {
-        QString text = value.toString().trimmed();
-        bool ok = false;
-        qint64 number = 0;
-        if (text.startsWith(u"0x", Qt::CaseInsensitive)) {
-            number = text.mid(2).toLongLong(&ok, 16);
-        } else {
-            number = text.toLongLong(&ok, 10);
-        }
-        return ok ? qint32(quint32(number)) : fallback;
-    }
     bool ok = false;
-    const qint64 number = value.toLongLong(&ok);
+    qint64 number = 0;
+    if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString().trimmed();
+        number = text.startsWith(u"0x", Qt::CaseInsensitive) ? text.mid(2).toLongLong(&ok, 16)
+                                                             : text.toLongLong(&ok, 10);
+    } else {
+        number = value.toLongLong(&ok);
+    }
     return ok ? qint32(quint32(number)) : fallback;
 }
 

@@ -211,10 +211,9 @@ void XPButton::terminate() {
 void XPButton::applyShapeIfChanged() {
     // Setting a mask asks for a repaint; doing it only on a change keeps painting from
     // starting itself over and over.
-    if (shapeApplied_ && shapeSize_ == size() && shapeRounded_ == roundedValue_) {
+    if (shapeSize_ == size() && shapeRounded_ == roundedValue_) {
         return;
     }
-    shapeApplied_ = true;
     shapeSize_ = size();
     shapeRounded_ = roundedValue_;
     const QRegion shape = roundRectRegion(width(), height(), roundedValue_);
@@ -234,9 +233,6 @@ void XPButton::redraw() {
         surface_.setDotsPerMeterX(surfaceDotsPerMeter);
         surface_.setDotsPerMeterY(surfaceDotsPerMeter);
         surface_.fill(palette().color(backgroundRole()));
-    }
-    if (!fontType_.isNull()) {
-        currentFont_ = fontType_.toQFont();
     }
     ButtonPaintState state;
     state.colorStyle = colorStyle_;
@@ -399,16 +395,16 @@ void XPButton::checkHover() {
     }
     const QPointer<XPButton> alive(this);
     tmrCheck_->stop();
-    cursorPos_ = host_->pointerPosition();
-    const bool over = host_->isDirectlyUnder(*this, cursorPos_);
+    const QPoint pointer = host_->pointerPosition();
+    const bool over = host_->isDirectlyUnder(*this, pointer);
     if (!hovered_ && over) {
         hovered_ = true;
         redraw();
-        emit mouseEnters(cursorPos_.x(), cursorPos_.y());
+        emit mouseEnters(pointer.x(), pointer.y());
     } else if (hovered_ && !over) {
         hovered_ = false;
         redraw();
-        emit mouseLeaves(cursorPos_.x(), cursorPos_.y());
+        emit mouseLeaves(pointer.x(), pointer.y());
     }
     if (alive && !terminated_) {
         tmrCheck_->start();

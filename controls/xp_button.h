@@ -134,7 +134,6 @@ private:
     bool pressed_ = false;
     bool hovered_ = false;
     bool focused_ = false;
-    QPoint cursorPos_;
 
     // Loaded pictures in the 32-bit format the raster operations use; the disabled icon's
     // working copy.
@@ -144,9 +143,9 @@ private:
 
     QImage surface_;
     QFont currentFont_;
+    // The size and rounding the widget mask was last made for; invalid until the first one.
     QSize shapeSize_;
     int shapeRounded_ = 0;
-    bool shapeApplied_ = false;
     bool inPaintEvent_ = false;
     bool terminated_ = false;
     // A left press that may end in a click: set by the press, cleared by a double click.

@@ -48,12 +48,12 @@ AboutWindow::AboutWindow() {
     resize(windowWidth, windowHeight);
 
     const VersionInfo info = VersionInfo::load();
-    name_ = new QLabel(info.productName(), this);
-    QFont bold = name_->font();
+    auto* name = new QLabel(info.productName(), this);
+    QFont bold = name->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.5);
-    name_->setFont(bold);
-    description_ = new QLabel(info.fileDescription(), this);
+    name->setFont(bold);
+    auto* description = new QLabel(info.fileDescription(), this);
     version_ = new QLabel(toQString(about_texts::versionPrefix) + info.fileVersion(), this);
 
     help_ = new HelpBrowser(this);
@@ -64,15 +64,15 @@ AboutWindow::AboutWindow() {
         help_->setPlainText(toQString(about_texts::helpMissing));
     }
 
-    close_ = new QPushButton(toQString(about_texts::close), this);
-    connect(close_, &QPushButton::clicked, this, &QWidget::close);
+    auto* closeButton = new QPushButton(toQString(about_texts::close), this);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(close_);
+    buttons->addWidget(closeButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(name_);
-    layout->addWidget(description_);
+    layout->addWidget(name);
+    layout->addWidget(description);
     layout->addWidget(version_);
     layout->addWidget(help_, 1);
     layout->addLayout(buttons);
@@ -83,6 +83,8 @@ AboutWindow* showAboutWindow() {
     if (open == nullptr) {
         open = new AboutWindow;
     }
+    // A minimised window is brought back, so that asking for it always shows it.
+    open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
     open->show();
     open->raise();
     open->activateWindow();

@@ -8,7 +8,6 @@
 #include <QWidget>
 
 class QLabel;
-class QPushButton;
 
 namespace tuner {
 
@@ -32,11 +31,8 @@ public:
     HelpBrowser* helpBrowser() const { return help_; }
 
 private:
-    QLabel* name_ = nullptr;
-    QLabel* description_ = nullptr;
     QLabel* version_ = nullptr;
     HelpBrowser* help_ = nullptr;
-    QPushButton* close_ = nullptr;
 };
 
 // Shows the program's single about window: creates it when none is open, otherwise shows and

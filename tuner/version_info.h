@@ -1,6 +1,7 @@
 #pragma once
 // The program's version information, carried as the resource ":/app/version.ini" (one Key=Value
-// per line, UTF-8, ';' starts a comment). The about window shows it; nothing else reads it.
+// per line, UTF-8, ';' starts a comment). The about window shows it and the program takes its
+// version from it.
 
 #include <QByteArrayView>
 #include <QHash>
@@ -22,7 +23,6 @@ public:
     QString productVersion() const { return field(QStringLiteral("ProductVersion")); }
     QString fileDescription() const { return field(QStringLiteral("FileDescription")); }
     QString productName() const { return field(QStringLiteral("ProductName")); }
-    QString legalCopyright() const { return field(QStringLiteral("LegalCopyright")); }
     bool isEmpty() const { return fields_.isEmpty(); }
     const QHash<QString, QString>& fields() const { return fields_; }
 

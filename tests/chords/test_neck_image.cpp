@@ -43,10 +43,13 @@ struct Run {
 QList<Run> runsWhere(int count, const std::function<bool(int)>& holds) {
     QList<Run> runs;
     for (int i = 0; i < count; ++i) {
-        if (holds(i) && (runs.isEmpty() || runs.back().last != i - 1)) {
-            runs.append({i, i});
-        } else if (holds(i)) {
+        if (!holds(i)) {
+            continue;
+        }
+        if (!runs.isEmpty() && runs.back().last == i - 1) {
             runs.back().last = i;
+        } else {
+            runs.append({i, i});
         }
     }
     return runs;

@@ -47,8 +47,10 @@ private slots:
         QVERIFY(about->versionLabel()->text().endsWith(QStringLiteral(" 1.00")));
         QVERIFY(about->parentWidget() == nullptr && !about->isModal());
         QCOMPARE(tuner::showAboutWindow(), about);
+        // Asking again brings a minimised window back.
         about->showMinimized();
         QCOMPARE(tuner::showAboutWindow(), about);
+        QVERIFY(about->isVisible() && !about->isMinimized());
 
         // Its close button ends it; the next request makes a new one.
         QPointer<QWidget> watched(about);

@@ -15,7 +15,8 @@
 namespace {
 
 constexpr int kIconSize = 32;
-constexpr int kIconColours = 16;
+constexpr int kIconBits = 4;
+constexpr int kIconColours = 1 << kIconBits;
 // The directory entry's colour-count byte as the program's icon directory carries it.
 constexpr int kDirectoryColourCount = 4;
 
@@ -48,7 +49,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "res/tuner/frm_main.ico is not a 32 x 32 picture of 16 colours\n");
         return 1;
     }
-    const image_formats::IconImage icon{picture, 4, palette, kDirectoryColourCount};
+    const image_formats::IconImage icon{picture, kIconBits, palette, kDirectoryColourCount};
     bool written = writeFile(tree.filePath(QStringLiteral("res/app/tolmary.ico")),
                              image_formats::iconFile({icon})) &&
                    writeFile(tree.filePath(QStringLiteral("res/app/tolmary_icon.dib")),

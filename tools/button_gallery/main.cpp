@@ -26,9 +26,12 @@ constexpr int labelWidth = 70;
 constexpr int headerHeight = 20;
 const QColor windowColor(236, 233, 216);
 
-struct Look {
+using Setup = std::function<void(XPButton&, controls::ScriptedButtonHost&)>;
+
+// A named change to the standard button: a look in the first rows, a variant in the last ones.
+struct Case {
     const char* name;
-    std::function<void(XPButton&, controls::ScriptedButtonHost&)> apply;
+    Setup apply;
 };
 
 void hover(XPButton& button, controls::ScriptedButtonHost& host) {
@@ -48,7 +51,7 @@ void press(XPButton& button) {
     QApplication::sendEvent(&button, &event);
 }
 
-const std::vector<Look> looks = {
+const std::vector<Case> looks = {
     {"normal", [](XPButton&, controls::ScriptedButtonHost&) {}},
     {"hover", [](XPButton& b, controls::ScriptedButtonHost& h) { hover(b, h); }},
     {"focus", [](XPButton& b, controls::ScriptedButtonHost&) { focus(b); }},
@@ -71,12 +74,7 @@ const std::vector<Look> looks = {
     {"disabled", [](XPButton& b, controls::ScriptedButtonHost&) { b.setXPEnabled(false); }},
 };
 
-struct Variant {
-    const char* name;
-    std::function<void(XPButton&, controls::ScriptedButtonHost&)> apply;
-};
-
-const std::vector<Variant> variants = {
+const std::vector<Case> variants = {
     {"caption right",
      [](XPButton& b, controls::ScriptedButtonHost&) {
          b.setCaption(QStringLiteral("Desno"));
@@ -111,9 +109,7 @@ const std::vector<Variant> variants = {
 };
 
 // One button on its own window-coloured parent, set up like the tuner's string buttons.
-QImage renderButton(int colorStyle,
-                    const std::function<void(XPButton&, controls::ScriptedButtonHost&)>& apply,
-                    const GalleryIcon& icon) {
+QImage renderButton(int colorStyle, const Setup& apply, const GalleryIcon& icon) {
     controls::ScriptedButtonHost host;
     QWidget parent;
     parent.resize(cellWidth, cellHeight);
@@ -125,7 +121,8 @@ QImage renderButton(int colorStyle,
     button->readProperties(controls::PropertyBag());
     button->setColorStyle(colorStyle);
     button->setForeColor(controls::systemColorValue(1));
-    button->setFontDescription({QStringLiteral("Verdana"), 8.25, 400, 238});
+    button->setFontDescription(
+        {QStringLiteral("Verdana"), 8.25, 400, controls::centralEuropeanCharset});
     button->setIcon(icon.icon);
     button->setIconMask(icon.mask);
     button->setCaptionAlignment(0);

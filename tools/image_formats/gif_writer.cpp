@@ -1,5 +1,7 @@
 #include "tools/image_formats/gif_writer.h"
 
+#include "tools/image_formats/little_endian.h"
+
 #include <algorithm>
 #include <unordered_map>
 
@@ -11,11 +13,6 @@ constexpr int kClearCode = 1 << kMinCodeSize;
 constexpr int kEndCode = kClearCode + 1;
 constexpr int kMaxCode = 4095;  // codes are at most 12 bits wide
 constexpr int kPaletteSize = 256;
-
-void putWord(QByteArray& out, int value) {
-    out.append(char(value & 0xFF));
-    out.append(char((value >> 8) & 0xFF));
-}
 
 // Packs codes least significant bit first, as GIF decoders read them.
 class BitPacker {

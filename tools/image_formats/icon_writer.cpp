@@ -1,5 +1,6 @@
 #include "tools/image_formats/icon_writer.h"
 
+#include "tools/image_formats/little_endian.h"
 #include "tools/image_formats/palette.h"
 
 namespace image_formats {
@@ -8,16 +9,6 @@ namespace {
 constexpr int kHeaderBytes = 40;
 constexpr int kFileHeaderBytes = 6;
 constexpr int kEntryBytes = 16;
-
-void putWord(QByteArray& out, int value) {
-    out.append(char(value & 0xFF));
-    out.append(char((value >> 8) & 0xFF));
-}
-
-void putLong(QByteArray& out, quint32 value) {
-    putWord(out, int(value & 0xFFFF));
-    putWord(out, int(value >> 16));
-}
 
 bool opaque(QRgb pixel) {
     return qAlpha(pixel) >= 128;
