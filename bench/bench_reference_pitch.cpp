@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "midi/pitch_calibration.h"
-#include "midi/shipped_pitch_corrections.h"
+#include "midi/offline_synth.h"
 #include "midi/soundfonts.h"
+#include "pitch/pitch_calibration.h"
+#include "pitch/shipped_pitch_corrections.h"
 
 int main() {
     using namespace midi;
+    using namespace pitch;
     for (const SoundFontChoice& font : soundFontCandidates) {
         std::error_code ec;
         if (!std::filesystem::is_regular_file(font.path, ec))
@@ -20,7 +22,8 @@ int main() {
         if (std::filesystem::is_symlink(font.path, ec))
             continue;
         const auto start = std::chrono::steady_clock::now();
-        const auto calibration = calibrate(font.path, font.gain);
+        const auto renderers = offlineSynths(font.path, font.gain);
+        const auto calibration = calibrate(renderers);
         const auto calibrated = std::chrono::steady_clock::now();
         if (!calibration)
             continue;
@@ -29,7 +32,7 @@ int main() {
         const auto hash = soundFontHash(font.path);
         const auto shipped = hash ? shippedCorrectionsFor(*hash) : std::nullopt;
         const PitchCorrections& applied = shipped ? *shipped : calibration->corrections;
-        const auto after = measureErrors(font.path, font.gain, &applied);
+        const auto after = measureErrors(renderers, &applied);
         if (!after)
             continue;
         const double seconds = std::chrono::duration<double>(calibrated - start).count();

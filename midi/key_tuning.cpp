@@ -12,9 +12,9 @@ constexpr int tuningBank = 0;
 
 }  // namespace
 
-void KeyTuning::setCorrections(const PitchCorrections& corrections) {
+void KeyTuning::setCorrections(const pitch::PitchCorrections& corrections) {
     std::lock_guard lock(mutex_);
-    for (int program = firstGuitarProgram; program <= lastGuitarProgram; ++program) {
+    for (int program = pitch::firstGuitarProgram; program <= pitch::lastGuitarProgram; ++program) {
         std::array<double, 128> pitch;
         for (int key = 0; key < 128; ++key)
             pitch[key] = 100.0 * key + corrections.centsFor(program, key);
@@ -51,7 +51,7 @@ void KeyTuning::select(int channel) {
         return;
     const int program = programs_[channel];
     // Applied at once: a note already sounding moves with it (the next note would anyway).
-    if (program >= firstGuitarProgram && program <= lastGuitarProgram)
+    if (program >= pitch::firstGuitarProgram && program <= pitch::lastGuitarProgram)
         fluid_synth_activate_tuning(synth_, channel, tuningBank, program, 1);
     else
         fluid_synth_deactivate_tuning(synth_, channel, 1);

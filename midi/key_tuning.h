@@ -7,7 +7,7 @@
 #include <array>
 #include <mutex>
 
-#include "midi/pitch_corrections.h"
+#include "pitch/pitch_corrections.h"
 
 extern "C" {
 typedef struct _fluid_synth_t fluid_synth_t;
@@ -21,7 +21,7 @@ public:
 
     // Loads the corrections into the synth and selects them on every channel whose current
     // program has one. Safe from any thread.
-    void setCorrections(const PitchCorrections& corrections);
+    void setCorrections(const pitch::PitchCorrections& corrections);
     // Records a channel's new program and selects its key tuning, or plain equal temperament
     // for a program without one.
     void programChanged(int channel, int program);

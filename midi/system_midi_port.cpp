@@ -5,10 +5,11 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "midi/pitch_correction_loader.h"
+#include "midi/offline_synth.h"
 #include "midi/sequencer_device.h"
 #include "midi/soundfonts.h"
 #include "midi/synth_device.h"
+#include "pitch/pitch_correction_loader.h"
 
 namespace midi {
 namespace {
@@ -64,11 +65,16 @@ int SystemMidiPort::open(int id) {
         }
         auto synth = std::make_unique<SynthDevice>(std::move(engine));
         engine_ = synth->engine();
-        pitchLoader_ = std::make_unique<PitchCorrectionLoader>(
-            engineOptions_.soundFont, engineOptions_.gain,
-            [tuning = &synth->keyTuning()](const PitchCorrections& c) {
+        pitch::CorrectionLookup lookup;
+        lookup.calibrator =
+            [renderers = offlineSynths(engineOptions_.soundFont, engineOptions_.gain)](
+                const std::atomic<bool>* cancel) { return pitch::calibrate(renderers, cancel); };
+        pitchLoader_ = std::make_unique<pitch::PitchCorrectionLoader>(
+            engineOptions_.soundFont,
+            [tuning = &synth->keyTuning()](const pitch::PitchCorrections& c) {
                 tuning->setCorrections(c);
-            });
+            },
+            std::move(lookup));
         device_ = std::move(synth);
         return result::ok;
     }

@@ -11,9 +11,11 @@
 
 class RtMidiOut;
 
-namespace midi {
-
+namespace pitch {
 class PitchCorrectionLoader;
+}
+
+namespace midi {
 
 // One open output; receives decoded messages.
 class MidiDevice {
@@ -47,7 +49,7 @@ private:
     std::unique_ptr<MidiDevice> device_;
     // Puts the built-in synth in tune once its SoundFont's corrections are found; declared
     // after the device so that it is stopped before the device goes.
-    std::unique_ptr<PitchCorrectionLoader> pitchLoader_;
+    std::unique_ptr<pitch::PitchCorrectionLoader> pitchLoader_;
     FluidEngine* engine_ = nullptr;
     std::string lastError_;
 };

@@ -11,14 +11,15 @@
 #include <optional>
 
 #include "midi/midi_lib.h"
-#include "midi/pitch_correction_loader.h"
-#include "midi/pitch_estimator.h"
 #include "midi/soundfonts.h"
 #include "midi/synth_device.h"
 #include "midi/system_midi_port.h"
+#include "pitch/pitch_correction_loader.h"
+#include "pitch/pitch_estimator.h"
 #include "tests/support/fake_midi.h"
 
 using namespace midi;
+using namespace pitch;
 
 namespace {
 
@@ -199,9 +200,9 @@ private slots:
         auto synth = offlineSynth();
         QVERIFY(synth);
         // The default SoundFont ships its table: found by its content hash, no calibration.
-        PitchCorrectionLoader loader(font.path, font.gain, [&](const PitchCorrections& c) {
-            synth->keyTuning().setCorrections(c);
-        });
+        PitchCorrectionLoader loader(
+            font.path, [&](const PitchCorrections& c) { synth->keyTuning().setCorrections(c); },
+            CorrectionLookup{});
         QCOMPARE(loader.wait(), CorrectionSource::shipped);
         QVERIFY(synth->keyTuning().hasCorrections());
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-namespace midi {
+namespace pitch {
 
 inline constexpr int firstGuitarProgram = 24;
 inline constexpr int lastGuitarProgram = 30;
@@ -55,4 +55,4 @@ std::optional<PitchCorrections> parseCorrections(std::string_view text,
 // tone; anything larger is a damaged file or a failed measurement.
 inline constexpr double maxCorrectionCents = 50.0;
 
-}  // namespace midi
+}  // namespace pitch

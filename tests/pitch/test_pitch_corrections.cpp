@@ -7,10 +7,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "midi/pitch_correction_loader.h"
-#include "midi/pitch_corrections.h"
+#include "pitch/pitch_correction_loader.h"
+#include "pitch/pitch_corrections.h"
 
-using namespace midi;
+using namespace pitch;
 
 namespace {
 
@@ -42,8 +42,7 @@ struct FakeCalibrator {
 
     CorrectionLookup lookup(const std::string& cacheDir) const {
         CorrectionLookup l;
-        l.calibrator = [calls = calls, fail = fail, result = result](const std::string&, double,
-                                                                     const std::atomic<bool>*) {
+        l.calibrator = [calls = calls, fail = fail, result = result](const std::atomic<bool>*) {
             ++*calls;
             return fail ? std::nullopt : std::optional<Calibration>(Calibration{result, {}, {}});
         };
@@ -136,7 +135,7 @@ private slots:
         const ShippedPitchCorrections shipped[] = {{hash_ ^ 7, "other", {}},
                                                    {hash_, "this", sampleCorrections().cents}};
         lookup.shipped = shipped;
-        const auto found = findCorrections(soundFont_, 1.0, lookup);
+        const auto found = findCorrections(soundFont_, lookup);
         QVERIFY(found.has_value());
         QCOMPARE(found->source, CorrectionSource::shipped);
         QCOMPARE(found->corrections.cents, sampleCorrections().cents);
@@ -160,12 +159,12 @@ private slots:
             writeFile(file, cacheBefore.toStdString());
         }
         FakeCalibrator fake;
-        const auto first = findCorrections(soundFont_, 1.0, fake.lookup(cacheDir()));
+        const auto first = findCorrections(soundFont_, fake.lookup(cacheDir()));
         QVERIFY(first.has_value());
         QCOMPARE(first->source, CorrectionSource::calibration);
         QVERIFY(parseCorrections(readFile(file), hash_).has_value());
 
-        const auto second = findCorrections(soundFont_, 1.0, fake.lookup(cacheDir()));
+        const auto second = findCorrections(soundFont_, fake.lookup(cacheDir()));
         QVERIFY(second.has_value());
         QCOMPARE(second->source, CorrectionSource::cache);
         QCOMPARE(fake.calls->load(), 1);
@@ -178,12 +177,12 @@ private slots:
     void failedCalibrationLeavesNoCache() {
         FakeCalibrator fake;
         fake.fail = true;
-        QVERIFY(!findCorrections(soundFont_, 1.0, fake.lookup(cacheDir())).has_value());
+        QVERIFY(!findCorrections(soundFont_, fake.lookup(cacheDir())).has_value());
         QVERIFY(
             !QFile::exists(QString::fromStdString(pitchCorrectionCacheFile(cacheDir(), hash_))));
-        QVERIFY(!findCorrections(dir_.path().toStdString() + "/missing.sf2", 1.0,
-                                 fake.lookup(cacheDir()))
-                     .has_value());
+        QVERIFY(
+            !findCorrections(dir_.path().toStdString() + "/missing.sf2", fake.lookup(cacheDir()))
+                 .has_value());
     }
 
     void cacheFolderFollowsXdg() {
@@ -201,7 +200,7 @@ private slots:
         std::atomic<bool> started{false};
         std::atomic<int> delivered{0};
         CorrectionLookup lookup = FakeCalibrator{}.lookup(cacheDir());
-        lookup.calibrator = [&](const std::string&, double, const std::atomic<bool>* cancel) {
+        lookup.calibrator = [&](const std::atomic<bool>* cancel) {
             started = true;
             while (!cancel->load())
                 QThread::msleep(1);
@@ -209,7 +208,7 @@ private slots:
         };
         {
             PitchCorrectionLoader loader(
-                soundFont_, 1.0, [&](const PitchCorrections&) { ++delivered; }, lookup);
+                soundFont_, [&](const PitchCorrections&) { ++delivered; }, lookup);
             while (!started.load())
                 QThread::msleep(1);
         }

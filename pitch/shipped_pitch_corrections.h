@@ -7,9 +7,9 @@
 #include <optional>
 #include <span>
 
-#include "midi/pitch_corrections.h"
+#include "pitch/pitch_corrections.h"
 
-namespace midi {
+namespace pitch {
 
 struct ShippedPitchCorrections {
     std::uint64_t soundFontHash;
@@ -24,4 +24,4 @@ std::optional<PitchCorrections> shippedCorrectionsFor(
     std::uint64_t hash,
     std::span<const ShippedPitchCorrections> tables = shippedPitchCorrections());
 
-}  // namespace midi
+}  // namespace pitch

@@ -1,4 +1,9 @@
 #pragma once
+// Pitch module: measures the fundamental of a sound (this header); from such measurements the
+// SoundFonts' per-note corrections are calibrated through a renderer the synth lends
+// (pitch_calibration.h), kept as tables (pitch_corrections.h) and found again in the shipped
+// tables or the user's cache (pitch_correction_loader.h). It knows nothing of MIDI or audio I/O.
+//
 // Pitch estimation of one rendered note: finds the frequency of its fundamental partial, with
 // the note's nominal frequency as a hint, to well under a tenth of a cent.
 //
@@ -26,7 +31,7 @@
 #include <cstddef>
 #include <optional>
 
-namespace midi {
+namespace pitch {
 
 std::optional<double> estimateFundamentalHz(const float* samples, std::size_t count,
                                             double sampleRate, double expectedHz);
@@ -37,4 +42,4 @@ double noteFrequencyHz(double note);
 // Signed distance from `referenceHz` to `hz` in cents.
 double centsBetween(double hz, double referenceHz);
 
-}  // namespace midi
+}  // namespace pitch

@@ -1,4 +1,4 @@
-#include "midi/pitch_correction_loader.h"
+#include "pitch/pitch_correction_loader.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -7,7 +7,7 @@
 
 #include <unistd.h>
 
-namespace midi {
+namespace pitch {
 namespace {
 
 std::optional<PitchCorrections> readCache(const std::string& file, std::uint64_t hash) {
@@ -57,7 +57,7 @@ std::string pitchCorrectionCacheFile(const std::string& cacheDir, std::uint64_t 
     return cacheDir + "/pitch-" + hashText(hash) + ".txt";
 }
 
-std::optional<FoundCorrections> findCorrections(const std::string& soundFont, double gain,
+std::optional<FoundCorrections> findCorrections(const std::string& soundFont,
                                                 const CorrectionLookup& lookup,
                                                 const std::atomic<bool>* cancel) {
     const auto hash = soundFontHash(soundFont, cancel);
@@ -71,7 +71,9 @@ std::optional<FoundCorrections> findCorrections(const std::string& soundFont, do
         if (auto cached = readCache(file, *hash))
             return FoundCorrections{*cached, CorrectionSource::cache};
     }
-    const auto calibration = lookup.calibrator(soundFont, gain, cancel);
+    if (!lookup.calibrator)
+        return std::nullopt;
+    const auto calibration = lookup.calibrator(cancel);
     if (!calibration)
         return std::nullopt;
     if (!file.empty())
@@ -79,11 +81,11 @@ std::optional<FoundCorrections> findCorrections(const std::string& soundFont, do
     return FoundCorrections{calibration->corrections, CorrectionSource::calibration};
 }
 
-PitchCorrectionLoader::PitchCorrectionLoader(std::string soundFont, double gain, Deliver deliver,
+PitchCorrectionLoader::PitchCorrectionLoader(std::string soundFont, Deliver deliver,
                                              CorrectionLookup lookup)
-    : thread_([this, soundFont = std::move(soundFont), gain, deliver = std::move(deliver),
+    : thread_([this, soundFont = std::move(soundFont), deliver = std::move(deliver),
                lookup = std::move(lookup)] {
-          const auto found = findCorrections(soundFont, gain, lookup, &cancel_);
+          const auto found = findCorrections(soundFont, lookup, &cancel_);
           if (!found || cancel_.load())
               return;
           deliver(found->corrections);
@@ -102,4 +104,4 @@ CorrectionSource PitchCorrectionLoader::wait() {
     return source_;
 }
 
-}  // namespace midi
+}  // namespace pitch

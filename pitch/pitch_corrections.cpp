@@ -1,4 +1,4 @@
-#include "midi/pitch_corrections.h"
+#include "pitch/pitch_corrections.h"
 
 #include <cmath>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-namespace midi {
+namespace pitch {
 namespace {
 
 constexpr std::string_view formatLine = "tolmary-pitch-corrections 1";
@@ -109,4 +109,4 @@ std::optional<PitchCorrections> parseCorrections(std::string_view text, std::uin
     return corrections;
 }
 
-}  // namespace midi
+}  // namespace pitch

@@ -11,11 +11,11 @@
 #include <string>
 #include <thread>
 
-#include "midi/pitch_calibration.h"
-#include "midi/pitch_corrections.h"
-#include "midi/shipped_pitch_corrections.h"
+#include "pitch/pitch_calibration.h"
+#include "pitch/pitch_corrections.h"
+#include "pitch/shipped_pitch_corrections.h"
 
-namespace midi {
+namespace pitch {
 
 // $XDG_CACHE_HOME/Tolmary, or ~/.cache/Tolmary without it; empty when neither is known.
 std::string pitchCorrectionCacheDir();
@@ -26,11 +26,9 @@ std::string pitchCorrectionCacheFile(const std::string& cacheDir, std::uint64_t 
 enum class CorrectionSource { none, shipped, cache, calibration };
 
 struct CorrectionLookup {
-    // Calibrates a SoundFont; calibrate() unless a test supplies its own.
-    std::function<std::optional<Calibration>(const std::string&, double, const std::atomic<bool>*)>
-        calibrator = [](const std::string& path, double gain, const std::atomic<bool>* cancel) {
-            return calibrate(path, gain, cancel);
-        };
+    // Calibrates the SoundFont when neither a shipped table nor the cache knows it (the synth
+    // supplies one that renders through itself); without one the lookup ends there.
+    std::function<std::optional<Calibration>(const std::atomic<bool>* cancel)> calibrator;
     std::span<const ShippedPitchCorrections> shipped = shippedPitchCorrections();
     std::string cacheDir = pitchCorrectionCacheDir();
 };
@@ -40,9 +38,9 @@ struct FoundCorrections {
     CorrectionSource source = CorrectionSource::none;
 };
 
-// The whole lookup, in the calling thread. None when the SoundFont cannot be read or loaded,
-// or when `cancel` became true.
-std::optional<FoundCorrections> findCorrections(const std::string& soundFont, double gain,
+// The whole lookup, in the calling thread. None when the SoundFont cannot be read, when it
+// needs a calibration that fails or that `lookup` cannot do, or when `cancel` became true.
+std::optional<FoundCorrections> findCorrections(const std::string& soundFont,
                                                 const CorrectionLookup& lookup,
                                                 const std::atomic<bool>* cancel = nullptr);
 
@@ -51,8 +49,7 @@ public:
     using Deliver = std::function<void(const PitchCorrections&)>;
 
     // Starts the lookup; `deliver` runs on the loader's thread once corrections are found.
-    PitchCorrectionLoader(std::string soundFont, double gain, Deliver deliver,
-                          CorrectionLookup lookup = {});
+    PitchCorrectionLoader(std::string soundFont, Deliver deliver, CorrectionLookup lookup);
     // Cancels a calibration under way and waits for the thread (at most one note's rendering).
     ~PitchCorrectionLoader();
     PitchCorrectionLoader(const PitchCorrectionLoader&) = delete;
@@ -67,4 +64,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace midi
+}  // namespace pitch

@@ -7,11 +7,11 @@
 #include <random>
 #include <vector>
 
-#include "midi/pitch_estimator.h"
+#include "pitch/pitch_estimator.h"
 
-using midi::centsBetween;
-using midi::estimateFundamentalHz;
-using midi::noteFrequencyHz;
+using pitch::centsBetween;
+using pitch::estimateFundamentalHz;
+using pitch::noteFrequencyHz;
 
 namespace {
 

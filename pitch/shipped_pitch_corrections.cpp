@@ -1,8 +1,8 @@
-#include "midi/shipped_pitch_corrections.h"
+#include "pitch/shipped_pitch_corrections.h"
 
-#include "midi/shipped_pitch_corrections_data.h"
+#include "pitch/shipped_pitch_corrections_data.h"
 
-namespace midi {
+namespace pitch {
 
 std::span<const ShippedPitchCorrections> shippedPitchCorrections() {
     return shippedPitchCorrectionTables;
@@ -16,4 +16,4 @@ std::optional<PitchCorrections> shippedCorrectionsFor(
     return std::nullopt;
 }
 
-}  // namespace midi
+}  // namespace pitch

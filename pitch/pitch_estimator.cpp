@@ -1,4 +1,4 @@
-#include "midi/pitch_estimator.h"
+#include "pitch/pitch_estimator.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <numbers>
 #include <vector>
 
-namespace midi {
+namespace pitch {
 namespace {
 
 using Complex = std::complex<double>;
@@ -447,4 +447,4 @@ std::optional<double> estimateFundamentalHz(const float* samples, std::size_t co
     return result;
 }
 
-}  // namespace midi
+}  // namespace pitch
