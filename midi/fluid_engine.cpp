@@ -8,47 +8,43 @@
 namespace midi {
 namespace {
 
-// FluidSynth logs through process-wide functions. While an engine is being created its errors
-// are collected here and handed to the caller, instead of going to the terminal.
-std::mutex logMutex;
-std::string* logSink = nullptr;
+// FluidSynth logs through process-wide functions, installed once. While a thread creates an
+// engine its messages go to that creation's own text, so a calibration's errors on the loader
+// thread and the live synth's never mix; everything else worth reporting goes to stderr.
+thread_local std::string* creationLog = nullptr;
 
 void collectLog(int level, const char* message, void*) {
     if (level > FLUID_WARN || !message)
         return;
-    std::lock_guard lock(logMutex);
-    if (!logSink) {
-        // Outside an engine's creation only real errors are worth the terminal.
+    if (!creationLog) {
         if (level <= FLUID_ERR)
             std::fprintf(stderr, "tolmary: synth: %s\n", message);
         return;
     }
-    if (!logSink->empty())
-        logSink->append("; ");
-    logSink->append(message);
+    if (!creationLog->empty())
+        creationLog->append("; ");
+    creationLog->append(message);
 }
 
 class LogCapture {
 public:
-    explicit LogCapture(std::string& sink) {
-        std::lock_guard lock(logMutex);
-        logSink = &sink;
-        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-            fluid_set_log_function(level, collectLog, nullptr);
+    explicit LogCapture(std::string& sink) : previous_(creationLog) {
+        static std::once_flag installed;
+        std::call_once(installed, [] {
+            for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
+                fluid_set_log_function(level, collectLog, nullptr);
+        });
+        creationLog = &sink;
     }
-    ~LogCapture() {
-        std::lock_guard lock(logMutex);
-        logSink = nullptr;
-    }
+    ~LogCapture() { creationLog = previous_; }
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
+
+private:
+    std::string* previous_;
 };
 
 }  // namespace
-
-std::vector<std::string> desktopAudioDrivers() {
-    return {"pulseaudio", "alsa"};
-}
 
 std::unique_ptr<FluidEngine> FluidEngine::create(const EngineOptions& options, std::string& error) {
     std::string log;
@@ -68,10 +64,6 @@ std::unique_ptr<FluidEngine> FluidEngine::create(const EngineOptions& options, s
     // A reference note is dry: no room, no detuned copies.
     fluid_settings_setint(s, "synth.reverb.active", 0);
     fluid_settings_setint(s, "synth.chorus.active", 0);
-    fluid_settings_setint(s, "audio.period-size", options.periodSize);
-    fluid_settings_setint(s, "audio.periods", options.periods);
-    fluid_settings_setint(s, "audio.realtime-prio", 0);
-    fluid_settings_setstr(s, "audio.pulseaudio.media-role", "music");
     engine->sampleRate_ = options.sampleRate;
 
     engine->synth_ = new_fluid_synth(s);
@@ -80,29 +72,11 @@ std::unique_ptr<FluidEngine> FluidEngine::create(const EngineOptions& options, s
     if (options.soundFont.empty() ||
         fluid_synth_sfload(engine->synth_, options.soundFont.c_str(), 1) == FLUID_FAILED)
         return fail("cannot load SoundFont '" + options.soundFont + "'");
-
-    if (!options.audioDrivers.empty()) {
-        for (const std::string& name : options.audioDrivers) {
-            if (name == "file")
-                continue;
-            fluid_settings_setstr(s, "audio.driver", name.c_str());
-            engine->driver_ = new_fluid_audio_driver(s, engine->synth_);
-            if (engine->driver_) {
-                engine->driverName_ = name;
-                break;
-            }
-        }
-        if (!engine->driver_)
-            return fail("no audio output could be opened");
-    }
     return engine;
 }
 
 FluidEngine::~FluidEngine() {
-    // Reverse order of creation: the driver's thread pulls from the synth, the synth reads the
-    // settings.
-    if (driver_)
-        delete_fluid_audio_driver(driver_);
+    // Reverse order of creation: the synth reads the settings.
     if (synth_)
         delete_fluid_synth(synth_);
     if (settings_)
@@ -144,6 +118,18 @@ int FluidEngine::send(const ShortMessage& m) {
 
 void FluidEngine::render(float* left, float* right, int frames) {
     fluid_synth_write_float(synth_, frames, left, 0, 1, right, 0, 1);
+}
+
+void FluidEngine::renderInterleaved(float* frames, int count) {
+    fluid_synth_write_float(synth_, count, frames, 0, 2, frames, 1, 2);
+}
+
+int FluidEngine::activeVoices() const {
+    return fluid_synth_get_active_voice_count(synth_);
+}
+
+void FluidEngine::silence() {
+    fluid_synth_all_sounds_off(synth_, -1);
 }
 
 }  // namespace midi

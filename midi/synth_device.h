@@ -1,34 +1,61 @@
 #pragma once
-// The built-in synth as an open MIDI device: adapts the FluidSynth engine to short messages.
-// Program changes also select the program's key tuning, which puts each note on its exact
-// pitch once the SoundFont's corrections are known.
+// The built-in synth as an open MIDI device: the FluidSynth engine, the key tuning that puts
+// each guitar note on its exact pitch, and, when it plays live, the audio output that renders
+// it while it sounds and the loader that finds its SoundFont's pitch corrections.
 
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "midi/audio_stream.h"
 #include "midi/fluid_engine.h"
 #include "midi/key_tuning.h"
 #include "midi/system_midi_port.h"
+#include "pitch/pitch_correction_loader.h"
 
 namespace midi {
 
+class SynthOutput;
+
+// What the live synth is made of.
+struct SynthSetup {
+    EngineOptions engine;
+    // Ways to the speakers, tried in order at open.
+    std::vector<AudioBackend> outputs;
+    // How long opening waits for a sound server to answer.
+    int connectTimeoutMs = 3000;
+    // How the SoundFont's pitch corrections are found.
+    pitch::CorrectionLookup corrections;
+};
+
 class SynthDevice final : public MidiDevice {
 public:
-    explicit SynthDevice(std::unique_ptr<FluidEngine> engine)
-        : engine_(std::move(engine)), keyTuning_(engine_->synth()) {}
-    int send(const ShortMessage& message) override {
-        const int r = engine_->send(message);
-        if (message.kind() == 0xC0 && r == 0)
-            keyTuning_.programChanged(message.channel(), message.data1());
-        if (message.status() == 0xFF && r == 0)
-            keyTuning_.reset();
-        return r;
-    }
+    // Renders offline only, on request, without corrections of its own (a calibration's synth).
+    explicit SynthDevice(std::unique_ptr<FluidEngine> engine);
+    // The live synth: null, and the reason in `error`, when the SoundFont cannot be loaded or
+    // no output connects.
+    static std::unique_ptr<SynthDevice> open(const SynthSetup& setup, std::string& error);
+    ~SynthDevice() override;
+    SynthDevice(const SynthDevice&) = delete;
+    SynthDevice& operator=(const SynthDevice&) = delete;
+
+    // Plays the message; a program change also selects the program's key tuning, and a
+    // note-on wakes the output.
+    int send(const ShortMessage& message) override;
+
     FluidEngine* engine() const { return engine_.get(); }
     KeyTuning& keyTuning() { return keyTuning_; }
+    // Null offline.
+    SynthOutput* output() const { return output_.get(); }
 
 private:
+    // Members in the order they rely on each other, so that they go the other way round: the
+    // loader (its thread writes into the key tuning) stops first, then the output (its thread
+    // renders the engine), then the key tuning and the engine.
     std::unique_ptr<FluidEngine> engine_;
     KeyTuning keyTuning_;
+    std::unique_ptr<SynthOutput> output_;
+    std::unique_ptr<pitch::PitchCorrectionLoader> loader_;
 };
 
 }  // namespace midi

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "midi/desktop_audio.h"
 #include "midi/offline_synth.h"
 #include "midi/sequencer_device.h"
 #include "midi/soundfonts.h"
 #include "midi/synth_device.h"
-#include "pitch/pitch_correction_loader.h"
 
 namespace midi {
 namespace {
@@ -22,15 +22,20 @@ void quietErrors(RtMidiError::Type, const std::string&, void*) {}
 
 }  // namespace
 
-SystemMidiPort::SystemMidiPort(EngineOptions engineOptions)
-    : engineOptions_(std::move(engineOptions)) {
-    if (engineOptions_.soundFont.empty()) {
-        engineOptions_.soundFont = installedSoundFont().path;
-        engineOptions_.gain = gainFor(engineOptions_.soundFont);
-    }
-    if (engineOptions_.audioDrivers.empty())
-        engineOptions_.audioDrivers = desktopAudioDrivers();
+SystemMidiPort::SystemMidiPort() : synthSetup_(std::make_unique<SynthSetup>()) {
+    SynthSetup& setup = *synthSetup_;
+    const SoundFontChoice font = installedSoundFont();
+    setup.engine.soundFont = font.path;
+    setup.engine.gain = font.gain;
+    setup.outputs = desktopAudioBackends(static_cast<int>(setup.engine.sampleRate));
+    setup.corrections.calibrator =
+        [renderers = offlineSynths(font.path, font.gain)](const std::atomic<bool>* cancel) {
+            return pitch::calibrate(renderers, cancel);
+        };
 }
+
+SystemMidiPort::SystemMidiPort(const SynthSetup& setup)
+    : synthSetup_(std::make_unique<SynthSetup>(setup)) {}
 
 SystemMidiPort::~SystemMidiPort() = default;
 
@@ -54,28 +59,15 @@ int SystemMidiPort::open(int id) {
         return result::allocated;
     lastError_.clear();
     if (id == mapperId) {
-        if (engineOptions_.soundFont.empty()) {
+        if (synthSetup_->engine.soundFont.empty()) {
             lastError_ = "no General MIDI SoundFont is installed";
             return result::noDevice;
         }
-        auto engine = FluidEngine::create(engineOptions_, lastError_);
-        if (!engine) {
+        device_ = SynthDevice::open(*synthSetup_, lastError_);
+        if (!device_) {
             std::fprintf(stderr, "tolmary: built-in synth unavailable: %s\n", lastError_.c_str());
             return result::noDevice;
         }
-        auto synth = std::make_unique<SynthDevice>(std::move(engine));
-        engine_ = synth->engine();
-        pitch::CorrectionLookup lookup;
-        lookup.calibrator =
-            [renderers = offlineSynths(engineOptions_.soundFont, engineOptions_.gain)](
-                const std::atomic<bool>* cancel) { return pitch::calibrate(renderers, cancel); };
-        pitchLoader_ = std::make_unique<pitch::PitchCorrectionLoader>(
-            engineOptions_.soundFont,
-            [tuning = &synth->keyTuning()](const pitch::PitchCorrections& c) {
-                tuning->setCorrections(c);
-            },
-            std::move(lookup));
-        device_ = std::move(synth);
         return result::ok;
     }
     if (id < 0)
@@ -103,9 +95,7 @@ int SystemMidiPort::shortMsg(std::uint32_t word) {
 int SystemMidiPort::close() {
     if (!device_)
         return result::invalidHandle;
-    pitchLoader_.reset();
     device_.reset();
-    engine_ = nullptr;
     return result::ok;
 }
 

@@ -6,16 +6,14 @@
 #include <memory>
 #include <string>
 
-#include "midi/fluid_engine.h"
 #include "midi/midi_port.h"
+#include "midi/short_message.h"
 
 class RtMidiOut;
 
-namespace pitch {
-class PitchCorrectionLoader;
-}
-
 namespace midi {
+
+struct SynthSetup;
 
 // One open output; receives decoded messages.
 class MidiDevice {
@@ -26,9 +24,11 @@ public:
 
 class SystemMidiPort final : public MidiPort {
 public:
-    // `engineOptions` configure the built-in synth; left empty, the SoundFont is the first
-    // installed of soundFontCandidates with its gain, and the drivers desktopAudioDrivers().
-    explicit SystemMidiPort(EngineOptions engineOptions = {});
+    // The built-in synth plays the first installed of soundFontCandidates at its gain, through
+    // desktopAudioBackends(), and calibrates a SoundFont it has no corrections for.
+    SystemMidiPort();
+    // A synth made as `setup` says (tests, tools).
+    explicit SystemMidiPort(const SynthSetup& setup);
     ~SystemMidiPort() override;
 
     int open(int id) override;
@@ -39,18 +39,14 @@ public:
 
     // Why the last open failed, for the error report; empty after a successful open.
     const std::string& lastError() const { return lastError_; }
-    // The engine while the built-in synth is open, else null.
-    FluidEngine* engine() const { return engine_; }
+    // The open device, else null.
+    MidiDevice* device() const { return device_.get(); }
 
 private:
     std::unique_ptr<RtMidiOut> makeSequencerClient();
 
-    EngineOptions engineOptions_;
+    std::unique_ptr<SynthSetup> synthSetup_;
     std::unique_ptr<MidiDevice> device_;
-    // Puts the built-in synth in tune once its SoundFont's corrections are found; declared
-    // after the device so that it is stopped before the device goes.
-    std::unique_ptr<pitch::PitchCorrectionLoader> pitchLoader_;
-    FluidEngine* engine_ = nullptr;
     std::string lastError_;
 };
 

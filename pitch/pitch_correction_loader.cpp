@@ -82,15 +82,17 @@ std::optional<FoundCorrections> findCorrections(const std::string& soundFont,
 }
 
 PitchCorrectionLoader::PitchCorrectionLoader(std::string soundFont, Deliver deliver,
-                                             CorrectionLookup lookup)
-    : thread_([this, soundFont = std::move(soundFont), deliver = std::move(deliver),
-               lookup = std::move(lookup)] {
-          const auto found = findCorrections(soundFont, lookup, &cancel_);
-          if (!found || cancel_.load())
-              return;
-          deliver(found->corrections);
-          source_ = found->source;
-      }) {}
+                                             CorrectionLookup lookup) {
+    // Started here, once every member the thread touches exists.
+    thread_ = std::thread([this, soundFont = std::move(soundFont), deliver = std::move(deliver),
+                           lookup = std::move(lookup)] {
+        const auto found = findCorrections(soundFont, lookup, &cancel_);
+        if (!found || cancel_.load())
+            return;
+        deliver(found->corrections);
+        source_ = found->source;
+    });
+}
 
 PitchCorrectionLoader::~PitchCorrectionLoader() {
     cancel_ = true;

@@ -132,31 +132,6 @@ private slots:
         qunsetenv("ALSA_CONFIG_PATH");
     }
 
-    void engineFailsWithReason_data() {
-        QTest::addColumn<QString>("soundFont");
-        QTest::addColumn<QStringList>("drivers");
-        QTest::addColumn<QString>("reason");
-        // The file driver would write into the current folder: it is never a fallback.
-        QTest::newRow("no usable driver")
-            << installedSoundFont().path << QStringList{"no-such-driver", "file"}
-            << "no audio output";
-        QTest::newRow("missing SoundFont")
-            << "/nonexistent/font.sf2" << QStringList{} << "/nonexistent/font.sf2";
-    }
-
-    void engineFailsWithReason() {
-        QFETCH(QString, soundFont);
-        QFETCH(QStringList, drivers);
-        QFETCH(QString, reason);
-        EngineOptions options;
-        options.soundFont = soundFont.toStdString();
-        for (const QString& d : drivers)
-            options.audioDrivers.push_back(d.toStdString());
-        std::string error;
-        QVERIFY(!FluidEngine::create(options, error));
-        QVERIFY2(QString::fromStdString(error).contains(reason), error.c_str());
-    }
-
     void sequencerIdsWithoutPortsAreBadIds() {
         SystemMidiPort port;
         const int n = port.count();
