@@ -66,9 +66,10 @@ bool SynthOutput::render(float* interleaved, int frames) {
 }
 
 void SynthOutput::streamLost() {
-    lost_ = true;
-    // A note that nobody rendered must not sound when a later note connects again.
+    // A note that nobody rendered must not sound when a later note connects again. Silenced
+    // before the loss shows, so that a note-on that sees the loss is not silenced after it.
     engine_.silence();
+    lost_ = true;
 }
 
 }  // namespace midi
