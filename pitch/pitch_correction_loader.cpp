@@ -1,10 +1,12 @@
 #include "pitch/pitch_correction_loader.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include <signal.h>
 #include <unistd.h>
 
 namespace pitch {
@@ -19,12 +21,35 @@ std::optional<PitchCorrections> readCache(const std::string& file, std::uint64_t
     return parseCorrections(text.str(), hash);
 }
 
+constexpr std::string_view temporaryMark = ".tmp";
+
+// Temporary cache files of processes that ended mid-write ("Izhod" ends the program at once).
+// A live process's file may be a write in progress and is left alone.
+void removeStaleTemporaries(const std::filesystem::path& dir) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        const auto mark = name.rfind(temporaryMark);
+        if (!name.starts_with("pitch-") || mark == std::string::npos)
+            continue;
+        const std::string digits = name.substr(mark + temporaryMark.size());
+        if (digits.empty() || digits.size() > 9 ||
+            digits.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const auto pid = static_cast<pid_t>(std::stol(digits));
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+            std::filesystem::remove(entry.path(), ec);
+    }
+}
+
 // Written to a temporary file and renamed over the old one, so a crash or a second instance
 // never leaves half a file.
 void writeCache(const std::string& file, std::uint64_t hash, const PitchCorrections& corrections) {
     std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ec);
-    const std::string temporary = file + ".tmp" + std::to_string(::getpid());
+    const std::filesystem::path dir = std::filesystem::path(file).parent_path();
+    std::filesystem::create_directories(dir, ec);
+    removeStaleTemporaries(dir);
+    const std::string temporary = file + std::string(temporaryMark) + std::to_string(::getpid());
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out)

@@ -32,7 +32,7 @@ bool parseProgramLine(std::string_view line, int program,
     std::istringstream values{std::string(line.substr(prefix.size()))};
     values.imbue(std::locale::classic());
     for (double& v : out) {
-        if (!(values >> v) || !std::isfinite(v) || std::abs(v) > maxCorrectionCents)
+        if (!(values >> v) || std::abs(v) > maxCorrectionCents)
             return false;
     }
     std::string rest;

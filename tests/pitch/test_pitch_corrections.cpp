@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "pitch/pitch_correction_loader.h"
 #include "pitch/pitch_corrections.h"
 
@@ -172,6 +174,24 @@ private slots:
             for (int n = 0; n < calibratedNoteCount; ++n)
                 QVERIFY(std::abs(second->corrections.cents[p][n] - fake.result.cents[p][n]) <
                         0.0005);
+    }
+
+    // "Izhod" can end a process in the middle of a cache write; its temporary file goes with
+    // the next write, while a running process's may be a write in progress and stays.
+    void aWriteClearsTemporariesOfEndedProcesses() {
+        const std::string file = pitchCorrectionCacheFile(cacheDir(), hash_);
+        QDir().mkpath(QString::fromStdString(cacheDir()));
+        const auto pidMax = readFile("/proc/sys/kernel/pid_max");
+        const std::string ended = file + ".tmp" + std::to_string(std::stol(pidMax) + 1);
+        const std::string running = file + ".tmp" + std::to_string(::getppid());
+        const std::string unrelated = cacheDir() + "/notes.tmp1";
+        for (const std::string& f : {ended, running, unrelated})
+            writeFile(f, "partial");
+        QVERIFY(findCorrections(soundFont_, FakeCalibrator{}.lookup(cacheDir())).has_value());
+        QVERIFY(!QFile::exists(QString::fromStdString(ended)));
+        QVERIFY(QFile::exists(QString::fromStdString(running)));
+        QVERIFY(QFile::exists(QString::fromStdString(unrelated)));
+        QVERIFY(QFile::exists(QString::fromStdString(file)));
     }
 
     void failedCalibrationLeavesNoCache() {
