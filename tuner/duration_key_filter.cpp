@@ -8,6 +8,8 @@ int typedCharacter(const QKeyEvent& event) {
     const int key = event.key();
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
         return 0;  // moves the focus
+    if (key == Qt::Key_Delete)
+        return 0;  // edits without typing, although X11 gives it the text U+007F
     if (key == Qt::Key_Backspace)
         return 8;
     if (key == Qt::Key_Return || key == Qt::Key_Enter)
