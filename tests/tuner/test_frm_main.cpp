@@ -54,6 +54,8 @@ private slots:
     void tabOrderStartsAtTheSoundList();
     void durationKeys_data();
     void durationKeys();
+    void durationInputMethodCommit_data();
+    void durationInputMethodCommit();
 
     void listChoiceByKeyboardTakesEffect();
     void closeBoxDuringAHeldNoteStoresAndTheWaitEnds();
@@ -195,6 +197,29 @@ void FrmMainTest::durationKeys() {
     QCOMPARE(dur->text(), after);
     QCOMPARE(dur->cursorPosition(), cursor);
     QCOMPARE(returns.count(), 0);
+}
+
+// Dead keys and compose sequences arrive as an input method's commit, which the box takes only
+// where typing the same character would be let through. It commits over the selected "2".
+void FrmMainTest::durationInputMethodCommit_data() {
+    QTest::addColumn<QString>("commit");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("digit") << "5"
+                           << "5";
+    QTest::newRow("dead caron then c") << u8("č") << "2";
+}
+
+void FrmMainTest::durationInputMethodCommit() {
+    QFETCH(QString, commit);
+    QFETCH(QString, after);
+    Window win;
+    QLineEdit* dur = win.w.txtDur;
+    dur->setText("2");
+    dur->selectAll();
+    QInputMethodEvent event;
+    event.setCommitString(commit);
+    QApplication::sendEvent(dur, &event);
+    QCOMPARE(dur->text(), after);
 }
 
 void FrmMainTest::listChoiceByKeyboardTakesEffect() {
