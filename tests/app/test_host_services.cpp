@@ -1,26 +1,43 @@
 // The Qt host services: the settings store's file and text values, window geometry in twips,
-// and the event pump that a note's wait sleeps in.
+// the event pump that a note's wait sleeps in, and Qt's own texts in Slovenian.
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QWidget>
 #include <limits>
+#include <memory>
 
+#include "app/qt_translation.h"
 #include "app/qt_wait_host.h"
 #include "app/settings_store.h"
 #include "app/twips_geometry.h"
+
+namespace {
+
+void removeQtTranslation() {
+    for (QTranslator* translator : qApp->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+}
+
+}  // namespace
 
 class TestHostServices : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void cleanup() { removeQtTranslation(); }
     void settingsLiveInTolmaryConfUnderMain();
     void missingKeyReadsAsDefault();
     void valuesRoundTripAsText_data();
@@ -29,6 +46,7 @@ private slots:
     void unplaceableCoordinatesAreNotApplied_data();
     void unplaceableCoordinatesAreNotApplied();
     void pumpRunsPendingEventsAndReturnsByTimeout();
+    void qtTextsAreSlovenian();
 
 private:
     QTemporaryDir config_;
@@ -118,6 +136,19 @@ void TestHostServices::pumpRunsPendingEventsAndReturnsByTimeout() {
     // With nothing pending the pump sleeps and still comes back: its timeout wakes it.
     host.processEvents(30);
     QVERIFY(host.wallClockMs() > 1'600'000'000'000);
+}
+
+// The text box's context menu, as Qt's Slovenian translation on Debian 12 words it.
+void TestHostServices::qtTextsAreSlovenian() {
+    QVERIFY2(app::installQtTranslation(*qApp), "no qt_sl.qm: install qt6-translations-l10n");
+    QLineEdit box;
+    const std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
+    QStringList entries;
+    for (const QAction* action : menu->actions())
+        entries << action->text().section(u'\t', 0, 0);
+    QCOMPARE(entries,
+             (QStringList{"&Razveljavi", "&Uveljavi", "", QString::fromUtf8("&Izreži"), "S&kopiraj",
+                          "Pri&lepi", QString::fromUtf8("Izbriši"), "", "Izberi vse"}));
 }
 
 QTEST_MAIN(TestHostServices)
