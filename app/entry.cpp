@@ -17,7 +17,8 @@ int runTolmary(int argc, char** argv) {
     QApplication::setApplicationVersion(tuner::VersionInfo::load().fileVersion());
     // The program's icon, for every window that does not bring its own.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/tolmary.ico")));
-    // Qt's own texts (a text box's context menu) in Slovenian where the system has them.
+    // Qt's own texts in Slovenian where the system has them; the message boxes' buttons read
+    // Slovenian either way, as the host names them itself.
     installQtTranslation(application);
     // Common controls need no initialisation here: Qt's widgets are ready with the application.
     QtTunerHost host;
