@@ -5,12 +5,17 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-sanitize bench format clean
+.PHONY: all deps deps-test configure build run test test-sanitize bench format clean
 
 all: build
 
+# What building and running need; never a sound server, X server or test tool.
 deps:
-	@bash tools/install-deps.sh
+	@bash tools/install-deps.sh run
+
+# What the tests need on top: private X and sound servers and the checkers they run.
+deps-test: deps
+	@bash tools/install-deps.sh test
 
 $(BUILD_DIR)/build.ninja: | deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
@@ -20,14 +25,16 @@ configure: deps $(BUILD_DIR)/build.ninja
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# Builds the program alone: the tests are not needed to run it.
+run: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target tolmary
 	$(BUILD_DIR)/app/tolmary
 
-test: build
+test: deps-test build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails.
-test-sanitize: deps
+test-sanitize: deps-test
 	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLMARY_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "app/qt_translation.h"
 #include "app/qt_tuner_host.h"
 #include "tuner/frm_main.h"
 #include "tuner/version_info.h"
@@ -16,6 +17,9 @@ int runTolmary(int argc, char** argv) {
     QApplication::setApplicationVersion(tuner::VersionInfo::load().fileVersion());
     // The program's icon, for every window that does not bring its own.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/tolmary.ico")));
+    // Qt's own texts in Slovenian where the system has them; the message boxes' buttons read
+    // Slovenian either way, as the host names them itself.
+    installQtTranslation(application);
     // Common controls need no initialisation here: Qt's widgets are ready with the application.
     QtTunerHost host;
     // The window lives until the event loop has ended: closing it during a held note must

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
@@ -23,13 +24,21 @@ QtTunerHost::QtTunerHost(std::unique_ptr<midi::MidiPort> port) : port_(std::move
 QtTunerHost::~QtTunerHost() = default;
 
 int QtTunerHost::messageBox(QWidget* parent, const QString& text, const QString& title, int style) {
-    if (style == tuner::msgbox::question) {
-        const auto answer =
-            QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No);
-        return answer == QMessageBox::Yes ? tuner::msgbox::yes : tuner::msgbox::no;
+    const bool question = style == tuner::msgbox::question;
+    QMessageBox box(question ? QMessageBox::Question : QMessageBox::Critical, title, text,
+                    question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+    // Qt 6 looks these captions up under a name that Debian's Slovenian translation does not
+    // carry, so they would stay English even with it installed. D and N answer a question.
+    if (question) {
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Da"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&Ne"));
+    } else {
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("V redu"));
     }
-    QMessageBox::critical(parent, title, text, QMessageBox::Ok);
-    return tuner::msgbox::ok;
+    const int answer = box.exec();
+    if (!question)
+        return tuner::msgbox::ok;
+    return answer == QMessageBox::Yes ? tuner::msgbox::yes : tuner::msgbox::no;
 }
 
 QString QtTunerHost::readSetting(const QString& section, const QString& key,

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
@@ -188,6 +189,17 @@ void frmPrijemi::chainTabOrder() {
     for (std::size_t i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
+}
+
+// Enter presses the focused button as Space does. A push button outside a dialog leaves Enter
+// to its window, so it arrives here.
+void frmPrijemi::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget()); enter && button != nullptr) {
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmPrijemi::setMarkerVisible(int markerIndex, bool visible) {

@@ -1,7 +1,7 @@
 # `cpack` builds a Debian package of what `cmake --install` puts in place: the program, its menu
 # entry, icon and AppStream description. dpkg-shlibdeps declares the libraries the program links
 # (Qt 6 Widgets, FluidSynth, RtMidi, the C and C++ runtime); the SoundFont that the built-in synth
-# loads is named here.
+# loads and Qt's translations, which give Qt's own texts in Slovenian, are named here.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tolmary)
 set(CPACK_PACKAGE_VERSION 1.00)
@@ -16,6 +16,6 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Tolmary developers")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)

@@ -1,9 +1,36 @@
 #!/usr/bin/env bash
-# Installs the Debian packages from tools/debian-packages.txt that are not installed yet.
+# Installs the Debian packages of the named lists that are not installed yet. Each list is
+# tools/debian-packages-NAME.txt: `run` for building and running, `test` for the tests on top.
 # Runs apt-get directly as root, through sudo otherwise; does nothing when all are present.
+#   install-deps.sh [--list | --dry-run] NAME...
+#   --list     prints the lists' packages and installs nothing
+#   --dry-run  prints the packages that are missing and installs nothing
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$here/debian-packages.txt")
+mode=install
+case "${1:-}" in
+--list | --dry-run)
+    mode=${1#--}
+    shift
+    ;;
+esac
+if [ $# -eq 0 ]; then
+    echo "usage: $0 [--list | --dry-run] run|test..." >&2
+    exit 2
+fi
+wanted=()
+for name in "$@"; do
+    list="$here/debian-packages-$name.txt"
+    if [ ! -f "$list" ]; then
+        echo "$0: no package list $list" >&2
+        exit 2
+    fi
+    mapfile -t -O "${#wanted[@]}" wanted < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' "$list" | grep -v '^$')
+done
+if [ "$mode" = list ]; then
+    printf '%s\n' "${wanted[@]}"
+    exit 0
+fi
 missing=()
 for p in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
@@ -11,6 +38,10 @@ for p in "${wanted[@]}"; do
     fi
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
+if [ "$mode" = dry-run ]; then
+    echo "Would install: ${missing[*]}"
+    exit 0
+fi
 echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"

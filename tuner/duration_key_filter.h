@@ -1,10 +1,13 @@
 #pragma once
 // Turns key presses in the duration box into character codes for the tuner's key filter and
-// swallows the ones it refuses. Keys that type no character (Delete, arrows, Tab) pass.
+// swallows the ones it refuses. Keys that type no character (Delete, arrows, Tab) pass. Text an
+// input method commits (dead keys, compose) goes through the same filter, character by
+// character, so the box takes nothing that typing the character could not put there.
 
 #include <QObject>
 #include <functional>
 
+class QInputMethodEvent;
 class QKeyEvent;
 
 namespace tuner {
@@ -24,6 +27,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void filterCommit(QInputMethodEvent& event) const;
+
     std::function<int(int)> filter_;
 };
 

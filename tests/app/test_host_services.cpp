@@ -1,26 +1,48 @@
 // The Qt host services: the settings store's file and text values, window geometry in twips,
-// and the event pump that a note's wait sleeps in.
+// the event pump that a note's wait sleeps in, and Qt's texts and message boxes in Slovenian.
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QWidget>
+#include <functional>
 #include <limits>
+#include <memory>
 
+#include "app/qt_translation.h"
+#include "app/qt_tuner_host.h"
 #include "app/qt_wait_host.h"
 #include "app/settings_store.h"
 #include "app/twips_geometry.h"
+#include "tests/support/fake_midi.h"
+
+namespace {
+
+void removeQtTranslation() {
+    for (QTranslator* translator : qApp->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+}
+
+}  // namespace
 
 class TestHostServices : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void cleanup() { removeQtTranslation(); }
     void settingsLiveInTolmaryConfUnderMain();
     void missingKeyReadsAsDefault();
     void valuesRoundTripAsText_data();
@@ -29,6 +51,9 @@ private slots:
     void unplaceableCoordinatesAreNotApplied_data();
     void unplaceableCoordinatesAreNotApplied();
     void pumpRunsPendingEventsAndReturnsByTimeout();
+    void qtTextsAreSlovenian();
+    void messageBoxButtonsAreSlovenian_data();
+    void messageBoxButtonsAreSlovenian();
 
 private:
     QTemporaryDir config_;
@@ -118,6 +143,62 @@ void TestHostServices::pumpRunsPendingEventsAndReturnsByTimeout() {
     // With nothing pending the pump sleeps and still comes back: its timeout wakes it.
     host.processEvents(30);
     QVERIFY(host.wallClockMs() > 1'600'000'000'000);
+}
+
+// The text box's context menu, as Qt's Slovenian translation on Debian 12 words it.
+void TestHostServices::qtTextsAreSlovenian() {
+    QVERIFY2(app::installQtTranslation(*qApp), "no qt_sl.qm: install qt6-translations-l10n");
+    QLineEdit box;
+    const std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
+    QStringList entries;
+    for (const QAction* action : menu->actions())
+        entries << action->text().section(u'\t', 0, 0);
+    QCOMPARE(entries,
+             (QStringList{"&Razveljavi", "&Uveljavi", "", QString::fromUtf8("&Izreži"), "S&kopiraj",
+                          "Pri&lepi", QString::fromUtf8("Izbriši"), "", "Izberi vse"}));
+}
+
+// Whether Qt's translation is there or not, the buttons read Slovenian, the box answers the
+// key of its button's underlined letter, and the answer keeps its classic number.
+void TestHostServices::messageBoxButtonsAreSlovenian_data() {
+    QTest::addColumn<bool>("translated");
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QStringList>("buttons");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("critical") << false << 16 << QStringList{"V redu"} << int(Qt::Key_Return) << 1;
+    QTest::newRow("question, D") << false << 36 << QStringList{"&Da", "&Ne"} << int(Qt::Key_D) << 6;
+    QTest::newRow("critical, translated")
+        << true << 16 << QStringList{"V redu"} << int(Qt::Key_Escape) << 1;
+    QTest::newRow("question, N, translated")
+        << true << 36 << QStringList{"&Da", "&Ne"} << int(Qt::Key_N) << 7;
+}
+
+void TestHostServices::messageBoxButtonsAreSlovenian() {
+    QFETCH(bool, translated);
+    QFETCH(int, style);
+    QFETCH(QStringList, buttons);
+    QFETCH(int, key);
+    QFETCH(int, answer);
+    if (translated)
+        QVERIFY(app::installQtTranslation(*qApp));
+    app::QtTunerHost host(std::make_unique<testing::RecordingPort>());
+    QStringList shown;
+    std::function<void()> answerTheBox = [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            QTimer::singleShot(10, answerTheBox);
+            return;
+        }
+        for (const QAbstractButton* button : box->buttons())
+            shown << button->text();
+        QTest::keyClick(box, Qt::Key(key));
+        // A key that answers nothing must fail the row, not leave the box open for good.
+        QTimer::singleShot(5000, box, [box] { box->done(-1); });
+    };
+    QTimer::singleShot(0, answerTheBox);
+    QCOMPARE(host.messageBox(nullptr, "Besedilo", "Naslov", style), answer);
+    QCOMPARE(shown, buttons);
 }
 
 QTEST_MAIN(TestHostServices)

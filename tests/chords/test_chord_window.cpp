@@ -131,6 +131,25 @@ private slots:
         QCOMPARE(walked, expected);
     }
 
+    // Enter, from the main keys or the keypad, presses the focused button as Space does.
+    void enterPressesTheFocusedButton_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+    }
+    void enterPressesTheFocusedButton() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        frmPrijemi* window = open();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // to "E dur"
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("E"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
+                        Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(visibleMarkers(window), (QStringList{"G1", "D2", "A2"}));
+    }
+
     // A new window shows the neck and no marker, also after "Nazaj na tuner" closed a grip.
     void newWindowShowsNoMarkerAndBackToTunerCloses() {
         QPointer<frmPrijemi> first = open();

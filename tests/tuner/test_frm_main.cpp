@@ -54,6 +54,8 @@ private slots:
     void tabOrderStartsAtTheSoundList();
     void durationKeys_data();
     void durationKeys();
+    void durationInputMethodCommit_data();
+    void durationInputMethodCommit();
 
     void listChoiceByKeyboardTakesEffect();
     void closeBoxDuringAHeldNoteStoresAndTheWaitEnds();
@@ -151,27 +153,38 @@ void FrmMainTest::tabOrderStartsAtTheSoundList() {
     QCOMPARE(visited, expected);
 }
 
+// Each key with the text X11 gives it: control keys carry control characters, Delete U+007F.
 void FrmMainTest::durationKeys_data() {
     QTest::addColumn<QString>("before");  // the cursor stands at the end, for Delete at 0
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("after");
     QTest::addColumn<int>("cursor");
-    QTest::newRow("digit") << "" << int(Qt::Key_7) << 0 << "7" << 1;
-    QTest::newRow("letter") << "" << int(Qt::Key_A) << 0 << "" << 0;
-    QTest::newRow("backspace") << "2" << int(Qt::Key_Backspace) << 0 << "" << 0;
-    QTest::newRow("second digit does not fit") << "2" << int(Qt::Key_5) << 0 << "2" << 1;
+    QTest::newRow("digit") << "" << int(Qt::Key_7) << 0 << "7"
+                           << "7" << 1;
+    QTest::newRow("letter") << "" << int(Qt::Key_A) << 0 << "a"
+                            << "" << 0;
+    QTest::newRow("backspace") << "2" << int(Qt::Key_Backspace) << 0 << "\b"
+                               << "" << 0;
+    QTest::newRow("second digit does not fit") << "2" << int(Qt::Key_5) << 0 << "5"
+                                               << "2" << 1;
     QTest::newRow("ctrl+v pastes nothing")
-        << "" << int(Qt::Key_V) << int(Qt::ControlModifier) << "" << 0;
-    QTest::newRow("enter is swallowed") << "2" << int(Qt::Key_Return) << 0 << "2" << 1;
-    QTest::newRow("delete is not filtered") << "2" << int(Qt::Key_Delete) << 0 << "" << 0;
-    QTest::newRow("arrow is not filtered") << "2" << int(Qt::Key_Left) << 0 << "2" << 0;
+        << "" << int(Qt::Key_V) << int(Qt::ControlModifier) << "\x16"
+        << "" << 0;
+    QTest::newRow("enter is swallowed") << "2" << int(Qt::Key_Return) << 0 << "\r"
+                                        << "2" << 1;
+    QTest::newRow("delete deletes") << "2" << int(Qt::Key_Delete) << 0 << "\x7f"
+                                    << "" << 0;
+    QTest::newRow("arrow is not filtered") << "2" << int(Qt::Key_Left) << 0 << ""
+                                           << "2" << 0;
 }
 
 void FrmMainTest::durationKeys() {
     QFETCH(QString, before);
     QFETCH(int, key);
     QFETCH(int, modifiers);
+    QFETCH(QString, text);
     QFETCH(QString, after);
     QFETCH(int, cursor);
     QGuiApplication::clipboard()->setText("x");
@@ -180,10 +193,33 @@ void FrmMainTest::durationKeys() {
     dur->setText(before);
     dur->setCursorPosition(key == Qt::Key_Delete ? 0 : int(before.size()));
     QSignalSpy returns(dur, &QLineEdit::returnPressed);
-    QTest::keyClick(dur, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::sendKeyEvent(QTest::Click, dur, Qt::Key(key), text, Qt::KeyboardModifiers(modifiers));
     QCOMPARE(dur->text(), after);
     QCOMPARE(dur->cursorPosition(), cursor);
     QCOMPARE(returns.count(), 0);
+}
+
+// Dead keys and compose sequences arrive as an input method's commit, which the box takes only
+// where typing the same character would be let through. It commits over the selected "2".
+void FrmMainTest::durationInputMethodCommit_data() {
+    QTest::addColumn<QString>("commit");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("digit") << "5"
+                           << "5";
+    QTest::newRow("dead caron then c") << u8("č") << "2";
+}
+
+void FrmMainTest::durationInputMethodCommit() {
+    QFETCH(QString, commit);
+    QFETCH(QString, after);
+    Window win;
+    QLineEdit* dur = win.w.txtDur;
+    dur->setText("2");
+    dur->selectAll();
+    QInputMethodEvent event;
+    event.setCommitString(commit);
+    QApplication::sendEvent(dur, &event);
+    QCOMPARE(dur->text(), after);
 }
 
 void FrmMainTest::listChoiceByKeyboardTakesEffect() {
