@@ -290,8 +290,10 @@ LatencyFigures measureLatency(Desktop& desktop, int notes) {
     std::vector<double> warm, cold;
     // One note more than counted in the warm series: the first follows the start's silence.
     for (int i = 0; i < 2 * notes + 1; ++i) {
+        // The previous note ended 300 ms ago (see soundEnd below).
         const bool afterSilence = i > notes;
-        sleepMs(afterSilence ? 5000 : 300);
+        if (afterSilence)
+            sleepMs(4700);
         const Clock::time_point click = tuner.clickString();
         const auto first = firstSound(r, r.frameAt(click - milliseconds(100)), 5000);
         if (!first) {
@@ -349,7 +351,7 @@ DropoutFigures measureDropouts(Desktop& desktop) {
 // ---- the table ----------------------------------------------------------------------------
 
 void row(const char* what, const std::string& figure, const char* goal) {
-    std::printf("  %-48s %-26s %s\n", what, figure.c_str(), goal);
+    std::printf("  %-56s %-28s %s\n", what, figure.c_str(), goal);
 }
 
 std::string format(const char* pattern, double a, double b = 0, double c = 0) {
@@ -395,7 +397,7 @@ int main() {
     const LatencyFigures latency = measureLatency(desktop, notes);
     const DropoutFigures dropouts = measureDropouts(desktop);
 
-    std::printf("  %-48s %-26s %s\n", "figure", "measured", "goal");
+    std::printf("  %-56s %-28s %s\n", "figure", "measured", "goal");
     const auto startText = [](const Spread& mapped, const Spread& painted) {
         return mapped.count ? format("%.0f / %.0f ms", mapped.median, painted.median)
                             : std::string("no window");

@@ -131,6 +131,9 @@ private:
     void startRecorder(QProcess& recorder, QByteArray& audio, const QString& sink);
     void storeDuration(int seconds);
     void startTolmary();
+    // Starts the program with `seconds` as the stored note length and returns its window once
+    // it has settled, or 0.
+    unsigned long openTuner(int seconds);
     // Clicks a string button and waits for its note to be heard in `audio` and to end.
     void playAndWait(unsigned long window, int y, const QByteArray& audio);
     unsigned long findWindow(const QString& title);
@@ -187,6 +190,14 @@ void EndToEndTest::startRecorder(QProcess& recorder, QByteArray& audio, const QS
 void EndToEndTest::storeDuration(int seconds) {
     QSettings conf(dir_.filePath("config/Tolmary/Tolmary.conf"), QSettings::IniFormat);
     conf.setValue("Main/Dur", QString::number(seconds));
+}
+
+unsigned long EndToEndTest::openTuner(int seconds) {
+    storeDuration(seconds);
+    startTolmary();
+    const unsigned long window = findWindow(QString::fromUtf8("Uglaševanje kitare"));
+    QTest::qWait(300);
+    return window;
 }
 
 void EndToEndTest::playAndWait(unsigned long window, int y, const QByteArray& audio) {
@@ -315,11 +326,8 @@ void EndToEndTest::clickSoundsCloseStoresStartRestores() {
 }
 
 void EndToEndTest::closingDuringAHeldNoteEndsCleanly() {
-    storeDuration(4);
-    startTolmary();
-    const unsigned long window = findWindow(QString::fromUtf8("Uglaševanje kitare"));
+    const unsigned long window = openTuner(4);
     QVERIFY(window != 0);
-    QTest::qWait(300);
     const qsizetype beforeClick = audio_.size();
     QVERIFY(xdotool({"mousemove", "--window", QString::number(window), "96", "280", "click", "1"}));
     QTRY_VERIFY_WITH_TIMEOUT(peakSince(beforeClick) > 1000, 10000);
@@ -332,11 +340,8 @@ void EndToEndTest::closingDuringAHeldNoteEndsCleanly() {
 }
 
 void EndToEndTest::noteUnderLoadHasNoDropouts() {
-    storeDuration(3);
-    startTolmary();
-    const unsigned long window = findWindow(QString::fromUtf8("Uglaševanje kitare"));
+    const unsigned long window = openTuner(3);
     QVERIFY(window != 0);
-    QTest::qWait(300);
     qsizetype beforeClick = 0;
     {
         // Every core busy, as when a build or a browser runs beside the tuner.
@@ -364,11 +369,8 @@ void EndToEndTest::defaultOutputChangeIsFollowed() {
     QByteArray otherAudio;
     startRecorder(otherRecorder, otherAudio, otherSink);
 
-    storeDuration(2);
-    startTolmary();
-    const unsigned long window = findWindow(QString::fromUtf8("Uglaševanje kitare"));
+    const unsigned long window = openTuner(2);
     QVERIFY(window != 0);
-    QTest::qWait(300);
     playAndWait(window, 120, audio_);
 
     // A headset plugged in, or another output picked in the desktop's sound settings.
@@ -389,11 +391,8 @@ void EndToEndTest::defaultOutputChangeIsFollowed() {
 }
 
 void EndToEndTest::soundServerRestartIsSurvived() {
-    storeDuration(2);
-    startTolmary();
-    const unsigned long window = findWindow(QString::fromUtf8("Uglaševanje kitare"));
+    const unsigned long window = openTuner(2);
     QVERIFY(window != 0);
-    QTest::qWait(300);
     playAndWait(window, 120, audio_);
     QVERIFY(x11::answersPing(window, 5000));
 
