@@ -1,5 +1,9 @@
 #include "tests/app/x11_window.h"
 
+#include <poll.h>
+
+#include <QDeadlineTimer>
+
 // Xlib's macros (None, Bool, Status...) clash with Qt's names, so it stays in this file.
 #include <X11/Xlib.h>
 
@@ -41,6 +45,63 @@ bool sendCloseRequest(unsigned long window) {
     const Status sent = XSendEvent(c.display, window, False, NoEventMask, &event);
     XFlush(c.display);
     return sent != 0;
+}
+
+bool answersPing(unsigned long window, int timeoutMs) {
+    Connection c;
+    if (!c.display)
+        return false;
+    const Window root = DefaultRootWindow(c.display);
+    // The answer is the same message sent back to the root window, to those who listen for
+    // its structure changes.
+    XSelectInput(c.display, root, StructureNotifyMask);
+    const Atom protocols = XInternAtom(c.display, "WM_PROTOCOLS", False);
+    const Atom ping = XInternAtom(c.display, "_NET_WM_PING", False);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = protocols;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(ping);
+    event.xclient.data.l[1] = CurrentTime;
+    event.xclient.data.l[2] = static_cast<long>(window);
+    XSendEvent(c.display, window, False, NoEventMask, &event);
+    XFlush(c.display);
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        while (XPending(c.display) > 0) {
+            XEvent e;
+            XNextEvent(c.display, &e);
+            if (e.type == ClientMessage && e.xclient.message_type == protocols &&
+                static_cast<Atom>(e.xclient.data.l[0]) == ping &&
+                static_cast<unsigned long>(e.xclient.data.l[2]) == window)
+                return true;
+        }
+        pollfd p{ConnectionNumber(c.display), POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(deadline.remainingTime())) <= 0)
+            return false;
+    }
+}
+
+QList<unsigned long> shownTopLevels() {
+    Connection c;
+    QList<unsigned long> shown;
+    if (!c.display)
+        return shown;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(c.display, DefaultRootWindow(c.display), &root, &parent, &children, &count))
+        return shown;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes a{};
+        if (XGetWindowAttributes(c.display, children[i], &a) && a.map_state == IsViewable &&
+            !a.override_redirect)
+            shown.append(children[i]);
+    }
+    if (children)
+        XFree(children);
+    return shown;
 }
 
 }  // namespace x11

@@ -1,0 +1,436 @@
+// What a user meets: the real `tolmary` on its own X server and its own PulseAudio server (a
+// null sink whose monitor this bench records), measured as a whole process from /proc.
+// Prints start to window shown beside a bare Qt window, the cost while the window is open and
+// silent, the cost of a held note, note-on to first sample in the server (warm stream and
+// after five seconds of silence), and the dropouts inside a recorded note with and without two
+// busy processes competing for the cores. Says "skipped: <why>" where a server is missing.
+//
+// TOLMARY_BINARY=/path/to/tolmary measures another build; TOLMARY_BENCH_NOTES sets the notes per
+// latency figure (15).
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <thread>
+
+#include "bench/child_process.h"
+#include "bench/monitor_recorder.h"
+#include "bench/private_sound_server.h"
+#include "bench/private_x_server.h"
+#include "bench/process_load.h"
+
+namespace {
+
+using namespace bench;
+using std::chrono::milliseconds;
+
+const std::string tunerTitle = "Uglaševanje kitare";
+const std::string bareTitle = "Bare Qt window";
+// String button E-1 in the window's client area; each lower string is 40 px further down.
+constexpr int stringX = 96;
+constexpr int firstStringY = 120;
+constexpr int stringStep = 40;
+constexpr int strings = 6;
+// A recorded frame above this is sound; silence from the sink is exactly zero.
+constexpr int soundThreshold = 64;
+// The shortest run of zeros that counts as a dropout (0.36 ms).
+constexpr int dropoutFrames = 16;
+constexpr int startRounds = 5;
+
+double ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+void sleepMs(int duration) {
+    std::this_thread::sleep_for(milliseconds(duration));
+}
+
+struct Spread {
+    double median = 0;
+    double p95 = 0;
+    double max = 0;
+    int count = 0;
+};
+
+Spread spreadOf(std::vector<double> values) {
+    Spread s;
+    s.count = static_cast<int>(values.size());
+    if (values.empty())
+        return s;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    s.median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    // Nearest rank.
+    s.p95 = values[std::min(n - 1, static_cast<std::size_t>((95 * n + 99) / 100) - 1)];
+    s.max = values.back();
+    return s;
+}
+
+class Desktop {
+public:
+    std::string start() {
+        char name[] = "/tmp/tolmary-desktop-bench-XXXXXX";
+        if (!::mkdtemp(name))
+            return "no temporary folder";
+        folder_ = name;
+        if (std::string why = x_.start(folder_ + "/xvfb.log"); !why.empty())
+            return why;
+        if (std::string why = sound_.start(folder_, "tolmary_bench", folder_ + "/pulse.log");
+            !why.empty())
+            return why;
+        if (std::string why = recorder_.start(sound_.address(), sound_.monitor()); !why.empty())
+            return why;
+        // The monitor streams silence from the start; a moment of it sets the frame clock.
+        for (int waited = 0; waited < 50 && recorder_.frames() < recordRate / 2; ++waited)
+            sleepMs(100);
+        return recorder_.frames() > 0 ? std::string() : "the sink's monitor records nothing";
+    }
+    ~Desktop() {
+        recorder_.stop();
+        if (!folder_.empty() && !std::getenv("TOLMARY_BENCH_KEEP"))
+            std::filesystem::remove_all(folder_);
+    }
+
+    // Starts `program` with its own settings folder holding `duration` as the stored note
+    // length.
+    bool launch(ChildProcess& process, const std::string& program, int duration) {
+        const std::string config = folder_ + "/config";
+        std::filesystem::create_directories(config + "/Tolmary");
+        std::ofstream(config + "/Tolmary/Tolmary.conf") << "[Main]\nDur=" << duration << "\n";
+        return process.start(
+            {program},
+            environmentWith({"XDG_CONFIG_HOME=" + config, "XDG_RUNTIME_DIR=" + folder_,
+                             "HOME=" + folder_, "PULSE_SERVER=" + sound_.address(),
+                             "DISPLAY=" + x_.display(), "QT_QPA_PLATFORM=xcb"}),
+            folder_ + "/programs.log");
+    }
+
+    void close(ChildProcess& process, unsigned long window) {
+        if (window)
+            x_.requestClose(window);
+        if (!process.waitForExit(5000))
+            process.stop();
+    }
+
+    PrivateXServer& x() { return x_; }
+    MonitorRecorder& recorder() { return recorder_; }
+    const std::string& folder() const { return folder_; }
+
+private:
+    std::string folder_;
+    PrivateXServer x_;
+    PrivateSoundServer sound_;
+    MonitorRecorder recorder_;
+};
+
+std::string tolmaryBinary() {
+    const char* override = std::getenv("TOLMARY_BINARY");
+    return override && *override ? override : TOLMARY_BINARY;
+}
+
+// ---- a) start to window shown ------------------------------------------------------------
+
+struct StartSeries {
+    std::vector<double> mapped;
+    std::vector<double> painted;
+};
+
+void startOnce(Desktop& desktop, const std::string& program, const std::string& title,
+               StartSeries& series) {
+    ChildProcess p;
+    if (!desktop.launch(p, program, 1))
+        return;
+    const ShownWindow w = desktop.x().waitForWindow(title, 20000);
+    desktop.close(p, w.window);
+    if (!w.window)
+        return;
+    series.mapped.push_back(ms(w.mappedAt - p.startedAt()));
+    series.painted.push_back(ms(w.paintedAt - p.startedAt()));
+}
+
+struct StartFigures {
+    Spread tolmaryMapped, tolmaryPainted;
+    Spread bareMapped, barePainted;
+};
+
+StartFigures measureStart(Desktop& desktop) {
+    // One start of each first, uncounted, so both find their libraries in the page cache.
+    StartSeries warmUp, tolmary, bare;
+    startOnce(desktop, tolmaryBinary(), tunerTitle, warmUp);
+    startOnce(desktop, TOLMARY_BARE_WINDOW, bareTitle, warmUp);
+    for (int round = 0; round < startRounds; ++round) {
+        startOnce(desktop, tolmaryBinary(), tunerTitle, tolmary);
+        startOnce(desktop, TOLMARY_BARE_WINDOW, bareTitle, bare);
+    }
+    return {spreadOf(tolmary.mapped), spreadOf(tolmary.painted), spreadOf(bare.mapped),
+            spreadOf(bare.painted)};
+}
+
+// ---- the running program --------------------------------------------------------------------
+
+class Tuner {
+public:
+    Tuner(Desktop& desktop, int duration) : desktop_(desktop) {
+        if (desktop.launch(process_, tolmaryBinary(), duration))
+            window_ = desktop.x().waitForWindow(tunerTitle, 20000).window;
+    }
+    ~Tuner() { desktop_.close(process_, window_); }
+    bool ok() const { return window_ != 0; }
+    pid_t pid() const { return process_.pid(); }
+
+    // Clicks the next string button (they take turns, so two clicks never make a double
+    // click) and returns the instant of the release.
+    Clock::time_point clickString() {
+        const int y = firstStringY + stringStep * (next_++ % strings);
+        return desktop_.x().click(window_, stringX, y);
+    }
+
+private:
+    Desktop& desktop_;
+    ChildProcess process_;
+    unsigned long window_ = 0;
+    int next_ = 0;
+};
+
+// The first non-zero frame at or after `from`, waiting up to `timeoutMs` for it to arrive.
+std::optional<std::int64_t> firstSound(const MonitorRecorder& r, std::int64_t from, int timeoutMs) {
+    const auto end = Clock::now() + milliseconds(timeoutMs);
+    std::int64_t searched = from;
+    while (Clock::now() < end) {
+        const std::vector<int> m = r.magnitudes(searched, r.frames());
+        const auto hit = std::find_if(m.begin(), m.end(), [](int v) { return v != 0; });
+        if (hit != m.end())
+            return searched + (hit - m.begin());
+        searched += static_cast<std::int64_t>(m.size());
+        sleepMs(5);
+    }
+    return std::nullopt;
+}
+
+// Waits until the sound that started at `from` has been followed by `quietMs` of exact
+// silence; returns the frame just after its last non-zero frame.
+std::int64_t soundEnd(const MonitorRecorder& r, std::int64_t from, int quietMs, int timeoutMs) {
+    const std::int64_t quietFrames = std::int64_t{quietMs} * recordRate / 1000;
+    const auto end = Clock::now() + milliseconds(timeoutMs);
+    std::int64_t lastSound = from;
+    std::int64_t searched = from;
+    for (;;) {
+        const std::int64_t available = r.frames();
+        const std::vector<int> m = r.magnitudes(searched, available);
+        for (std::size_t i = 0; i < m.size(); ++i)
+            if (m[i] != 0)
+                lastSound = searched + static_cast<std::int64_t>(i) + 1;
+        searched = available;
+        if (available - lastSound >= quietFrames || Clock::now() >= end)
+            return lastSound;
+        sleepMs(20);
+    }
+}
+
+// ---- b) and c) idle and held note -------------------------------------------------------------
+
+struct CostFigures {
+    bool ok = false;
+    LoadFigures idle;
+    LoadFigures note;
+    double noteSeconds = 0;
+};
+
+CostFigures measureCost(Desktop& desktop) {
+    CostFigures f;
+    Tuner tuner(desktop, 9);
+    if (!tuner.ok())
+        return f;
+    // Start-up work (fonts, the synth's first buffers) settles first.
+    sleepMs(3000);
+    const ProcessLoad idleFrom = readProcessLoad(tuner.pid());
+    sleepMs(10000);
+    const ProcessLoad idleTo = readProcessLoad(tuner.pid());
+    f.idle = loadBetween(idleFrom, idleTo);
+
+    // The note is held until its whole-second end: the program counts from the wall clock's
+    // second at note-on, so the note-off comes 9 s after the click less the milliseconds that
+    // second had already run. The sound itself may fade before that.
+    MonitorRecorder& r = desktop.recorder();
+    const auto wall = std::chrono::system_clock::now().time_since_epoch();
+    const Clock::time_point click = tuner.clickString();
+    const ProcessLoad noteFrom = readProcessLoad(tuner.pid());
+    if (!firstSound(r, r.frameAt(click - milliseconds(100)), 5000))
+        return f;
+    const auto intoSecond = std::chrono::duration_cast<milliseconds>(wall) % 1000;
+    std::this_thread::sleep_until(click + std::chrono::seconds(9) - intoSecond);
+    const ProcessLoad noteTo = readProcessLoad(tuner.pid());
+    f.note = loadBetween(noteFrom, noteTo);
+    f.noteSeconds = std::chrono::duration<double>(noteTo.at - noteFrom.at).count();
+    soundEnd(r, r.frames(), 300, 10000);
+    f.ok = true;
+    return f;
+}
+
+// ---- d) note-on to first sample ------------------------------------------------------------
+
+struct LatencyFigures {
+    Spread warm;
+    Spread afterSilence;
+    int missed = 0;
+};
+
+LatencyFigures measureLatency(Desktop& desktop, int notes) {
+    LatencyFigures f;
+    Tuner tuner(desktop, 1);
+    if (!tuner.ok())
+        return f;
+    sleepMs(1000);
+    MonitorRecorder& r = desktop.recorder();
+    std::vector<double> warm, cold;
+    // One note more than counted in the warm series: the first follows the start's silence.
+    for (int i = 0; i < 2 * notes + 1; ++i) {
+        // The previous note ended 300 ms ago (see soundEnd below).
+        const bool afterSilence = i > notes;
+        if (afterSilence)
+            sleepMs(4700);
+        const Clock::time_point click = tuner.clickString();
+        const auto first = firstSound(r, r.frameAt(click - milliseconds(100)), 5000);
+        if (!first) {
+            ++f.missed;
+            continue;
+        }
+        const double latency = ms(r.timeOf(*first) - click);
+        soundEnd(r, *first, 300, 10000);
+        if (afterSilence)
+            cold.push_back(latency);
+        else if (i > 0)
+            warm.push_back(latency);
+    }
+    f.warm = spreadOf(warm);
+    f.afterSilence = spreadOf(cold);
+    return f;
+}
+
+// ---- e) dropouts --------------------------------------------------------------------------
+
+std::optional<GapCount> recordedNoteGaps(Desktop& desktop, Tuner& tuner) {
+    MonitorRecorder& r = desktop.recorder();
+    const Clock::time_point click = tuner.clickString();
+    const std::int64_t from = r.frameAt(click - milliseconds(100));
+    const auto first = firstSound(r, from, 5000);
+    if (!first)
+        return std::nullopt;
+    const std::int64_t end = soundEnd(r, *first, 500, 20000);
+    return countGaps(r.magnitudes(from, end + 1), soundThreshold, dropoutFrames);
+}
+
+struct DropoutFigures {
+    std::optional<GapCount> rest;
+    std::optional<GapCount> loaded;
+};
+
+DropoutFigures measureDropouts(Desktop& desktop) {
+    DropoutFigures f;
+    Tuner tuner(desktop, 6);
+    if (!tuner.ok())
+        return f;
+    sleepMs(1000);
+    f.rest = recordedNoteGaps(desktop, tuner);
+    sleepMs(500);
+    {
+        ChildProcess busy[2];
+        for (ChildProcess& b : busy)
+            b.startBusyLoop();
+        sleepMs(1000);
+        f.loaded = recordedNoteGaps(desktop, tuner);
+    }
+    return f;
+}
+
+// ---- the table ----------------------------------------------------------------------------
+
+void row(const char* what, const std::string& figure, const char* goal) {
+    std::printf("  %-56s %-28s %s\n", what, figure.c_str(), goal);
+}
+
+std::string format(const char* pattern, double a, double b = 0, double c = 0) {
+    char text[128];
+    std::snprintf(text, sizeof text, pattern, a, b, c);
+    return text;
+}
+
+std::string spreadText(const Spread& s) {
+    if (s.count == 0)
+        return "not heard";
+    return format("%.1f / %.1f ms", s.median, s.p95) + " (n=" + std::to_string(s.count) + ")";
+}
+
+std::string gapText(const std::optional<GapCount>& g) {
+    if (!g || !g->sounded)
+        return "not heard";
+    return format("%.0f gaps, longest %.0f", g->gaps, g->longest) +
+           format(" (%.1f s)", double(g->soundFrames) / recordRate);
+}
+
+}  // namespace
+
+int main() {
+    const std::string binary = tolmaryBinary();
+    if (::access(binary.c_str(), X_OK) != 0) {
+        std::printf("skipped: %s is not built\n", binary.c_str());
+        return 0;
+    }
+    Desktop desktop;
+    if (std::string why = desktop.start(); !why.empty()) {
+        std::printf("skipped: %s\n", why.c_str());
+        return 0;
+    }
+    const char* notesSetting = std::getenv("TOLMARY_BENCH_NOTES");
+    const int notes = notesSetting ? std::max(1, std::atoi(notesSetting)) : 15;
+    std::printf("measuring %s (whole process; private Xvfb and PulseAudio null sink)\n",
+                binary.c_str());
+    std::fflush(stdout);
+
+    const StartFigures start = measureStart(desktop);
+    const CostFigures cost = measureCost(desktop);
+    const LatencyFigures latency = measureLatency(desktop, notes);
+    const DropoutFigures dropouts = measureDropouts(desktop);
+
+    std::printf("  %-56s %-28s %s\n", "figure", "measured", "goal");
+    const auto startText = [](const Spread& mapped, const Spread& painted) {
+        return mapped.count ? format("%.0f / %.0f ms", mapped.median, painted.median)
+                            : std::string("no window");
+    };
+    row("start to window mapped / drawn, tolmary (median of 5)",
+        startText(start.tolmaryMapped, start.tolmaryPainted), "near the bare window");
+    row("  the same for a bare Qt window", startText(start.bareMapped, start.barePainted), "");
+    if (cost.ok) {
+        row("idle 10 s: CPU, % of one core (ticks / schedstat)",
+            format("%.2f %% / %.2f %%", cost.idle.cpuPercent, cost.idle.preciseCpuPercent),
+            "<= 0.5 %");
+        row("idle 10 s: wake-ups/s, all threads (main thread)",
+            format("%.0f (%.0f)", cost.idle.wakeupsPerSecond, cost.idle.mainWakeupsPerSecond),
+            "<= 10");
+        row("idle: threads", format("%.0f", cost.idle.threads), "");
+        row("held note (Dur=9): CPU, % of one core",
+            format("%.2f %% / %.2f %%", cost.note.cpuPercent, cost.note.preciseCpuPercent) +
+                format(" over %.1f s", cost.noteSeconds),
+            "<= 2 %");
+        row("held note: wake-ups/s (main thread)",
+            format("%.0f (%.0f)", cost.note.wakeupsPerSecond, cost.note.mainWakeupsPerSecond), "");
+    } else {
+        row("idle and held note", "not measured (no window or no sound)", "");
+    }
+    row("note-on to first sample, warm: median / p95", spreadText(latency.warm), "<= 40 ms");
+    row("  after >= 5 s of silence: median / p95", spreadText(latency.afterSilence), "<= 40 ms");
+    if (latency.missed)
+        row("  clicks not heard within 5 s", std::to_string(latency.missed), "0");
+    row("dropouts (>= 16 zero frames) in a note, at rest", gapText(dropouts.rest), "0");
+    row("  with two busy processes on the cores", gapText(dropouts.loaded), "0");
+    std::printf(
+        "  (monitor chunks of %d frames; latency is from the click's release to the "
+        "first non-zero frame mixed in the sink)\n",
+        desktop.recorder().typicalChunkFrames());
+    return 0;
+}
