@@ -39,7 +39,9 @@ test-sanitize: deps-test
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-bench: build
+# The whole-process bench drives the program on private X and sound servers, as the tests do.
+bench: deps-test build
+	cmake -S . -B $(BUILD_DIR) > /dev/null
 	cmake --build $(BUILD_DIR) --target bench
 
 format:
