@@ -1,5 +1,6 @@
 // The button's input: mouse, keys, focus, the hover poll and the events they raise.
 
+#include "controls/button_colors.h"
 #include "controls/qt_button_host.h"
 #include "tests/controls/button_rig.h"
 
@@ -12,9 +13,11 @@ using testing::ButtonRig;
 
 namespace {
 
-constexpr QRgb pressedL1 = qRgb(209, 204, 193);
-constexpr QRgb hoverL1 = qRgb(255, 240, 207);
-constexpr QRgb focusL1 = qRgb(206, 231, 255);
+// The blue scheme's top ring line tells which look the picture shows; the golden images check
+// the colours themselves.
+constexpr QRgb pressedL1 = controls::colorSchemes[0].pressedRing.lines[0];
+constexpr QRgb hoverL1 = controls::colorSchemes[0].hover.lines[0];
+constexpr QRgb focusL1 = controls::colorSchemes[0].focus.lines[0];
 
 // A handler that logs an event's name and arguments.
 template <typename... Args>
