@@ -247,6 +247,7 @@ void XPButton::redraw() {
     state.caption = caption_;
     state.foreColor = resolveColor(foreColor_, palette());
     paintButton(surface_, state, ButtonImages{imgIcon_, imgMask_, imgDis_}, currentFont_);
+    ++paintCount_;
     if (!inPaintEvent_) {
         update();
     }

@@ -71,6 +71,8 @@ public:
     bool isHoverPollActive() const { return tmrCheck_->isActive(); }
     // The picture as last painted: one pixel per widget pixel, the whole widget rectangle.
     const QImage& surface() const { return surface_; }
+    // Full paints of the picture so far, for benchmarks and tests that count repaints.
+    int paintCount() const { return paintCount_; }
 
     // The button's end of life: stops the hover poll, clears the flags and the surface. The
     // destructor runs it; a host that takes the button down earlier may run it itself.
@@ -147,6 +149,7 @@ private:
     QSize shapeSize_;
     int shapeRounded_ = 0;
     bool inPaintEvent_ = false;
+    int paintCount_ = 0;
     bool terminated_ = false;
     // A left press that may end in a click: set by the press, cleared by a double click.
     bool clickArmed_ = false;
