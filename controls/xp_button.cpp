@@ -72,7 +72,12 @@ XPButton::~XPButton() {
 
 void XPButton::changed(const char* name) {
     emit propertyChanged(QString::fromLatin1(name));
-    redraw();
+    scheduleRedraw();
+}
+
+void XPButton::scheduleRedraw() {
+    stale_ = true;
+    update();
 }
 
 void XPButton::setCaptionAlignment(int alignment) {
@@ -136,6 +141,7 @@ void XPButton::setIcon(const QImage& icon) {
 
 void XPButton::setRoundedValue(int pixels) {
     roundedValue_ = pixels;
+    applyShapeIfChanged();
     changed("RoundedValue");
 }
 
@@ -206,6 +212,8 @@ void XPButton::terminate() {
     hovered_ = false;
     focused_ = false;
     surface_.fill(palette().color(backgroundRole()));
+    // The cleared surface is the picture from now on.
+    stale_ = false;
 }
 
 void XPButton::applyShapeIfChanged() {
@@ -226,14 +234,15 @@ bool XPButton::isInsideShape(QPoint local) const {
     return rect().contains(local) && (mask().isEmpty() || mask().contains(local));
 }
 
-void XPButton::redraw() {
+void XPButton::paintSurface() {
     applyShapeIfChanged();
     if (surface_.size() != size()) {
         surface_ = QImage(size(), QImage::Format_RGB32);
         surface_.setDotsPerMeterX(surfaceDotsPerMeter);
         surface_.setDotsPerMeterY(surfaceDotsPerMeter);
-        surface_.fill(palette().color(backgroundRole()));
     }
+    // Cleared first, as for a window's paint: a ColorStyle outside 1..3 paints nearly nothing.
+    surface_.fill(palette().color(backgroundRole()));
     ButtonPaintState state;
     state.colorStyle = colorStyle_;
     state.enabled = enabled_;
@@ -248,18 +257,37 @@ void XPButton::redraw() {
     state.foreColor = resolveColor(foreColor_, palette());
     paintButton(surface_, state, ButtonImages{imgIcon_, imgMask_, imgDis_}, currentFont_);
     ++paintCount_;
-    if (!inPaintEvent_) {
-        update();
+    stale_ = false;
+}
+
+const QImage& XPButton::surface() {
+    if (stale_ || surface_.size() != size()) {
+        paintSurface();
     }
+    return surface_;
+}
+
+void XPButton::redraw() {
+    paintSurface();
+    update();
 }
 
 void XPButton::paintEvent(QPaintEvent*) {
-    inPaintEvent_ = true;
-    surface_.fill(palette().color(backgroundRole()));
-    redraw();
-    inPaintEvent_ = false;
     QPainter painter(this);
-    painter.drawImage(0, 0, surface_);
+    painter.drawImage(0, 0, surface());
+}
+
+void XPButton::resizeEvent(QResizeEvent*) {
+    applyShapeIfChanged();
+    scheduleRedraw();
+}
+
+void XPButton::changeEvent(QEvent* event) {
+    // The background and the system colours of the caption come from the palette.
+    if (event->type() == QEvent::PaletteChange) {
+        scheduleRedraw();
+    }
+    QWidget::changeEvent(event);
 }
 
 void XPButton::focusInEvent(QFocusEvent*) {
@@ -267,7 +295,7 @@ void XPButton::focusInEvent(QFocusEvent*) {
         return;
     }
     focused_ = true;
-    redraw();
+    scheduleRedraw();
 }
 
 void XPButton::focusOutEvent(QFocusEvent*) {
@@ -275,7 +303,7 @@ void XPButton::focusOutEvent(QFocusEvent*) {
         return;
     }
     focused_ = false;
-    redraw();
+    scheduleRedraw();
 }
 
 void XPButton::keyPressEvent(QKeyEvent* event) {
@@ -292,7 +320,7 @@ void XPButton::keyPressEvent(QKeyEvent* event) {
     }
     if (keyCode == spaceKeyCode) {
         pressed_ = true;
-        redraw();
+        scheduleRedraw();
     }
     short ascii = keyAscii(*event);
     if (ascii == 0) {
@@ -316,7 +344,7 @@ void XPButton::keyReleaseEvent(QKeyEvent* event) {
     emit keyUp(keyCode, shift);
     if (alive && keyCode == spaceKeyCode) {
         pressed_ = false;
-        redraw();
+        scheduleRedraw();
     }
 }
 
@@ -336,7 +364,7 @@ void XPButton::mousePressEvent(QMouseEvent* event) {
     }
     if (a.button == leftButton) {
         pressed_ = true;
-        redraw();
+        scheduleRedraw();
     }
 }
 
@@ -362,7 +390,7 @@ void XPButton::mouseReleaseEvent(QMouseEvent* event) {
     }
     if (a.button == leftButton) {
         pressed_ = false;
-        redraw();
+        scheduleRedraw();
     }
     // A click is a left press and release both over the button (inside its shape).
     if (event->button() == Qt::LeftButton) {
@@ -400,11 +428,11 @@ void XPButton::checkHover() {
     const bool over = host_->isDirectlyUnder(*this, pointer);
     if (!hovered_ && over) {
         hovered_ = true;
-        redraw();
+        scheduleRedraw();
         emit mouseEnters(pointer.x(), pointer.y());
     } else if (hovered_ && !over) {
         hovered_ = false;
-        redraw();
+        scheduleRedraw();
         emit mouseLeaves(pointer.x(), pointer.y());
     }
     if (alive && !terminated_) {

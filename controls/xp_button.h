@@ -1,9 +1,10 @@
 #pragma once
 // Controls module: XPButton, a push button that paints itself in one of three colour schemes.
 // Data flow: properties come from the setters or from a PropertyBag (readProperties); each
-// setter stores, emits propertyChanged(name) and repaints at once. Repainting runs the painter
-// (button_painter.h) over an off-screen surface that paintEvent shows, and sets the rounded
-// window shape as a widget mask. Mouse, keyboard and focus input and a 50 ms pointer poll
+// setter stores, emits propertyChanged(name) and schedules a repaint. The painter
+// (button_painter.h) paints an off-screen surface once per batch of changes, when paintEvent
+// shows it or someone reads surface(); the rounded window shape is a widget mask, kept current
+// as the size and rounding change. Mouse, keyboard and focus input and a 50 ms pointer poll
 // (through ButtonHost) change the pressed, hovered and focused flags and raise the ten events.
 
 #include "controls/button_host.h"
@@ -29,7 +30,8 @@ public:
     ~XPButton() override;
 
     // Properties. Every setter stores the value as given (no range check), emits
-    // propertyChanged with the property's name and repaints, even when the value is unchanged.
+    // propertyChanged with the property's name and schedules a repaint, even when the value is
+    // unchanged.
     int captionAlignment() const { return captionAlignment_; }  // 0 left, 1 right, 2 centred
     void setCaptionAlignment(int alignment);
     int iconAlignment() const { return iconAlignment_; }  // 1 left, 2 right
@@ -69,8 +71,9 @@ public:
     bool isHovered() const { return hovered_; }
     bool isFocused() const { return focused_; }
     bool isHoverPollActive() const { return tmrCheck_->isActive(); }
-    // The picture as last painted: one pixel per widget pixel, the whole widget rectangle.
-    const QImage& surface() const { return surface_; }
+    // The picture of the current state: one pixel per widget pixel, the whole widget rectangle.
+    // Painted here if a change since the last paint has not been painted yet.
+    const QImage& surface();
     // Full paints of the picture so far, for benchmarks and tests that count repaints.
     int paintCount() const { return paintCount_; }
 
@@ -78,7 +81,7 @@ public:
     // destructor runs it; a host that takes the button down earlier may run it itself.
     void terminate();
 
-    // Repaints the whole button from its state, at once.
+    // Repaints the whole button from its state, at once, rather than at the next paint.
     void redraw();
 
 signals:
@@ -102,6 +105,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -113,6 +118,8 @@ protected:
 
 private:
     void changed(const char* name);
+    void scheduleRedraw();
+    void paintSurface();
     void checkHover();
     void switchHoverPollForHost();
     void applyShapeIfChanged();
@@ -148,7 +155,8 @@ private:
     // The size and rounding the widget mask was last made for; invalid until the first one.
     QSize shapeSize_;
     int shapeRounded_ = 0;
-    bool inPaintEvent_ = false;
+    // Set by every change of what the picture shows, cleared by painting it.
+    bool stale_ = true;
     int paintCount_ = 0;
     bool terminated_ = false;
     // A left press that may end in a click: set by the press, cleared by a double click.

@@ -93,11 +93,7 @@ const std::vector<Case>& variants() {
         // The colour value keeps red in its low byte.
         {"red caption", [](XPButton& b, ScriptedButtonHost&) { b.setForeColor(0x0000FF); }},
         {"rounded 12", [](XPButton& b, ScriptedButtonHost&) { b.setRoundedValue(12); }},
-        {"height 35",
-         [](XPButton& b, ScriptedButtonHost&) {
-             b.resize(buttonWidth, 35);
-             b.redraw();
-         }},
+        {"height 35", [](XPButton& b, ScriptedButtonHost&) { b.resize(buttonWidth, 35); }},
         {"style 0, hover",
          [](XPButton& b, ScriptedButtonHost& h) {
              b.setColorStyle(0);
