@@ -53,10 +53,14 @@ void redrawTimes(QTextStream& out) {
     button->setXPEnabled(true);
     const QPoint inside = button->mapToGlobal(QPoint(60, 15));
     const QPoint outside = window.mapToGlobal(QPoint(1, 1));
+    // The enter event wakes the poll; moves without events keep it awake. A crossing schedules
+    // a repaint, which the next paint does.
+    host.movePointer(window, inside);
     out << "  hover tick, crossing:  " << microsecondsPer([&](int i) {
         host.setPointer(i % 2 ? outside : inside);
         host.elapse();
     }) << " us\n";
+    host.setPointer(inside);
     out << "  hover tick, no change: " << microsecondsPer([&](int) { host.elapse(); }) << " us\n";
 }
 
@@ -92,8 +96,11 @@ void tunerWindowButtons(QTextStream& out) {
         QApplication::processEvents();
     }
     out << "  paints per button up to the first frame: " << paintsPerButton() << '\n';
-    host.setPointer(window.mapToGlobal(QPoint(300, 5)));
+    host.movePointer(window, window.mapToGlobal(QPoint(300, 5)));
     out << "  hover poll wake-ups per second, pointer beside the buttons: "
+        << host.elapse() * pollPeriodsPerSecond << '\n';
+    host.movePointer(window, buttons.front()->mapToGlobal(QPoint(60, 15)));
+    out << "  hover poll wake-ups per second, pointer resting on a button: "
         << host.elapse() * pollPeriodsPerSecond << '\n';
 }
 

@@ -113,6 +113,8 @@ void XPButton::setFocusDottedRect(bool draw) {
 void XPButton::setXPEnabled(bool enabled) {
     enabled_ = enabled;
     changed("Enabled");
+    // Disabled, the button sleeps; enabled again, a pointer that left meanwhile is reported.
+    updateHoverPoll();
 }
 
 void XPButton::setFontType(const QFont& font) {
@@ -198,16 +200,36 @@ void XPButton::writeProperties(PropertyBag& bag) const {
 }
 
 void XPButton::switchHoverPollForHost() {
-    if (host_->isRunning() && !terminated_) {
-        tmrCheck_->start();
-    } else {
+    hoverPollAllowed_ = host_->isRunning() && !terminated_;
+    updateHoverPoll();
+}
+
+void XPButton::updateHoverPoll() {
+    // Poll while the window system says the pointer is inside, and after a leave event until a
+    // tick has found the pointer gone: a window moved over the button or a popup may take the
+    // pointer with or without a leave event, and only the poll sees which.
+    const bool wanted = hoverPollAllowed_ && enabled_ && (pointerInside_ || hovered_);
+    if (!wanted) {
         tmrCheck_->stop();
+    } else if (!tmrCheck_->isActive()) {
+        tmrCheck_->start();
     }
+}
+
+void XPButton::enterEvent(QEnterEvent*) {
+    pointerInside_ = true;
+    updateHoverPoll();
+}
+
+void XPButton::leaveEvent(QEvent*) {
+    pointerInside_ = false;
+    updateHoverPoll();
 }
 
 void XPButton::terminate() {
     tmrCheck_->stop();
     terminated_ = true;
+    hoverPollAllowed_ = false;
     pressed_ = false;
     hovered_ = false;
     focused_ = false;
@@ -419,24 +441,24 @@ void XPButton::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void XPButton::checkHover() {
-    if (!enabled_) {
-        return;
-    }
     const QPointer<XPButton> alive(this);
+    // Off while the check and the handlers of its event run, so that no tick starts in them.
     tmrCheck_->stop();
-    const QPoint pointer = host_->pointerPosition();
-    const bool over = host_->isDirectlyUnder(*this, pointer);
-    if (!hovered_ && over) {
-        hovered_ = true;
-        scheduleRedraw();
-        emit mouseEnters(pointer.x(), pointer.y());
-    } else if (hovered_ && !over) {
-        hovered_ = false;
-        scheduleRedraw();
-        emit mouseLeaves(pointer.x(), pointer.y());
+    if (enabled_) {
+        const QPoint pointer = host_->pointerPosition();
+        const bool over = host_->isDirectlyUnder(*this, pointer);
+        if (!hovered_ && over) {
+            hovered_ = true;
+            scheduleRedraw();
+            emit mouseEnters(pointer.x(), pointer.y());
+        } else if (hovered_ && !over) {
+            hovered_ = false;
+            scheduleRedraw();
+            emit mouseLeaves(pointer.x(), pointer.y());
+        }
     }
-    if (alive && !terminated_) {
-        tmrCheck_->start();
+    if (alive) {
+        updateHoverPoll();
     }
 }
 

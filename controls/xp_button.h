@@ -6,6 +6,8 @@
 // shows it or someone reads surface(); the rounded window shape is a widget mask, kept current
 // as the size and rounding change. Mouse, keyboard and focus input and a 50 ms pointer poll
 // (through ButtonHost) change the pressed, hovered and focused flags and raise the ten events.
+// The poll runs only while the pointer may be over the button: the window system's enter event
+// wakes it, and it sleeps again once a leave event has come and a tick finds the pointer gone.
 
 #include "controls/button_host.h"
 #include "controls/font_description.h"
@@ -25,7 +27,7 @@ public:
     static constexpr int hoverIntervalMs = 50;
 
     // With no host the button uses the real Qt one (QtButtonHost). Until initProperties() or
-    // readProperties() runs, the hover poll is off.
+    // readProperties() runs, the hover poll stays asleep.
     explicit XPButton(QWidget* parent = nullptr, ButtonHost* host = nullptr);
     ~XPButton() override;
 
@@ -70,6 +72,8 @@ public:
     bool isPressed() const { return pressed_; }
     bool isHovered() const { return hovered_; }
     bool isFocused() const { return focused_; }
+    // True while the pointer poll runs: in a running program, while the button is enabled and
+    // the pointer is over it or has not yet been found gone.
     bool isHoverPollActive() const { return tmrCheck_->isActive(); }
     // The picture of the current state: one pixel per widget pixel, the whole widget rectangle.
     // Painted here if a change since the last paint has not been painted yet.
@@ -115,6 +119,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     void changed(const char* name);
@@ -122,6 +128,7 @@ private:
     void paintSurface();
     void checkHover();
     void switchHoverPollForHost();
+    void updateHoverPoll();
     void applyShapeIfChanged();
     bool isInsideShape(QPoint local) const;
 
@@ -143,6 +150,11 @@ private:
     bool pressed_ = false;
     bool hovered_ = false;
     bool focused_ = false;
+
+    // The window system's view of the pointer: between an enter and a leave event.
+    bool pointerInside_ = false;
+    // Properties are loaded in a running program and the button has not ended.
+    bool hoverPollAllowed_ = false;
 
     // Loaded pictures in the 32-bit format the raster operations use; the disabled icon's
     // working copy.

@@ -40,11 +40,11 @@ QImage ButtonRig::picture() {
 }
 
 void ButtonRig::pointAt(QPoint local) {
-    host_.setPointer(button_->mapToGlobal(local));
+    host_.movePointer(window_, button_->mapToGlobal(local));
 }
 
 void ButtonRig::pointAway() {
-    host_.setPointer(window_.mapToGlobal(QPoint(1, 1)));
+    host_.movePointer(window_, window_.mapToGlobal(QPoint(1, 1)));
 }
 
 QImage solidIcon(QRgb color, QSize size) {

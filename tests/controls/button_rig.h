@@ -21,14 +21,15 @@ public:
     controls::XPButton& button() { return *button_; }
     controls::ScriptedButtonHost& host() { return host_; }
     QWidget& window() { return window_; }
-    // Loads every property at its default (which also starts the hover poll) and sets the style.
+    // Loads every property at its default (which lets the hover poll wake) and sets the style.
     controls::XPButton& load(int colorStyle = 1);
 
     // Shows the window and waits until it is active, for focus and real input delivery.
     bool showActive();
     // The button as the window shows it, in button coordinates.
     QImage picture();
-    // Puts the pointer on a point given in button coordinates, or far away.
+    // Moves the pointer to a point given in button coordinates, or onto the window beside the
+    // button, with the enter and leave events the window system sends.
     void pointAt(QPoint local);
     void pointAway();
     void tick() { host_.elapse(); }

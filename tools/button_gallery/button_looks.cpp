@@ -17,7 +17,8 @@ constexpr int buttonWidth = 177;
 constexpr int buttonHeight = 33;
 
 void hover(XPButton& button, ScriptedButtonHost& host) {
-    host.setPointer(button.mapToGlobal(QPoint(buttonWidth / 2, buttonHeight / 2)));
+    host.movePointer(*button.window(),
+                     button.mapToGlobal(QPoint(buttonWidth / 2, buttonHeight / 2)));
     host.elapse();
 }
 
