@@ -5,7 +5,6 @@
 #include "tools/button_gallery/button_looks.h"
 
 #include <QDir>
-#include <QFocusEvent>
 #include <QFontInfo>
 #include <QTest>
 #include <climits>

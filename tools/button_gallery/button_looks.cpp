@@ -15,6 +15,10 @@ using controls::XPButton;
 
 constexpr int buttonWidth = 177;
 constexpr int buttonHeight = 33;
+// A height at which the icon's top row, 9.5, rounds to the even 10.
+constexpr int tallHeight = 35;
+// The window's room around the button.
+constexpr int margin = 4;
 
 void hover(XPButton& button, ScriptedButtonHost& host) {
     host.movePointer(*button.window(),
@@ -94,7 +98,7 @@ const std::vector<Case>& variants() {
         // The colour value keeps red in its low byte.
         {"red caption", [](XPButton& b, ScriptedButtonHost&) { b.setForeColor(0x0000FF); }},
         {"rounded 12", [](XPButton& b, ScriptedButtonHost&) { b.setRoundedValue(12); }},
-        {"height 35", [](XPButton& b, ScriptedButtonHost&) { b.resize(buttonWidth, 35); }},
+        {"height 35", [](XPButton& b, ScriptedButtonHost&) { b.resize(buttonWidth, tallHeight); }},
         {"style 0, hover",
          [](XPButton& b, ScriptedButtonHost& h) {
              b.setColorStyle(0);
@@ -113,12 +117,12 @@ QImage renderButton(int colorStyle, const Case& look) {
     static const GalleryIcon icon = makeGalleryIcon();
     ScriptedButtonHost host;
     QWidget window;
-    window.resize(buttonWidth + 8, 35 + 8);
+    window.resize(buttonWidth + 2 * margin, tallHeight + 2 * margin);
     QPalette palette = window.palette();
     palette.setColor(QPalette::Window, QColor(windowColor));
     window.setPalette(palette);
     auto* button = new XPButton(&window, &host);
-    button->setGeometry(4, 4, buttonWidth, buttonHeight);
+    button->setGeometry(margin, margin, buttonWidth, buttonHeight);
     button->readProperties(controls::PropertyBag());
     button->setColorStyle(colorStyle);
     button->setForeColor(controls::systemColorValue(1));
