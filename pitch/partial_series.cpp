@@ -18,8 +18,7 @@ constexpr double highestPartialShare = 0.45;
 constexpr double seriesToleranceCents = 3.0;
 // Stiffness B beyond any guitar string: the fit has gone astray.
 constexpr double maxStiffness = 3e-3;
-// A component at half the found frequency stronger than this (relative to the strongest
-// partial) means the note is really an octave lower.
+// A component below a series stronger than this (relative to its strongest partial) is clear.
 constexpr double subharmonicDb = -26.0;
 
 struct SeriesFit {
@@ -58,18 +57,30 @@ std::optional<SeriesFit> fitSeries(const std::vector<Partial>& points) {
     return SeriesFit{intercept, slope};
 }
 
-}  // namespace
-
-std::vector<Partial> findPartials(const Spectrum& spectrum, double seriesHz, double floor,
-                                  double sampleRate) {
+// Each partial of the series on `seriesHz` as `peak(hz, cents)` finds it, where at least
+// `floor` strong.
+template <typename PeakNear>
+std::vector<Partial> partialsBy(PeakNear peak, double seriesHz, double floor, double sampleRate) {
     std::vector<Partial> partials;
     for (int k = 1; k <= maxPartials && k * seriesHz < highestPartialShare * sampleRate; ++k) {
-        const auto p =
-            spectrum.peakNear(k * seriesHz, k == 1 ? fundamentalSearchCents : partialSearchCents);
+        const auto p = peak(k * seriesHz, k == 1 ? fundamentalSearchCents : partialSearchCents);
         if (p && p->amplitude >= floor)
             partials.push_back({k, p->hz, p->amplitude});
     }
     return partials;
+}
+
+}  // namespace
+
+std::vector<Partial> findPartials(const Spectrum& spectrum, double seriesHz, double floor,
+                                  double sampleRate) {
+    return partialsBy([&](double hz, double cents) { return spectrum.peakNear(hz, cents); },
+                      seriesHz, floor, sampleRate);
+}
+
+std::vector<Partial> coarsePartials(const Spectrum& spectrum, double seriesHz, double sampleRate) {
+    return partialsBy([&](double hz, double cents) { return spectrum.coarsePeakNear(hz, cents); },
+                      seriesHz, 0.0, sampleRate);
 }
 
 std::optional<SeriesReading> readSeries(std::vector<Partial> partials) {
@@ -128,8 +139,8 @@ double readingSpreadHz(const SeriesReading& reading, double spreadAmplitudeHz) {
     return std::sqrt(variance) / (2.0 * reading.hz);
 }
 
-bool soundsOctaveBelow(const Spectrum& spectrum, double hz, double strongestPartial) {
-    const auto below = spectrum.coarsePeakNear(hz / 2, partialSearchCents);
+bool soundsClearlyAt(const Spectrum& spectrum, double hz, double strongestPartial) {
+    const auto below = spectrum.coarsePeakNear(hz, partialSearchCents);
     return below && below->amplitude > strongestPartial * dbToAmplitude(subharmonicDb);
 }
 

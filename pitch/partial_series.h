@@ -32,6 +32,10 @@ struct Partial {
 std::vector<Partial> findPartials(const Spectrum& spectrum, double seriesHz, double floor,
                                   double sampleRate);
 
+// The same partials as grid peaks, unrefined and however weak: cheap, to see which partials
+// stand out and how strong the noise between them is.
+std::vector<Partial> coarsePartials(const Spectrum& spectrum, double seriesHz, double sampleRate);
+
 struct SeriesReading {
     // The fundamental partial.
     double hz;
@@ -47,8 +51,8 @@ std::optional<SeriesReading> readSeries(std::vector<Partial> partials);
 // divided by its amplitude, as a partial in noise is.
 double readingSpreadHz(const SeriesReading& reading, double spreadAmplitudeHz);
 
-// Whether a clear component sounds an octave below `hz` (a note lower than the series found),
-// relative to the series' strongest partial.
-bool soundsOctaveBelow(const Spectrum& spectrum, double hz, double strongestPartial);
+// Whether a clear component sounds at `hz`, relative to the strongest partial of a series
+// found above it: at half its frequency, it means the note is an octave lower.
+bool soundsClearlyAt(const Spectrum& spectrum, double hz, double strongestPartial);
 
 }  // namespace pitch

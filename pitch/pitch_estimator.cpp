@@ -53,7 +53,7 @@ std::optional<double> estimateFundamentalHz(const float* samples, std::size_t co
         strongestPartial = std::max(strongestPartial, p.amplitude);
     const auto reading = readSeries(partials);
     // A clear component an octave below means the note is lower than the hint says.
-    if (!reading || soundsOctaveBelow(spectrum, reading->hz, strongestPartial))
+    if (!reading || soundsClearlyAt(spectrum, reading->hz / 2, strongestPartial))
         return std::nullopt;
     return reading->hz;
 }

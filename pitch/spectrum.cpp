@@ -154,13 +154,17 @@ double Spectrum::harmonicScore(double hz, int partials) const {
     return score;
 }
 
-std::optional<double> Spectrum::strongestSeriesIn(double lowHz, double highHz, int partials) const {
-    const std::size_t low = std::max<std::size_t>(1, std::lround(lowHz / binHz()));
-    const std::size_t high = std::lround(highHz / binHz());
+std::optional<double> Spectrum::strongestSeriesIn(double lowHz, double highHz, int partials,
+                                                  int stepsPerBin, double minFundamental) const {
+    const double stepHz = binHz() / stepsPerBin;
+    const auto low = std::max<std::size_t>(stepsPerBin, std::lround(lowHz / stepHz));
+    const std::size_t high = std::lround(highHz / stepHz);
     std::optional<double> best;
     double bestScore = -1.0;
-    for (std::size_t bin = low; bin <= high; ++bin) {
-        const double candidate = static_cast<double>(bin) * binHz();
+    for (std::size_t step = low; step <= high; ++step) {
+        const double candidate = static_cast<double>(step) * stepHz;
+        if (minFundamental > 0 && harmonicScore(candidate, 1) < minFundamental)
+            continue;
         const double score = harmonicScore(candidate, partials);
         if (score > bestScore) {
             bestScore = score;
@@ -174,17 +178,9 @@ double Spectrum::strongest() const {
     return *std::max_element(magnitude_.begin() + 1, magnitude_.end());
 }
 
-double Spectrum::medianLevel(double lowHz, double highHz) const {
-    const auto low = std::clamp<std::size_t>(std::lround(lowHz / binHz()), 1, magnitude_.size());
-    const auto high =
-        std::clamp<std::size_t>(std::lround(highHz / binHz()), low, magnitude_.size());
-    if (high <= low)
-        return 0.0;
-    std::vector<double> levels(magnitude_.begin() + static_cast<std::ptrdiff_t>(low),
-                               magnitude_.begin() + static_cast<std::ptrdiff_t>(high));
-    const auto middle = levels.begin() + static_cast<std::ptrdiff_t>(levels.size() / 2);
-    std::nth_element(levels.begin(), middle, levels.end());
-    return *middle;
+double Spectrum::levelAt(double hz) const {
+    const auto bin = static_cast<std::size_t>(std::max(0L, std::lround(hz / binHz())));
+    return bin < magnitude_.size() ? magnitude_[bin] : 0.0;
 }
 
 std::optional<Spectrum::Peak> Spectrum::coarsePeakNear(double hz, double cents) const {

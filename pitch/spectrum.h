@@ -31,16 +31,18 @@ public:
     // `partials` multiples below the Nyquist limit.
     double harmonicScore(double hz, int partials) const;
 
-    // The grid frequency from `lowHz` to `highHz` whose harmonic series sounds strongest; none
-    // when the band holds no grid point.
-    std::optional<double> strongestSeriesIn(double lowHz, double highHz, int partials) const;
+    // The frequency from `lowHz` to `highHz`, in steps of a bin over `stepsPerBin`, whose
+    // harmonic series sounds strongest, of those whose fundamental is at least
+    // `minFundamental` strong; none when the band holds no such step. Steps finer than a bin
+    // keep the upper partials of a candidate on their bins.
+    std::optional<double> strongestSeriesIn(double lowHz, double highHz, int partials,
+                                            int stepsPerBin = 1, double minFundamental = 0) const;
 
     // The largest magnitude of the grid.
     double strongest() const;
 
-    // The median magnitude of the grid from `lowHz` to `highHz`: the level of the noise between
-    // the partials, since partials cover only a small part of the grid.
-    double medianLevel(double lowHz, double highHz) const;
+    // The magnitude of the grid point nearest `hz`.
+    double levelAt(double hz) const;
 
     // The strongest local maximum of the grid within `cents` of `hz`.
     std::optional<Peak> coarsePeakNear(double hz, double cents) const;
