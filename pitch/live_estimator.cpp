@@ -32,9 +32,6 @@ constexpr double minPeriods = 10.0;
 constexpr double maxWindowSeconds = 0.35;
 // A note a twelfth below the series found must add at least this share of the series' level.
 constexpr double minOwnShare = 0.5;
-// Candidate notes are tried in steps this much finer than a bin of the spectrum, so that the
-// 8th partial of each lies on its bin.
-constexpr int stepsPerBin = 2 * maxPartials;
 // Time between readings.
 constexpr double hopSeconds = 0.05;
 // Partials take part where at least this strong relative to the strongest...
@@ -122,8 +119,7 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
     // fourth apart, say) have a common subharmonic whose series holds all their partials, but no
     // fundamental; nor has the subharmonic of a pure tone.
     const double minFundamental = spectrum.strongest() * dbToAmplitude(minPartialDb);
-    const auto found =
-        spectrum.strongestSeriesIn(lowHz, highHz, maxPartials, stepsPerBin, minFundamental);
+    const auto found = spectrum.strongestSeriesIn(lowHz, highHz, maxPartials, minFundamental);
     if (!found)
         return {};
     double hz = refinedSeriesHz(spectrum, *found, rate);

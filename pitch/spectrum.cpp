@@ -155,14 +155,13 @@ double Spectrum::harmonicScore(double hz, int partials) const {
 }
 
 std::optional<double> Spectrum::strongestSeriesIn(double lowHz, double highHz, int partials,
-                                                  int stepsPerBin, double minFundamental) const {
-    const double stepHz = binHz() / stepsPerBin;
-    const auto low = std::max<std::size_t>(stepsPerBin, std::lround(lowHz / stepHz));
-    const std::size_t high = std::lround(highHz / stepHz);
+                                                  double minFundamental) const {
+    const std::size_t low = std::max<std::size_t>(1, std::lround(lowHz / binHz()));
+    const std::size_t high = std::lround(highHz / binHz());
     std::optional<double> best;
     double bestScore = -1.0;
-    for (std::size_t step = low; step <= high; ++step) {
-        const double candidate = static_cast<double>(step) * stepHz;
+    for (std::size_t bin = low; bin <= high; ++bin) {
+        const double candidate = static_cast<double>(bin) * binHz();
         if (minFundamental > 0 && harmonicScore(candidate, 1) < minFundamental)
             continue;
         const double score = harmonicScore(candidate, partials);

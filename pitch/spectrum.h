@@ -31,12 +31,11 @@ public:
     // `partials` multiples below the Nyquist limit.
     double harmonicScore(double hz, int partials) const;
 
-    // The frequency from `lowHz` to `highHz`, in steps of a bin over `stepsPerBin`, whose
-    // harmonic series sounds strongest, of those whose fundamental is at least
-    // `minFundamental` strong; none when the band holds no such step. Steps finer than a bin
-    // keep the upper partials of a candidate on their bins.
+    // The grid frequency from `lowHz` to `highHz` whose harmonic series sounds strongest, of
+    // those whose fundamental is at least `minFundamental` strong; none when there is no such
+    // grid frequency.
     std::optional<double> strongestSeriesIn(double lowHz, double highHz, int partials,
-                                            int stepsPerBin = 1, double minFundamental = 0) const;
+                                            double minFundamental = 0.0) const;
 
     // The largest magnitude of the grid.
     double strongest() const;
