@@ -102,17 +102,37 @@ private slots:
             add(qPrintable(QString("plucked in noise, note %1").arg(note)), tone,
                 f0 * std::sqrt(1.0003), 0.5);
         }
-        // Octave traps: a weak fundamental under strong second and third partials; a second
-        // partial five times the fundamental; a bright tone whose every third partial
-        // outweighs the rest, so that the series on the third partial sounds nearly as strong.
-        const double e2 = noteFrequencyHz(40.0);
+        // Octave traps: a weak fundamental under strong second and third partials; even
+        // partials so much stronger than the odd ones that the series an octave up sounds
+        // stronger; a bright tone whose every third partial outweighs the rest, so that the
+        // series on the third partial sounds stronger; the partials of the SoundFont's
+        // distortion guitar at G2 (dB, as measured), whose third partial is the strongest.
+        const double e2 = noteFrequencyHz(40.0), a2 = noteFrequencyHz(45.0);
         add("weak fundamental", harmonics(e2, {0.01, 0.5, 0.3, 0.1}), e2, 0.1);
-        add("strong second partial", harmonics(e2 * 1.5, {0.1, 0.5, 0.05, 0.1}), e2 * 1.5, 0.1);
-        std::vector<double> bright;
+        add("odd partials faint",
+            harmonics(a2, {0.1, 0.5, 0.02, 0.4, 0.01, 0.3, 0.01, 0.2, 0.005, 0.1, 0.005, 0.1, 0.005,
+                           0.1, 0.005, 0.1}),
+            a2, 0.1);
+        std::vector<double> bright, distorted;
         for (int k = 1; k <= 24; ++k)
             bright.push_back(k % 3 == 0 ? 0.1 : 0.03);
+        for (double db : {40.0, 31.2, 44.4, 33.9, 37.9, 41.1, 33.7, 26.1, 39.7, 29.2, 30.8, 33.3,
+                          16.4, 29.1, 19.8, 30.2, 24.0, 27.8, 29.8, 25.0, 25.0, 31.4, 19.4, 16.9})
+            distorted.push_back(0.003 * std::pow(10.0, (db - 40.0) / 20.0));
         const double g2 = noteFrequencyHz(43.0);
         add("every third partial strong", harmonics(g2, bright), g2, 0.1);
+        add("distortion guitar", harmonics(g2, distorted), g2, 0.1);
+        // An acoustic guitar's body resonates in the attack, well below the note but within
+        // reach of its octave below; and a hard pluck rings sharp for its first milliseconds.
+        const double f3 = noteFrequencyHz(53.0);
+        auto resonating = testing::pluckedString(f3, 1e-4, 2.0, rate);
+        resonating.push_back({77.4, 0.3 * resonating[0].amplitude, 0.1, 0.0});
+        add("body resonance in the attack", render(resonating, 2.5, rate), f3 * std::sqrt(1.0001),
+            0.1);
+        auto sharpAttack = testing::pluckedString(f3, 1e-4, 0.5, rate);
+        sharpAttack.push_back(
+            {f3 * std::pow(2.0, 20.0 / 1200.0), 4 * sharpAttack[0].amplitude, 0.005, 0.0});
+        add("pluck ringing sharp", render(sharpAttack, 2.5, rate), f3 * std::sqrt(1.0001), 0.1);
         // A bass string, where the range is set for it.
         const double e1 = noteFrequencyHz(28.0);
         add("bass E1, range from note 26", plucked(e1, 1e-4, 3.0), e1 * std::sqrt(1.0001), 0.1,
