@@ -18,6 +18,7 @@
 #include "midi/soundfonts.h"
 #include "pitch/live_estimator.h"
 #include "pitch/pitch_estimator.h"
+#include "tests/support/listening.h"
 #include "tests/support/synthetic_notes.h"
 #include "tuner/catalogue.h"
 
@@ -47,14 +48,9 @@ double cpuSeconds() {
 std::vector<Reading> listen(const std::vector<float>& signal, double sampleRate,
                             double* cpu = nullptr) {
     pitch::LiveEstimator estimator(sampleRate);
-    std::vector<Reading> readings;
-    const auto chunk = static_cast<std::size_t>(chunkSeconds * sampleRate);
     const double start = cpuSeconds();
-    for (std::size_t i = 0; i < signal.size(); i += chunk) {
-        const auto n = std::min(chunk, signal.size() - i);
-        const auto got = estimator.push(std::span(signal).subspan(i, n));
-        readings.insert(readings.end(), got.begin(), got.end());
-    }
+    auto readings = testing::pushInChunks(estimator, signal,
+                                          static_cast<std::size_t>(chunkSeconds * sampleRate));
     if (cpu)
         *cpu += cpuSeconds() - start;
     return readings;

@@ -48,7 +48,9 @@ std::vector<double> lowPass(double rate, double passHz, double stopHz) {
 }  // namespace
 
 Decimator::Decimator(double inputRate, double minOutputRate, double passbandHz)
-    : factor_(std::max(1, static_cast<int>(inputRate / minOutputRate))),
+    : factor_(inputRate >= 2 * minOutputRate
+                  ? static_cast<int>(std::min(inputRate / minOutputRate, 1e6))
+                  : 1),
       outputRate_(inputRate / factor_) {
     if (factor_ > 1)
         taps_ = lowPass(inputRate, passbandHz, outputRate_ - passbandHz);

@@ -13,6 +13,9 @@
 namespace pitch {
 namespace {
 
+// A stream at a rate outside these gives no readings: below, the partials read do not fit.
+constexpr double minSampleRate = 8000.0;
+constexpr double maxSampleRate = 768000.0;
 // Half a semitone beyond the lowest and highest note, so that a string tuned far off is read.
 constexpr double rangeMarginNotes = 0.5;
 // The decimated rate: the 8th partial of note 72 (4.2 kHz, a little more on a stiff string)
@@ -148,14 +151,19 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
     return {reading->hz};
 }
 
+bool usable(double sampleRate) {
+    return sampleRate >= minSampleRate && sampleRate <= maxSampleRate;
+}
+
 }  // namespace
 
 LiveEstimator::LiveEstimator(double sampleRate, double lowestNote, double highestNote)
-    : decimator_(sampleRate, minDecimatedRate, passbandHz),
+    : usable_(usable(sampleRate)),
+      decimator_(usable_ ? sampleRate : minSampleRate, minDecimatedRate, passbandHz),
       rate_(decimator_.outputRate()),
       lowHz_(noteFrequencyHz(lowestNote - rangeMarginNotes)),
       highHz_(noteFrequencyHz(highestNote + rangeMarginNotes)),
-      block_(envelopeBlock(rate_, highHz_)),
+      block_(envelopeBlock(rate_, highHz_)),  // 10 ms
       onsetBlocks_((envelopeBlock(rate_, lowHz_) + block_ - 1) / block_),
       minWindow_(static_cast<std::size_t>(std::ceil(minPeriodsOfLowest * rate_ / lowHz_))),
       maxWindow_(static_cast<std::size_t>(maxWindowSeconds * rate_)),
@@ -184,6 +192,8 @@ const float* LiveEstimator::at(std::uint64_t index) const {
 
 std::vector<Reading> LiveEstimator::push(std::span<const float> samples) {
     std::vector<Reading> readings;
+    if (!usable_)
+        return readings;
     decimated_.clear();
     decimator_.push(samples, decimated_);
     history_.insert(history_.end(), decimated_.begin(), decimated_.end());
@@ -206,8 +216,6 @@ std::vector<Reading> LiveEstimator::push(std::span<const float> samples) {
         history_.erase(history_.begin(), history_.begin() + static_cast<std::ptrdiff_t>(drop));
         historyStart_ += drop;
     }
-    for (Reading& r : readings)
-        r.atSample = (r.atSample - 1) * static_cast<std::uint64_t>(decimator_.factor()) + 1;
     return readings;
 }
 
@@ -251,8 +259,10 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     const auto n = static_cast<std::size_t>(end - start);
     const Spectrum spectrum(at(start), n, rate_);
     const Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_);
+    // Decimated sample j is the filtered input at sample j times the factor.
     if (outcome.hz)
-        readings.push_back({*outcome.hz, end});
+        readings.push_back(
+            {*outcome.hz, (end - 1) * static_cast<std::uint64_t>(decimator_.factor()) + 1});
     else if (outcome.needs > n && outcome.needs <= maxWindow_)
         nextAnalysis_ = std::min(nextAnalysis_, start + outcome.needs);
 }

@@ -42,7 +42,7 @@ public:
     static constexpr double defaultHighestNote = 72.0;
 
     // Reads notes from `lowestNote` to `highestNote` (MIDI numbers), with half a semitone to
-    // spare, of a stream at `sampleRate`.
+    // spare, of a stream at `sampleRate` (8 to 768 kHz; at any other rate it reads nothing).
     explicit LiveEstimator(double sampleRate, double lowestNote = defaultLowestNote,
                            double highestNote = defaultHighestNote);
 
@@ -58,6 +58,7 @@ private:
     void analyse(std::uint64_t end, std::vector<Reading>& readings);
     const float* at(std::uint64_t index) const;
 
+    bool usable_;
     Decimator decimator_;
     double rate_;
     double lowHz_, highHz_;

@@ -10,6 +10,7 @@
 
 #include "pitch/live_estimator.h"
 #include "pitch/pitch_estimator.h"
+#include "tests/support/listening.h"
 #include "tests/support/synthetic_notes.h"
 
 using pitch::centsBetween;
@@ -31,13 +32,7 @@ constexpr double leadSeconds = 0.3;
 std::vector<Reading> listen(const Signal& signal, double sampleRate, std::size_t chunk = 480,
                             double lowestNote = LiveEstimator::defaultLowestNote) {
     LiveEstimator estimator(sampleRate, lowestNote);
-    std::vector<Reading> readings;
-    for (std::size_t i = 0; i < signal.size(); i += chunk) {
-        const auto got =
-            estimator.push(std::span(signal).subspan(i, std::min(chunk, signal.size() - i)));
-        readings.insert(readings.end(), got.begin(), got.end());
-    }
-    return readings;
+    return testing::pushInChunks(estimator, signal, chunk);
 }
 
 Signal afterSilence(const Signal& tone, double sampleRate = rate) {
@@ -247,6 +242,13 @@ private slots:
             QVERIFY2(std::abs(centsBetween(r.hz, f0) - expected) < 0.01,
                      qPrintable(QString("%1 cents at %2 s").arg(centsBetween(r.hz, f0)).arg(t)));
         }
+    }
+
+    // A stream at no usable rate is not read, whatever it holds.
+    void unusableRatesReadNothing() {
+        const auto tone = render({{220.0, 0.3, 0.0, 0.0}}, 1.0, 8000.0);
+        for (double sampleRate : {0.0, -48000.0, std::nan(""), 4000.0, 1e12})
+            QVERIFY(listen(tone, sampleRate).empty());
     }
 
     // The same stream pushed in chunks of any size gives the same readings at the same samples.
