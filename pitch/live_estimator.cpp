@@ -126,8 +126,13 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
     if (!found)
         return {};
     double hz = refinedSeriesHz(spectrum, *found, rate);
-    while (const auto lower = noteBelow(spectrum, hz, lowHz, rate))
+    // Four steps down span more than the range of a guitar or a bass.
+    for (int step = 0; step < 4; ++step) {
+        const auto lower = noteBelow(spectrum, hz, lowHz, rate);
+        if (!lower)
+            break;
         hz = refinedSeriesHz(spectrum, *lower, rate);
+    }
     const auto needs = static_cast<std::size_t>(std::ceil(minPeriods * rate / hz));
     if (n < needs)
         return {std::nullopt, needs};
