@@ -23,6 +23,10 @@ double noteFrequencyHz(double note) {
     return 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
 }
 
+int nearestNote(double hz) {
+    return static_cast<int>(std::lround(69.0 + 12.0 * std::log2(hz / 440.0)));
+}
+
 double centsBetween(double hz, double referenceHz) {
     return 1200.0 * std::log2(hz / referenceHz);
 }

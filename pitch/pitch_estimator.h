@@ -33,6 +33,9 @@ std::optional<double> estimateFundamentalHz(const float* samples, std::size_t co
 // Equal-tempered frequency of MIDI note `note` with A4 (69) at 440 Hz.
 double noteFrequencyHz(double note);
 
+// The MIDI note whose equal-tempered pitch is nearest to `hz`.
+int nearestNote(double hz);
+
 // Signed distance from `referenceHz` to `hz` in cents.
 double centsBetween(double hz, double referenceHz);
 
