@@ -1,0 +1,101 @@
+#include "tuner/listening_window.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+
+#include "tuner/catalogue.h"
+#include "tuner/listening_layout.h"
+#include "tuner/tuning_meter.h"
+#include "tuner/window_font.h"
+
+namespace tuner {
+namespace {
+
+QPointer<ListeningWindow>& openWindow() {
+    static QPointer<ListeningWindow> window;
+    return window;
+}
+
+QLabel* centredLabel(QWidget* parent, const layout::Place& place, double points, bool bold) {
+    auto* label = new QLabel(parent);
+    label->setGeometry(layout::pixels(place));
+    label->setAlignment(Qt::AlignCenter);
+    QFont font = windowFont(points);
+    font.setBold(bold);
+    label->setFont(font);
+    return label;
+}
+
+}  // namespace
+
+ListeningWindow::ListeningWindow(midi::AudioCaptureFactory microphone, const StringNotes& notes,
+                                 const StringNames& names, ListeningTiming timing) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(toQString(listening::caption));
+    setWindowIcon(QIcon(toQString(layout::windowIcon)));
+    setFont(windowFont());
+    setFixedSize(listening::clientWidth / layout::twipsPerPixel,
+                 listening::clientHeight / layout::twipsPerPixel);
+
+    string_ = centredLabel(this, listening::stringName, listening::stringNamePoints, true);
+    deviation_ = centredLabel(this, listening::deviation, listening::deviationPoints, true);
+    frequency_ = centredLabel(this, listening::frequency, listening::frequencyPoints, false);
+    meter_ = new TuningMeter(this);
+    meter_->setGeometry(layout::pixels(listening::meter));
+    auto* close = new QPushButton(toQString(listening::close), this);
+    close->setGeometry(layout::pixels(listening::closeButton));
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+
+    ListeningView& view = *this;
+    behaviour_ = std::make_unique<ListeningBehaviour>(view, std::move(microphone), timing);
+    behaviour_->setTargets(notes, names);
+}
+
+ListeningWindow::~ListeningWindow() {
+    // The microphone closes before the labels it reports to.
+    behaviour_.reset();
+}
+
+void ListeningWindow::setTargets(const StringNotes& notes, const StringNames& names) {
+    behaviour_->setTargets(notes, names);
+}
+
+void ListeningWindow::showReading(const QString& stringName, const QString& deviation,
+                                  const QString& frequency, double cents) {
+    string_->setText(stringName);
+    deviation_->setText(deviation);
+    frequency_->setText(frequency);
+    meter_->setCents(cents);
+    QPalette palette = deviation_->palette();
+    palette.setColor(QPalette::WindowText,
+                     meter_->inTune() ? listening::inTuneColour : listening::outOfTuneColour);
+    deviation_->setPalette(palette);
+}
+
+void ListeningWindow::showMessage(const QString& text) {
+    string_->setText(text);
+    deviation_->clear();
+    frequency_->clear();
+    meter_->setCents(std::nullopt);
+}
+
+ListeningWindow* showListeningWindow(midi::AudioCaptureFactory microphone, const StringNotes& notes,
+                                     const StringNames& names) {
+    QPointer<ListeningWindow>& window = openWindow();
+    if (window.isNull())
+        window = new ListeningWindow(std::move(microphone), notes, names);
+    // A minimised window is brought back, so that asking for it always shows it.
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+ListeningWindow* openListeningWindow() {
+    return openWindow();
+}
+
+}  // namespace tuner

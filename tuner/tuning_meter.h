@@ -1,0 +1,31 @@
+#pragma once
+// The listening window's meter: a scale from -50 to +50 cents with a needle at the reading,
+// green within the in-tune band, red outside it, and no needle without a reading.
+
+#include <QWidget>
+#include <optional>
+
+namespace tuner {
+
+class TuningMeter : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TuningMeter(QWidget* parent = nullptr);
+
+    // The needle's place in cents (clamped to the scale), or none to hide it.
+    void setCents(std::optional<double> cents);
+    std::optional<double> cents() const { return cents_; }
+    // Whether the needle shows the in-tune colour.
+    bool inTune() const;
+    // The needle's x position in the widget for `cents`.
+    int needleX(double cents) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::optional<double> cents_;
+};
+
+}  // namespace tuner
