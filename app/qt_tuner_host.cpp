@@ -17,8 +17,12 @@
 namespace app {
 
 QtTunerHost::QtTunerHost(std::unique_ptr<midi::MidiPort> port) : port_(std::move(port)) {
-    if (!port_)
-        port_ = std::make_unique<midi::SystemMidiPort>();
+    if (!port_) {
+        auto system = std::make_unique<midi::SystemMidiPort>();
+        // The synth loads while the tuner window is being built.
+        system->prepareSynth();
+        port_ = std::move(system);
+    }
 }
 
 QtTunerHost::~QtTunerHost() = default;

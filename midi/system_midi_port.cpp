@@ -54,20 +54,32 @@ std::unique_ptr<RtMidiOut> SystemMidiPort::makeSequencerClient() {
     }
 }
 
+SystemMidiPort::Prepared SystemMidiPort::openSynth() const {
+    Prepared synth;
+    if (synthSetup_->engine.soundFont.empty())
+        synth.error = "no General MIDI SoundFont is installed";
+    else
+        synth.device = SynthDevice::open(*synthSetup_, synth.error);
+    return synth;
+}
+
+void SystemMidiPort::prepareSynth() {
+    if (!prepared_.valid())
+        prepared_ = std::async(std::launch::async, [this] { return openSynth(); });
+}
+
 int SystemMidiPort::open(int id) {
     if (device_)
         return result::allocated;
     lastError_.clear();
     if (id == mapperId) {
-        if (synthSetup_->engine.soundFont.empty()) {
-            lastError_ = "no General MIDI SoundFont is installed";
-            return result::noDevice;
-        }
-        device_ = SynthDevice::open(*synthSetup_, lastError_);
-        if (!device_) {
+        Prepared synth = prepared_.valid() ? prepared_.get() : openSynth();
+        lastError_ = std::move(synth.error);
+        if (!synth.device) {
             std::fprintf(stderr, "tolmary: built-in synth unavailable: %s\n", lastError_.c_str());
             return result::noDevice;
         }
+        device_ = std::move(synth.device);
         return result::ok;
     }
     if (id < 0)

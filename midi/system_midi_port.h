@@ -3,6 +3,7 @@
 // General MIDI SoundFont, played through the desktop's audio), ids 0..n-1 the sequencer's
 // output ports.
 
+#include <future>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,11 @@ public:
     explicit SystemMidiPort(const SynthSetup& setup);
     ~SystemMidiPort() override;
 
+    // Starts opening the built-in synth on a thread of its own, so that loading its SoundFont
+    // and connecting to the sound server overlap with what the caller does meanwhile (building
+    // the window); the next open(mapperId) takes it over, or waits for it.
+    void prepareSynth();
+
     int open(int id) override;
     int shortMsg(std::uint32_t word) override;
     int close() override;
@@ -45,7 +51,14 @@ public:
 private:
     std::unique_ptr<RtMidiOut> makeSequencerClient();
 
+    struct Prepared {
+        std::unique_ptr<MidiDevice> device;
+        std::string error;
+    };
+    Prepared openSynth() const;
+
     std::unique_ptr<SynthSetup> synthSetup_;
+    std::future<Prepared> prepared_;
     std::unique_ptr<MidiDevice> device_;
     std::string lastError_;
 };
