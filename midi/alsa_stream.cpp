@@ -2,6 +2,8 @@
 
 #include <alsa/asoundlib.h>
 
+#include "midi/realtime_thread.h"
+
 #include <chrono>
 #include <vector>
 
@@ -105,6 +107,7 @@ void AlsaStream::run() {
         source_.streamLost();
         return;
     }
+    makeThisThreadRealtime();
     const snd_pcm_uframes_t period = pcm.periodFrames();
     std::vector<float> buffer(period * 2);
     bool stopped = true;

@@ -2,6 +2,8 @@
 
 #include <pulse/pulseaudio.h>
 
+#include "midi/realtime_thread.h"
+
 namespace midi {
 namespace {
 
@@ -57,6 +59,8 @@ void PulseStream::connectionLost() {
 }
 
 void PulseStream::contextReady(pa_context* context) {
+    // This is the thread that renders: before its first request.
+    makeThisThreadRealtime();
     pa_sample_spec spec{};
     spec.format = PA_SAMPLE_FLOAT32NE;
     spec.rate = static_cast<std::uint32_t>(options_.sampleRate);
