@@ -2,6 +2,7 @@
 
 #include "controls/button_colors.h"
 #include "controls/button_shape.h"
+#include "controls/twips.h"
 
 #include <QFontMetrics>
 #include <QPainter>
