@@ -84,24 +84,32 @@ short mouseButtonsCode(Qt::MouseButtons buttons) {
     return code;
 }
 
-short keyAscii(const QKeyEvent& event) {
-    switch (event.key()) {
+int typedCharacter(const QKeyEvent& event) {
+    const int key = event.key();
+    switch (key) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Delete:
+            return 0;
+        case Qt::Key_Backspace:
+            return 8;
         case Qt::Key_Return:
         case Qt::Key_Enter:
             return enterKeyAscii;
         case Qt::Key_Escape:
             return 27;
-        case Qt::Key_Backspace:
-            return 8;
         default:
             break;
     }
-    const QString text = event.text();
-    if (text.size() != 1) {
-        return 0;
-    }
-    const char16_t code = text.at(0).unicode();
-    return code > 0 && code <= 0x7FFF ? short(code) : short(0);
+    if (event.modifiers().testFlag(Qt::ControlModifier) && key >= Qt::Key_A && key <= Qt::Key_Z)
+        return key - Qt::Key_A + 1;
+    const QList<uint> text = event.text().toUcs4();
+    return text.isEmpty() ? 0 : int(text.front());
+}
+
+short keyAscii(const QKeyEvent& event) {
+    const int code = typedCharacter(event);
+    return code <= 0x7FFF ? short(code) : short(0);
 }
 
 }  // namespace controls
