@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "chords/chord_texts.h"
+#include "controls/single_window.h"
 
 namespace chords {
 
@@ -208,15 +209,8 @@ void frmPrijemi::setMarkerVisible(int markerIndex, bool visible) {
 
 frmPrijemi* showChordWindow(std::function<void()> endProgram) {
     static QPointer<frmPrijemi> openWindow;
-    if (openWindow.isNull()) {
-        openWindow = new frmPrijemi(std::move(endProgram));
-    }
-    // A minimised window is brought back, so that asking for it always shows it.
-    openWindow->setWindowState(openWindow->windowState() & ~Qt::WindowMinimized);
-    openWindow->show();
-    openWindow->raise();
-    openWindow->activateWindow();
-    return openWindow;
+    return controls::showSingleWindow(
+        openWindow, [&] { return new frmPrijemi(std::move(endProgram)); });
 }
 
 }  // namespace chords

@@ -43,9 +43,9 @@ private:
     QPushButton* exitProgram_ = nullptr;
 };
 
-// Shows the program's single chord window, modeless and without an owner: creates it when none
-// is open, otherwise shows and raises the open one with its grip unchanged. `endProgram` is
-// what its "Izhod" button calls; a window that is already open keeps the one it was made with.
+// Shows the program's single chord window (see controls/single_window.h); an open one keeps its
+// grip. `endProgram` is what its "Izhod" button calls; a window that is already open keeps the
+// one it was made with.
 frmPrijemi* showChordWindow(std::function<void()> endProgram);
 
 }  // namespace chords

@@ -9,6 +9,7 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include "controls/single_window.h"
 #include "tuner/about_texts.h"
 #include "tuner/catalogue.h"
 #include "tuner/help_page.h"
@@ -80,15 +81,7 @@ AboutWindow::AboutWindow() {
 
 AboutWindow* showAboutWindow() {
     static QPointer<AboutWindow> open;
-    if (open == nullptr) {
-        open = new AboutWindow;
-    }
-    // A minimised window is brought back, so that asking for it always shows it.
-    open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
-    open->show();
-    open->raise();
-    open->activateWindow();
-    return open;
+    return controls::showSingleWindow(open, [] { return new AboutWindow; });
 }
 
 }  // namespace tuner

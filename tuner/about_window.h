@@ -35,8 +35,7 @@ private:
     HelpBrowser* help_ = nullptr;
 };
 
-// Shows the program's single about window: creates it when none is open, otherwise shows and
-// raises the open one.
+// Shows the program's single about window (see controls/single_window.h).
 AboutWindow* showAboutWindow();
 
 }  // namespace tuner
