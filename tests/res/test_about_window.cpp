@@ -70,17 +70,17 @@ private slots:
         tunerWindow.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tunerWindow));
         host.port.sent.clear();
-        QCOMPARE(tunerWindow.Command2->text(), QStringLiteral("O programu"));
-        QTest::mouseClick(tunerWindow.Command2, Qt::LeftButton);
-        QTest::mouseClick(tunerWindow.Command2, Qt::LeftButton);
+        QCOMPARE(tunerWindow.Command2()->text(), QStringLiteral("O programu"));
+        QTest::mouseClick(tunerWindow.Command2(), Qt::LeftButton);
+        QTest::mouseClick(tunerWindow.Command2(), Qt::LeftButton);
         const auto open = visibleAboutWindows();
         QCOMPARE(open.size(), 1);
         QVERIFY(open.front()->versionLabel()->text().endsWith(QStringLiteral("1.00")));
         QVERIFY(host.messages.empty() && host.writes.isEmpty() && host.port.sent.empty());
 
         // With the about window open the tuner still plays its strings.
-        tunerWindow.txtDur->setText(QStringLiteral("1"));
-        QTest::mouseClick(tunerWindow.cmdNote[0], Qt::LeftButton, {}, QPoint(88, 16));
+        tunerWindow.txtDur()->setText(QStringLiteral("1"));
+        QTest::mouseClick(tunerWindow.cmdNote()[0], Qt::LeftButton, {}, QPoint(88, 16));
         QCOMPARE(host.heard(), (std::vector<std::pair<int, int>>{{0x90, 64}, {0x80, 64}}));
         QVERIFY(host.messages.empty());
         closeAndDelete(open.front());

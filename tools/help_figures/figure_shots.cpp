@@ -20,19 +20,19 @@ QString text(std::u16string_view view) {
 }
 
 void translate(tuner::frmMain& window) {
-    for (size_t i = 0; i < window.lblDisplay.size(); ++i) {
-        window.lblDisplay[i]->setText(text(english::labels[i]));
+    for (size_t i = 0; i < window.lblDisplay().size(); ++i) {
+        window.lblDisplay()[i]->setText(text(english::labels[i]));
     }
-    window.cmdDefaults->setCaption(text(english::defaults));
-    for (size_t i = 0; i < window.cmdNote.size(); ++i) {
-        window.cmdNote[i]->setCaption(text(english::strings[i]));
+    window.cmdDefaults()->setCaption(text(english::defaults));
+    for (size_t i = 0; i < window.cmdNote().size(); ++i) {
+        window.cmdNote()[i]->setCaption(text(english::strings[i]));
     }
-    window.Command1->setText(text(english::commands[0]));
-    window.Command2->setText(text(english::commands[1]));
-    window.Command3->setText(text(english::commands[2]));
+    window.Command1()->setText(text(english::commands[0]));
+    window.Command2()->setText(text(english::commands[1]));
+    window.Command3()->setText(text(english::commands[2]));
     // Only the shown entry matters in a still picture.
-    for (auto [list, entry] : {std::pair{window.cmbInst, english::instrument},
-                               std::pair{window.cmbTune, english::tuning}}) {
+    for (auto [list, entry] : {std::pair{window.cmbInst(), english::instrument},
+                               std::pair{window.cmbTune(), english::tuning}}) {
         const QSignalBlocker quiet(list);
         list->clear();
         list->addItem(text(entry));
@@ -47,7 +47,7 @@ QImage renderTunerWindow(Language language, bool withCommandButtons) {
     if (language == Language::English) {
         translate(window);
     }
-    for (QPushButton* button : {window.Command1, window.Command2, window.Command3}) {
+    for (QPushButton* button : {window.Command1(), window.Command2(), window.Command3()}) {
         button->setVisible(withCommandButtons);
     }
     // The focus frame would mark whichever control happens to have the focus.
