@@ -2,7 +2,6 @@
 
 #include <QFont>
 #include <QFontInfo>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "chords/chord_texts.h"
+#include "controls/enter_key.h"
 #include "controls/single_window.h"
 
 namespace chords {
@@ -96,6 +96,7 @@ frmPrijemi::frmPrijemi(std::function<void()> endProgram)
     buildExitButtons();
     chainTabOrder();
     chordButtons_[0]->setFocus();
+    controls::letEnterPressButtons(*this);
 
     // Loading clears the neck, so the window never opens with a grip shown.
     display_.cisti();
@@ -190,17 +191,6 @@ void frmPrijemi::chainTabOrder() {
     for (std::size_t i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
-}
-
-// Enter presses the focused button as Space does. A push button outside a dialog leaves Enter
-// to its window, so it arrives here.
-void frmPrijemi::keyPressEvent(QKeyEvent* event) {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (auto* button = qobject_cast<QPushButton*>(focusWidget()); enter && button != nullptr) {
-        button->click();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 void frmPrijemi::setMarkerVisible(int markerIndex, bool visible) {

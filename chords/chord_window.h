@@ -24,9 +24,6 @@ public:
     // Builds the window with every marker hidden. It deletes itself when closed.
     explicit frmPrijemi(std::function<void()> endProgram);
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void buildNeck();
     void buildChordButtons();

@@ -9,6 +9,7 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include "controls/enter_key.h"
 #include "controls/single_window.h"
 #include "tuner/about_texts.h"
 #include "tuner/catalogue.h"
@@ -77,6 +78,7 @@ AboutWindow::AboutWindow() {
     layout->addWidget(version_);
     layout->addWidget(help_, 1);
     layout->addLayout(buttons);
+    controls::letEnterPressButtons(*this);
 }
 
 AboutWindow* showAboutWindow() {

@@ -14,6 +14,7 @@
 #include <QStatusBar>
 
 #include "chords/chord_window.h"
+#include "controls/enter_key.h"
 #include "controls/property_bag.h"
 #include "controls/xp_button.h"
 #include "tuner/about_window.h"
@@ -56,6 +57,7 @@ frmMain::frmMain(TunerHost& host) : QWidget(nullptr), host_(host) {
         host_, TunerControls{*this, *cmbInst_, *cmbTune_, *txtDur_},
         [this] { chords::showChordWindow([&host = host_] { host.endProgram(); }); });
     connectHandlers();
+    controls::letEnterPressButtons(*this);
     cmbInst_->setFocus();
     behaviour_->load();
 }

@@ -64,15 +64,29 @@ private slots:
         closeAndDelete(next);
     }
 
+    // Enter presses the focused "O programu" as a click does, and the about window's own
+    // focused button, as in the chord window.
+    void opensFromOProgramuAndLeavesTheTunerAsItWas_data() {
+        QTest::addColumn<bool>("byEnter");
+        QTest::newRow("click") << false;
+        QTest::newRow("Enter") << true;
+    }
     void opensFromOProgramuAndLeavesTheTunerAsItWas() {
+        QFETCH(bool, byEnter);
         fakes::FakeHost host;
         tuner::frmMain tunerWindow(host);
         tunerWindow.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tunerWindow));
         host.port.sent.clear();
-        QCOMPARE(tunerWindow.Command2()->text(), QStringLiteral("O programu"));
-        QTest::mouseClick(tunerWindow.Command2(), Qt::LeftButton);
-        QTest::mouseClick(tunerWindow.Command2(), Qt::LeftButton);
+        QPushButton* oProgramu = tunerWindow.Command2();
+        QCOMPARE(oProgramu->text(), QStringLiteral("O programu"));
+        oProgramu->setFocus();
+        for (int i = 0; i < 2; ++i) {
+            if (byEnter)
+                QTest::keyClick(oProgramu, Qt::Key_Return);
+            else
+                QTest::mouseClick(oProgramu, Qt::LeftButton);
+        }
         const auto open = visibleAboutWindows();
         QCOMPARE(open.size(), 1);
         QVERIFY(open.front()->versionLabel()->text().endsWith(QStringLiteral("1.00")));
@@ -83,7 +97,15 @@ private slots:
         QTest::mouseClick(tunerWindow.cmdNote()[0], Qt::LeftButton, {}, QPoint(88, 16));
         QCOMPARE(host.heard(), (std::vector<std::pair<int, int>>{{0x90, 64}, {0x80, 64}}));
         QVERIFY(host.messages.empty());
-        closeAndDelete(open.front());
+        if (byEnter) {
+            auto* close = open.front()->findChild<QPushButton*>();
+            close->setFocus();
+            QTest::keyClick(close, Qt::Key_Enter, Qt::KeypadModifier);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(visibleAboutWindows().isEmpty());
+        } else {
+            closeAndDelete(open.front());
+        }
     }
 
     void figureNamesReachTheirResources() {
