@@ -20,7 +20,6 @@ TunerBehaviour::~TunerBehaviour() = default;
 
 void TunerBehaviour::load() {
     host_.centreOnScreen(controls_.window);
-    defineTunings();
     fillTuningList();
     fillInstrumentList();
     loadSettings();
@@ -42,9 +41,9 @@ void TunerBehaviour::soundChange() {
 
 void TunerBehaviour::tuningChange() {
     const int t = controls_.cmbTune.currentIndex() + 1;
-    if (t <= 0 || t > static_cast<int>(tunings_.size()))
+    if (t <= 0 || t > static_cast<int>(tuningRows.size()))
         return;
-    currentNotes_ = tunings_[static_cast<std::size_t>(t - 1)].notes;
+    currentNotes_ = tuningRows[static_cast<std::size_t>(t - 1)].notes;
 }
 
 void TunerBehaviour::playString(int index) {
@@ -103,24 +102,11 @@ void TunerBehaviour::queryUnload() {
     midiOut_.closeMIDI(midi::mapperId, ignored);
 }
 
-void TunerBehaviour::clearTunings() {
-    for (TuningEntry& entry : tunings_)
-        entry = TuningEntry{};
-}
-
-void TunerBehaviour::defineTunings() {
-    clearTunings();
-    for (std::size_t i = 0; i < tuningRows.size(); ++i) {
-        tunings_[i].name = toQString(tuningRows[i].name);
-        tunings_[i].notes = tuningRows[i].notes;
-    }
-}
-
 void TunerBehaviour::fillTuningList() {
     QComboBox& list = controls_.cmbTune;
     list.clear();
-    for (const TuningEntry& entry : tunings_)
-        list.addItem(entry.name);
+    for (const TuningRow& row : tuningRows)
+        list.addItem(toQString(row.name));
     selectText(list, list.itemText(0));
 }
 
