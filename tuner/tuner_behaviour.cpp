@@ -25,7 +25,7 @@ void TunerBehaviour::load() {
     loadSettings();
     std::int32_t code = 0;
     if (!midiOut_.connectMIDI(midi::mapperId, code)) {
-        message(texts::midiFailed, texts::midiFailedTitle, msgbox::critical);
+        message(texts::midiFailed, texts::midiFailedTitle, MessageStyle::critical);
         return;
     }
     soundChange();
@@ -52,13 +52,13 @@ void TunerBehaviour::playString(int index) {
     QLineEdit& dur = controls_.txtDur;
     const QString duration = dur.text();
     if (duration.isEmpty()) {
-        message(texts::durationMissing, texts::durationMissingTitle, msgbox::critical);
+        message(texts::durationMissing, texts::durationMissingTitle, MessageStyle::critical);
         dur.setFocus();
         return;
     }
     const auto seconds = durationSeconds(duration);
     if (!seconds) {
-        message(texts::durationNotNumeric, texts::durationNotNumericTitle, msgbox::critical);
+        message(texts::durationNotNumeric, texts::durationNotNumericTitle, MessageStyle::critical);
         dur.setFocus();
         dur.setSelection(0, static_cast<int>(dur.text().size()));
         return;
@@ -77,8 +77,9 @@ int TunerBehaviour::filterKey(int keyAscii) const {
 }
 
 void TunerBehaviour::loadDefaults() {
-    const int answer = message(texts::defaultsQuestion, texts::defaultsTitle, msgbox::question);
-    if (answer != msgbox::yes)
+    const MessageAnswer answer =
+        message(texts::defaultsQuestion, texts::defaultsTitle, MessageStyle::question);
+    if (answer != MessageAnswer::yes)
         return;
     selectText(controls_.cmbInst, controls_.cmbInst.itemText(defaultSoundIndex));
     selectText(controls_.cmbTune, controls_.cmbTune.itemText(defaultTuningIndex));
@@ -118,7 +119,8 @@ void TunerBehaviour::fillInstrumentList() {
     selectText(list, list.itemText(defaultSoundIndex));
 }
 
-int TunerBehaviour::message(std::u16string_view text, std::u16string_view title, int style) {
+MessageAnswer TunerBehaviour::message(std::u16string_view text, std::u16string_view title,
+                                      MessageStyle style) {
     return host_.messageBox(&controls_.window, toQString(text), toQString(title), style);
 }
 

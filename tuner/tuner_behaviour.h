@@ -64,7 +64,7 @@ private:
     // selection as it is.
     static bool selectText(QComboBox& list, const QString& text);
     // A message box over the window with one of the window's texts; the button pressed.
-    int message(std::u16string_view text, std::u16string_view title, int style);
+    MessageAnswer message(std::u16string_view text, std::u16string_view title, MessageStyle style);
     void applyStoredPosition(const QString& left, const QString& top);
 
     TunerHost& host_;

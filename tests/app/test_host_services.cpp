@@ -199,7 +199,9 @@ void TestHostServices::messageBoxButtonsAreSlovenian() {
         QTimer::singleShot(5000, box, [box] { box->done(-1); });
     };
     QTimer::singleShot(0, answerTheBox);
-    QCOMPARE(host.messageBox(nullptr, "Besedilo", "Naslov", style), answer);
+    const auto given =
+        host.messageBox(nullptr, "Besedilo", "Naslov", static_cast<tuner::MessageStyle>(style));
+    QCOMPARE(static_cast<int>(given), answer);
     QCOMPARE(shown, buttons);
 }
 

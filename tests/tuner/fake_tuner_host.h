@@ -27,7 +27,7 @@ inline QString u8(const char* s) {
 struct Message {
     QString text;
     QString title;
-    int style;
+    tuner::MessageStyle style;
     bool operator==(const Message&) const = default;
 };
 
@@ -42,7 +42,7 @@ public:
 
     testing::VirtualWaitHost wait;
     testing::RecordingPort port{&wait};
-    std::deque<int> answers;  // message box results in order; ok once none are left
+    std::deque<tuner::MessageAnswer> answers;  // message box results in order; ok once none left
     std::vector<Message> messages;
     QMap<QString, QString> stored;  // "Section/Key" -> value
     QStringList writes;             // keys in the order they were written
@@ -50,11 +50,12 @@ public:
     double left = 0;
     double top = 0;
 
-    int messageBox(QWidget*, const QString& text, const QString& title, int style) override {
+    tuner::MessageAnswer messageBox(QWidget*, const QString& text, const QString& title,
+                                    tuner::MessageStyle style) override {
         messages.push_back({text, title, style});
         if (answers.empty())
-            return tuner::msgbox::ok;
-        const int a = answers.front();
+            return tuner::MessageAnswer::ok;
+        const tuner::MessageAnswer a = answers.front();
         answers.pop_front();
         return a;
     }
