@@ -56,8 +56,8 @@ void QtTunerHost::centreOnScreen(QWidget& window) {
     QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
     WindowTwips w(window);
     const ScreenTwips s(screen);
-    CenterHorizontally(w, s);
-    CenterVertically(w, s);
+    centerHorizontally(w, s);
+    centerVertically(w, s);
 }
 
 double QtTunerHost::windowLeft(const QWidget& window) {

@@ -34,8 +34,8 @@ private:
 
     std::function<void()> endProgram_;
     ChordDisplay display_;
-    std::array<QLabel*, kMarkerCount> markers_{};
-    std::array<QPushButton*, kChordCount> chordButtons_{};
+    std::array<QLabel*, markerCount> markers_{};
+    std::array<QPushButton*, chordCount> chordButtons_{};
     QPushButton* backToTuner_ = nullptr;
     QPushButton* exitProgram_ = nullptr;
 };

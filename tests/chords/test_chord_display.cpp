@@ -41,7 +41,7 @@ private slots:
 
     void showClearsThenShowsFromThinnestString() {
         RecordingBoard board;
-        ChordDisplay(board).showChord(kCatalogue[7]);  // cissep
+        ChordDisplay(board).showChord(catalogue[7]);  // cissep
         const QStringList cissep{"+E12", "+B9", "+G10", "+D11", "+A11", "+EE9"};
         QCOMPARE(board.steps, everyMarkerHidden() + cissep);
     }

@@ -70,7 +70,7 @@ private slots:
     }
     void picturesFitTheMarkerPlaces() {
         QFETCH(QImage, neck);
-        QCOMPARE(neck.size(), QSize(kNeckWidth, kNeckHeight));
+        QCOMPARE(neck.size(), QSize(neckWidth, neckHeight));
         QVERIFY(!neck.hasAlphaChannel());
         // Strings: rows that are metal across the first fret's space. Frets: columns that are
         // metal from top to bottom, the nut and then twelve wires.
@@ -84,18 +84,18 @@ private slots:
         QCOMPARE(frets.size(), 13);
         QVERIFY(frets.front().first >= 16);  // the letter strip is not metal
 
-        for (int i = 0; i < kMarkerCount; ++i) {
-            const MarkerPlace& place = kMarkerPlaces[i];
+        for (int i = 0; i < markerCount; ++i) {
+            const MarkerPlace& place = markerPlaces[i];
             const double line = strings[place.stringNumber - 1].centre();
-            const double middle = place.top + kMarkerHeight / 2.0;
+            const double middle = place.top + markerHeight / 2.0;
             const bool nearestString = std::all_of(strings.begin(), strings.end(), [&](Run s) {
                 return std::abs(s.centre() - middle) >= std::abs(line - middle);
             });
             QVERIFY2(place.left > frets[place.fret - 1].last &&
-                         place.left + kMarkerWidth <= frets[place.fret].first,
+                         place.left + markerWidth <= frets[place.fret].first,
                      markerName(i).c_str());
-            QVERIFY2(line >= place.top && line < place.top + kMarkerHeight && nearestString &&
-                         isNeutral(neck.pixelColor(place.left + kMarkerWidth / 2, qRound(line))),
+            QVERIFY2(line >= place.top && line < place.top + markerHeight && nearestString &&
+                         isNeutral(neck.pixelColor(place.left + markerWidth / 2, qRound(line))),
                      markerName(i).c_str());
         }
 
@@ -114,7 +114,7 @@ private slots:
             });
             QCOMPARE(dots.size(), fret == 12 ? 2 : int(fret % 2 == 1 && fret >= 3 && fret <= 9));
             if (fret == 12) {
-                QVERIFY(kMarkerPlaces[markerIndex(1, 12)].top + kMarkerHeight <= dots[0].first);
+                QVERIFY(markerPlaces[markerIndex(1, 12)].top + markerHeight <= dots[0].first);
             }
         }
         for (const Run& string : strings) {  // its letter in the strip before the nut
@@ -124,11 +124,11 @@ private slots:
 
         // The marker: a white ellipse with a dark rim on the light maple.
         QFETCH(QImage, marker);
-        QCOMPARE(marker.size(), QSize(kMarkerWidth, kMarkerHeight));
+        QCOMPARE(marker.size(), QSize(markerWidth, markerHeight));
         QVERIFY(!marker.hasAlphaChannel());
         QCOMPARE(marker.pixelColor(11, 9), QColor(Qt::white));
         for (const QPoint corner : {QPoint(0, 0), QPoint(22, 0), QPoint(0, 17), QPoint(22, 17)}) {
-            QCOMPARE(marker.pixelColor(corner), neck_image::kMapleLight);
+            QCOMPARE(marker.pixelColor(corner), neck_image::mapleLight);
         }
         for (const QPoint edge : {QPoint(0, 9), QPoint(22, 9), QPoint(11, 0), QPoint(11, 17)}) {
             QVERIFY(marker.pixelColor(edge).lightness() < 128);

@@ -13,7 +13,7 @@
 
 namespace {
 
-const QByteArray kBom("\xEF\xBB\xBF");
+const QByteArray bom("\xEF\xBB\xBF");
 
 // Each start element with its attributes in document order: "name a=v b=w".
 QStringList elementsWithAttributes(QXmlStreamReader& xml) {
@@ -52,12 +52,12 @@ private slots:
     void manifestIsOneLineWithBomAndTwoLineEnds() {
         const QByteArray bytes = asset_files::read(QStringLiteral("res/app/tolmary.manifest"));
         QCOMPARE(bytes.size(), 584);
-        QVERIFY(bytes.startsWith(kBom));
+        QVERIFY(bytes.startsWith(bom));
         QVERIFY(bytes.endsWith("\r\n\r\n"));
-        const QByteArray body = bytes.mid(kBom.size(), bytes.size() - kBom.size() - 4);
+        const QByteArray body = bytes.mid(bom.size(), bytes.size() - bom.size() - 4);
         QVERIFY(!body.contains('\r') && !body.contains('\n'));
 
-        QXmlStreamReader xml(bytes.mid(kBom.size()));
+        QXmlStreamReader xml(bytes.mid(bom.size()));
         QVERIFY(xml.readNext() == QXmlStreamReader::StartDocument);
         QCOMPARE(xml.documentVersion(), QStringLiteral("1.0"));
         QCOMPARE(xml.documentEncoding(), QStringLiteral("UTF-8"));

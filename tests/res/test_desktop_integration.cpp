@@ -14,7 +14,7 @@
 
 namespace {
 
-const QString kAppId = QStringLiteral("org.tolmary.Tolmary");
+const QString appId = QStringLiteral("org.tolmary.Tolmary");
 
 struct Run {
     int exitCode = -1;
@@ -44,15 +44,15 @@ QString firstCapture(const QString& file, const char* pattern) {
 // The binary, menu entry, metainfo and icons every installed layout must hold under `prefix`.
 void verifyLayout(const QString& prefix) {
     for (const QString& file :
-         {QStringLiteral("bin/tolmary"), "share/applications/" + kAppId + ".desktop",
-          "share/metainfo/" + kAppId + ".metainfo.xml",
-          "share/icons/hicolor/32x32/apps/" + kAppId + ".png"}) {
+         {QStringLiteral("bin/tolmary"), "share/applications/" + appId + ".desktop",
+          "share/metainfo/" + appId + ".metainfo.xml",
+          "share/icons/hicolor/32x32/apps/" + appId + ".png"}) {
         QVERIFY2(QFileInfo::exists(prefix + u'/' + file), qPrintable(file));
     }
     QVERIFY(QFileInfo(prefix + QStringLiteral("/bin/tolmary")).isExecutable());
     const QDir hicolor(prefix + QStringLiteral("/share/icons/hicolor"));
     for (const QString& size : hicolor.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QImage icon(hicolor.filePath(size + QStringLiteral("/apps/") + kAppId + ".png"));
+        const QImage icon(hicolor.filePath(size + QStringLiteral("/apps/") + appId + ".png"));
         const int side = size.section(u'x', 0, 0).toInt();
         QCOMPARE(icon.size(), QSize(side, side));
     }
@@ -69,7 +69,7 @@ private slots:
             QSKIP("desktop-file-validate is not installed (package desktop-file-utils)");
         }
         const Run result = run(tool("desktop-file-validate"),
-                               {asset_files::sourcePath("res/desktop/" + kAppId + ".desktop")});
+                               {asset_files::sourcePath("res/desktop/" + appId + ".desktop")});
         QVERIFY2(result.exitCode == 0 && result.output.trimmed().isEmpty(),
                  qPrintable(result.output));
     }
@@ -78,26 +78,25 @@ private slots:
         if (tool("appstreamcli").isEmpty()) {
             QSKIP("appstreamcli is not installed (package appstream)");
         }
-        const Run result =
-            run(tool("appstreamcli"),
-                {"validate", "--no-net",
-                 asset_files::sourcePath("res/desktop/" + kAppId + ".metainfo.xml")});
+        const Run result = run(tool("appstreamcli"),
+                               {"validate", "--no-net",
+                                asset_files::sourcePath("res/desktop/" + appId + ".metainfo.xml")});
         QVERIFY2(result.exitCode == 0, qPrintable(result.output));
     }
 
     void desktopEntryAndMetainfoCarryTheProgramsIdentity() {
-        const QString entry = "res/desktop/" + kAppId + ".desktop";
+        const QString entry = "res/desktop/" + appId + ".desktop";
         QCOMPARE(firstCapture(entry, "^Name=(.*)$"), QStringLiteral("Tolmary"));
         QCOMPARE(firstCapture(entry, "^Exec=(.*)$"), QStringLiteral("tolmary"));
-        QCOMPARE(firstCapture(entry, "^Icon=(.*)$"), kAppId);
+        QCOMPARE(firstCapture(entry, "^Icon=(.*)$"), appId);
         QVERIFY(!firstCapture(entry, "^Comment=(.*)$").isEmpty());
         QCOMPARE(firstCapture(entry, "^Comment\\[sl\\]=(.*)$"),
                  tuner::VersionInfo::load().fileDescription());
         const QStringList categories = firstCapture(entry, "^Categories=(.*)$").split(u';');
         QVERIFY(categories.contains("Audio") && categories.contains("Music"));
 
-        const QString metainfo = "res/desktop/" + kAppId + ".metainfo.xml";
-        QCOMPARE(firstCapture(metainfo, "<id>([^<]*)</id>"), kAppId);
+        const QString metainfo = "res/desktop/" + appId + ".metainfo.xml";
+        QCOMPARE(firstCapture(metainfo, "<id>([^<]*)</id>"), appId);
         QCOMPARE(firstCapture(metainfo, "<release\\s[^>]*version=\"([^\"]*)\""),
                  tuner::VersionInfo::load().fileVersion());
         QVERIFY(!firstCapture(metainfo, "<image[^>]*>(https://[^<]*\\.png)</image>").isEmpty());

@@ -44,7 +44,7 @@ void translate(tuner::frmMain& window) {
 QImage renderTunerWindow(Language language, bool withCommandButtons) {
     SilentHost host;
     tuner::frmMain window(host);
-    if (language == Language::English) {
+    if (language == Language::english) {
         translate(window);
     }
     for (QPushButton* button : {window.Command1(), window.Command2(), window.Command3()}) {
@@ -62,12 +62,12 @@ QImage renderTunerWindow(Language language, bool withCommandButtons) {
 }
 
 QImage figureChoices(const QImage& window) {
-    QImage figure = window.copy(QRect(QPoint(0, 0), kFigureChoicesSize));
+    QImage figure = window.copy(QRect(QPoint(0, 0), figureChoicesSize));
     QPainter painter(&figure);
     // Below the separator line only the top edge of the first string button would show.
-    constexpr int kBelowSeparator = 90;
-    painter.fillRect(QRect(0, kBelowSeparator, figure.width(), figure.height()),
-                     QColor(window.pixel(0, kBelowSeparator)));
+    constexpr int belowSeparator = 90;
+    painter.fillRect(QRect(0, belowSeparator, figure.width(), figure.height()),
+                     QColor(window.pixel(0, belowSeparator)));
     // The instrument list sits at 128, 8, 185 x 21; the ring leaves it a few pixels of room.
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(255, 0, 0), 2));
@@ -78,16 +78,16 @@ QImage figureChoices(const QImage& window) {
 QImage figureStrings(const QImage& windowWithoutCommands) {
     // The rows from just above the first string button down past the last one, then the
     // status bar along the window's bottom edge.
-    constexpr int kTop = 96;
-    constexpr int kStatusHeight = 5;
-    const int bodyHeight = kFigureStringsSize.height() - kStatusHeight;
-    QImage figure(kFigureStringsSize, QImage::Format_RGB32);
+    constexpr int top = 96;
+    constexpr int statusHeight = 5;
+    const int bodyHeight = figureStringsSize.height() - statusHeight;
+    QImage figure(figureStringsSize, QImage::Format_RGB32);
     QPainter painter(&figure);
     painter.drawImage(QPoint(0, 0), windowWithoutCommands,
-                      QRect(0, kTop, kFigureStringsSize.width(), bodyHeight));
+                      QRect(0, top, figureStringsSize.width(), bodyHeight));
     painter.drawImage(QPoint(0, bodyHeight), windowWithoutCommands,
-                      QRect(0, windowWithoutCommands.height() - kStatusHeight,
-                            kFigureStringsSize.width(), kStatusHeight));
+                      QRect(0, windowWithoutCommands.height() - statusHeight,
+                            figureStringsSize.width(), statusHeight));
     return figure;
 }
 

@@ -8,11 +8,11 @@
 namespace image_formats {
 namespace {
 
-constexpr int kMinCodeSize = 8;  // every pixel index is one byte
-constexpr int kClearCode = 1 << kMinCodeSize;
-constexpr int kEndCode = kClearCode + 1;
-constexpr int kMaxCode = 4095;  // codes are at most 12 bits wide
-constexpr int kPaletteSize = 256;
+constexpr int minCodeSize = 8;  // every pixel index is one byte
+constexpr int clearCode = 1 << minCodeSize;
+constexpr int endCode = clearCode + 1;
+constexpr int maxCode = 4095;  // codes are at most 12 bits wide
+constexpr int paletteSize = 256;
 
 // Packs codes least significant bit first, as GIF decoders read them.
 class BitPacker {
@@ -45,15 +45,15 @@ QByteArray compress(const std::vector<uint8_t>& pixels) {
     BitPacker packer;
     // The table maps (prefix code, next index) to the code of the longer string.
     std::unordered_map<uint32_t, int> table;
-    int codeSize = kMinCodeSize + 1;
-    int lastCode = kEndCode;
+    int codeSize = minCodeSize + 1;
+    int lastCode = endCode;
     const auto reset = [&] {
         table.clear();
-        codeSize = kMinCodeSize + 1;
-        lastCode = kEndCode;
+        codeSize = minCodeSize + 1;
+        lastCode = endCode;
     };
 
-    packer.put(kClearCode, codeSize);
+    packer.put(clearCode, codeSize);
     int prefix = pixels.front();
     for (size_t i = 1; i < pixels.size(); ++i) {
         const uint32_t key = (uint32_t(prefix) << 8) | pixels[i];
@@ -67,15 +67,15 @@ QByteArray compress(const std::vector<uint8_t>& pixels) {
         if (lastCode >= (1 << codeSize)) {
             ++codeSize;
         }
-        if (lastCode == kMaxCode) {
+        if (lastCode == maxCode) {
             // The table is full: start a fresh one rather than emit 13-bit codes.
-            packer.put(kClearCode, codeSize);
+            packer.put(clearCode, codeSize);
             reset();
         }
         prefix = pixels[i];
     }
     packer.put(prefix, codeSize);
-    packer.put(kEndCode, codeSize);
+    packer.put(endCode, codeSize);
     return packer.finish();
 }
 
@@ -83,7 +83,7 @@ QByteArray compress(const std::vector<uint8_t>& pixels) {
 
 QByteArray encodeGif(const IndexedImage& image) {
     if (image.width <= 0 || image.height <= 0 || image.width > 0xFFFF || image.height > 0xFFFF ||
-        image.palette.empty() || image.palette.size() > kPaletteSize ||
+        image.palette.empty() || image.palette.size() > paletteSize ||
         image.pixels.size() != size_t(image.width) * size_t(image.height)) {
         return {};
     }
@@ -98,7 +98,7 @@ QByteArray encodeGif(const IndexedImage& image) {
     out.append(char(0xF7));  // global table present, 8-bit colour resolution, 256 entries
     out.append(char(0));     // background colour index
     out.append(char(0));     // square pixels
-    for (int i = 0; i < kPaletteSize; ++i) {
+    for (int i = 0; i < paletteSize; ++i) {
         const QRgb colour = i < int(image.palette.size()) ? image.palette[i] : qRgb(0, 0, 0);
         out.append(char(qRed(colour)));
         out.append(char(qGreen(colour)));
@@ -112,7 +112,7 @@ QByteArray encodeGif(const IndexedImage& image) {
     putWord(out, image.height);
     out.append(char(0));  // no local table, not interlaced
 
-    out.append(char(kMinCodeSize));
+    out.append(char(minCodeSize));
     const QByteArray data = compress(image.pixels);
     for (qsizetype at = 0; at < data.size(); at += 255) {
         const qsizetype length = std::min<qsizetype>(255, data.size() - at);

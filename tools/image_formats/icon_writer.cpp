@@ -6,9 +6,9 @@
 namespace image_formats {
 namespace {
 
-constexpr int kHeaderBytes = 40;
-constexpr int kFileHeaderBytes = 6;
-constexpr int kEntryBytes = 16;
+constexpr int headerBytes = 40;
+constexpr int fileHeaderBytes = 6;
+constexpr int entryBytes = 16;
 
 bool opaque(QRgb pixel) {
     return qAlpha(pixel) >= 128;
@@ -36,7 +36,7 @@ QByteArray iconBitmap(const IconImage& image) {
     const QList<QRgb> palette = paletteOf(image);
 
     QByteArray out;
-    putLong(out, kHeaderBytes);
+    putLong(out, headerBytes);
     putLong(out, quint32(w));
     putLong(out, quint32(2 * h));  // colour rows and mask rows together
     putWord(out, 1);               // planes
@@ -97,7 +97,7 @@ QByteArray iconFile(const QList<IconImage>& images) {
     for (const IconImage& image : images) {
         bitmaps.append(iconBitmap(image));
     }
-    qsizetype offset = kFileHeaderBytes + kEntryBytes * images.size();
+    qsizetype offset = fileHeaderBytes + entryBytes * images.size();
     for (qsizetype i = 0; i < images.size(); ++i) {
         const IconImage& image = images[i];
         const qsizetype colours = paletteOf(image).size();

@@ -8,7 +8,7 @@
 namespace image_formats {
 namespace {
 
-constexpr size_t kMaxColours = 256;
+constexpr size_t maxColours = 256;
 
 struct ColourCount {
     QRgb colour;
@@ -37,7 +37,7 @@ struct Box {
 
 QList<QRgb> medianCut(std::vector<ColourCount> colours) {
     std::vector<Box> boxes{{0, colours.size()}};
-    while (boxes.size() < kMaxColours) {
+    while (boxes.size() < maxColours) {
         // Split the box with the widest spread along its widest channel.
         int bestBox = -1;
         int bestAxis = 0;
@@ -194,7 +194,7 @@ IndexedImage quantize(const QImage& picture) {
     });
 
     QHash<QRgb, uint8_t> indexOf;
-    if (colours.size() <= kMaxColours) {
+    if (colours.size() <= maxColours) {
         for (const ColourCount& c : colours) {
             indexOf.insert(c.colour, uint8_t(result.palette.size()));
             result.palette.push_back(c.colour);
