@@ -106,14 +106,11 @@ inline constexpr std::array<ChordGrip, chordCount> catalogue{{
 constexpr bool catalogueIsWellFormed() {
     for (int i = 0; i < chordCount; ++i) {
         const ChordGrip& grip = catalogue[i];
-        if (grip.root != i / kindCount || static_cast<int>(grip.kind) != i % kindCount) {
+        if (grip.root != i / kindCount || static_cast<int>(grip.kind) != i % kindCount)
             return false;
-        }
-        for (int s = 1; s <= stringCount; ++s) {
-            if (grip.fretOn(s) < unmarked || grip.fretOn(s) > highestFretOn(s)) {
+        for (int s = 1; s <= stringCount; ++s)
+            if (grip.fretOn(s) < unmarked || grip.fretOn(s) > highestFretOn(s))
                 return false;
-            }
-        }
     }
     return true;
 }

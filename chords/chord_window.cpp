@@ -38,11 +38,9 @@ constexpr QRect backToTunerBox{360, 392, 97, buttonHeight};
 constexpr QRect exitBox{480, 392, 81, buttonHeight};
 
 constexpr int chordIndexNamed(std::string_view name) {
-    for (int i = 0; i < chordCount; ++i) {
-        if (catalogue[i].buttonName == name) {
+    for (int i = 0; i < chordCount; ++i)
+        if (catalogue[i].buttonName == name)
             return i;
-        }
-    }
     return -1;
 }
 
@@ -54,9 +52,8 @@ static_assert(std::find(earlyTabChords.begin(), earlyTabChords.end(), -1) == ear
 
 QString chordCaption(const ChordGrip& grip) {
     const auto kind = static_cast<int>(grip.kind);
-    if (grip.kind == ChordKind::major) {
+    if (grip.kind == ChordKind::major)
         return QString::fromLatin1(rootNames[grip.root]) + QString::fromLatin1(kindCaptions[kind]);
-    }
     return QString::fromLatin1(kindCaptions[kind]);
 }
 
@@ -157,9 +154,8 @@ void frmPrijemi::buildExitButtons() {
     exitProgram_->setGeometry(exitBox);
     // Ends the program outright: no window's closing step may run first.
     connect(exitProgram_, &QPushButton::clicked, this, [this] {
-        if (endProgram_) {
+        if (endProgram_)
             endProgram_();
-        }
     });
 }
 
@@ -175,19 +171,15 @@ void frmPrijemi::chainTabOrder() {
         }
     };
     addChord(0);
-    for (int index : earlyTabChords) {
+    for (int index : earlyTabChords)
         addChord(index);
-    }
-    for (int kind = 0; kind < kindCount; ++kind) {
-        for (int root = 0; root < rootCount; ++root) {
+    for (int kind = 0; kind < kindCount; ++kind)
+        for (int root = 0; root < rootCount; ++root)
             addChord(root * kindCount + kind);
-        }
-    }
     order.push_back(backToTuner_);
     order.push_back(exitProgram_);
-    for (std::size_t i = 1; i < order.size(); ++i) {
+    for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
-    }
 }
 
 void frmPrijemi::setMarkerVisible(int markerIndex, bool visible) {

@@ -110,18 +110,15 @@ inline constexpr std::array<MarkerPlace, markerCount> markerPlaces{{
 // Index into markerPlaces of the marker for a string and fret (both within range).
 constexpr int markerIndex(int stringNumber, int fret) {
     int index = 0;
-    for (int s = 1; s < stringNumber; ++s) {
+    for (int s = 1; s < stringNumber; ++s)
         index += highestFretOn(s);
-    }
     return index + fret - 1;
 }
 
 constexpr bool markerPlacesAreIndexed() {
-    for (int i = 0; i < markerCount; ++i) {
-        if (markerIndex(markerPlaces[i].stringNumber, markerPlaces[i].fret) != i) {
+    for (int i = 0; i < markerCount; ++i)
+        if (markerIndex(markerPlaces[i].stringNumber, markerPlaces[i].fret) != i)
             return false;
-        }
-    }
     return markerIndex(6, highestFretOn(6)) == markerCount - 1;
 }
 static_assert(markerPlacesAreIndexed());

@@ -15,9 +15,8 @@ constexpr double pointsPerPixel = 72.0 / pixelsPerInch;
 
 QFont FontDescription::toQFont() const {
     QFont font(face);
-    if (pointSize > 0) {
+    if (pointSize > 0)
         font.setPointSizeF(pointSize);
-    }
     font.setWeight(QFont::Weight(std::clamp(weight, 1, 1000)));
     font.setItalic(italic);
     font.setUnderline(underline);

@@ -30,34 +30,26 @@ constexpr short numpad0KeyCode = 96;
 short virtualKeyCode(const QKeyEvent& event) {
     const int key = event.key();
     const bool keypad = event.modifiers().testFlag(Qt::KeypadModifier);
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
         return short(keypad ? numpad0KeyCode + (key - Qt::Key_0) : key);
-    }
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
         return short(key);  // the same codes: 65..90
-    }
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) {
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return short(f1KeyCode + (key - Qt::Key_F1));
-    }
-    for (const auto& [qtKey, code] : namedKeys) {
-        if (qtKey == key) {
+    for (const auto& [qtKey, code] : namedKeys)
+        if (qtKey == key)
             return code;
-        }
-    }
     return 0;
 }
 
 short shiftState(Qt::KeyboardModifiers modifiers) {
     short state = 0;
-    if (modifiers.testFlag(Qt::ShiftModifier)) {
+    if (modifiers.testFlag(Qt::ShiftModifier))
         state |= 1;
-    }
-    if (modifiers.testFlag(Qt::ControlModifier)) {
+    if (modifiers.testFlag(Qt::ControlModifier))
         state |= 2;
-    }
-    if (modifiers.testFlag(Qt::AltModifier)) {
+    if (modifiers.testFlag(Qt::AltModifier))
         state |= 4;
-    }
     return state;
 }
 
@@ -76,11 +68,9 @@ short mouseButtonCode(Qt::MouseButton button) {
 
 short mouseButtonsCode(Qt::MouseButtons buttons) {
     short code = 0;
-    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
-        if (buttons.testFlag(button)) {
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
+        if (buttons.testFlag(button))
             code |= mouseButtonCode(button);
-        }
-    }
     return code;
 }
 

@@ -35,9 +35,8 @@ QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
         const QString path = figureResource(name.fileName());
         if (!path.isEmpty()) {
             const QImage figure(path);
-            if (!figure.isNull()) {
+            if (!figure.isNull())
                 return figure;
-            }
         }
         return {};
     }
@@ -60,11 +59,10 @@ AboutWindow::AboutWindow() {
 
     help_ = new HelpBrowser(this);
     help_->setObjectName(QStringLiteral("helpPage"));
-    if (const auto page = loadHelpPage()) {
+    if (const auto page = loadHelpPage())
         help_->setHtml(*page);
-    } else {
+    else
         help_->setPlainText(toQString(about_texts::helpMissing));
-    }
 
     auto* closeButton = new QPushButton(toQString(about_texts::close), this);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);

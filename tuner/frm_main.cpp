@@ -82,7 +82,7 @@ void frmMain::buildFrame() {
         lblDisplay_[i]->setGeometry(layout::pixels(layout::lblDisplay[i].place));
     }
     Line1_ = solidStrip(this, layout::pixels(layout::line1),
-                       QColor(layout::line1Red, layout::line1Green, layout::line1Blue));
+                        QColor(layout::line1Red, layout::line1Green, layout::line1Blue));
     objStatus_ = new QStatusBar(this);
     objStatus_->setSizeGripEnabled(false);
     objStatus_->setGeometry(layout::pixels(layout::objStatus));
@@ -138,21 +138,18 @@ void frmMain::readButtonProperties() {
             button = cmdDefaults_;
         } else if (name == "cmdNote") {
             const int index = entry["index"].toInt(-1);
-            if (index >= 0 && index < static_cast<int>(cmdNote_.size())) {
+            if (index >= 0 && index < static_cast<int>(cmdNote_.size()))
                 button = cmdNote_[static_cast<std::size_t>(index)];
-            }
         }
-        if (button) {
+        if (button)
             button->readProperties(controls::PropertyBag::fromJson(entry["properties"].toObject()));
-        }
     }
 }
 
 void frmMain::chainTabOrder() {
     for (QWidget* decoration :
-         {static_cast<QWidget*>(picNeck_), Line1_, static_cast<QWidget*>(objStatus_)}) {
+         {static_cast<QWidget*>(picNeck_), Line1_, static_cast<QWidget*>(objStatus_)})
         decoration->setFocusPolicy(Qt::NoFocus);
-    }
     for (QWidget* pointer : picString_)
         pointer->setFocusPolicy(Qt::NoFocus);
     std::vector<QWidget*> order{cmbInst_, cmbTune_};
@@ -166,16 +163,22 @@ void frmMain::connectHandlers() {
     TunerBehaviour* b = behaviour_.get();
     // Only the user's choice runs a list's handler; loading and the defaults run the sound and
     // tuning changes themselves after setting the selections.
-    connect(cmbInst_, &QComboBox::activated, this, [b] { b->soundChange(); });
+    connect(
+        cmbInst_, &QComboBox::activated, this, [b] { b->soundChange(); });
     connect(cmbTune_, &QComboBox::activated, this, [b] { b->tuningChange(); });
     for (std::size_t i = 0; i < cmdNote_.size(); ++i) {
-        connect(cmdNote_[i], &controls::XPButton::click, this,
-                [b, i] { b->playString(static_cast<int>(i)); });
+        connect(
+            cmdNote_[i], &controls::XPButton::click, this,
+            [b, i] { b->playString(static_cast<int>(i)); });
     }
-    connect(cmdDefaults_, &controls::XPButton::click, this, [b] { b->loadDefaults(); });
-    connect(Command1(), &QPushButton::clicked, this, [b] { b->showChordWindow(); });
-    connect(Command2(), &QPushButton::clicked, this, [] { showAboutWindow(); });
-    connect(Command3(), &QPushButton::clicked, this, [b] { b->exitProgram(); });
+    connect(
+        cmdDefaults_, &controls::XPButton::click, this, [b] { b->loadDefaults(); });
+    connect(
+        Command1(), &QPushButton::clicked, this, [b] { b->showChordWindow(); });
+    connect(
+        Command2(), &QPushButton::clicked, this, [] { showAboutWindow(); });
+    connect(
+        Command3(), &QPushButton::clicked, this, [b] { b->exitProgram(); });
     txtDur_->installEventFilter(
         new DurationKeyFilter([b](int code) { return b->filterKey(code); }, txtDur_));
 }

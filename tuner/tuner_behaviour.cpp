@@ -145,9 +145,8 @@ void TunerBehaviour::loadSettings() {
     const QString duration = read(texts::keyDuration);
 
     applyStoredPosition(left, top);
-    if (const auto state = storedWindowState(windowState)) {
+    if (const auto state = storedWindowState(windowState))
         controls_.window.setWindowState(*state == 1 ? Qt::WindowMinimized : Qt::WindowNoState);
-    }
     if (!instrument.isEmpty())
         selectText(controls_.cmbInst, instrument);
     if (!tuning.isEmpty())

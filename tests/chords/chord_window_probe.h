@@ -23,9 +23,8 @@ inline QStringList visibleMarkers(QWidget* window) {
     QStringList shown;
     for (int i = 0; i < chords::markerCount; ++i) {
         const QString name = QString::fromStdString(chords::markerName(i));
-        if (QLabel* label = marker(window, name); label == nullptr || !label->isHidden()) {
+        if (QLabel* label = marker(window, name); label == nullptr || !label->isHidden())
             shown << (label == nullptr ? name + u'?' : name);
-        }
     }
     return shown;
 }
@@ -38,19 +37,16 @@ inline void press(QWidget* window, const QString& name) {
 
 inline QList<chords::frmPrijemi*> openChordWindows() {
     QList<chords::frmPrijemi*> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<chords::frmPrijemi*>(widget)) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<chords::frmPrijemi*>(widget))
             windows << window;
-        }
-    }
     return windows;
 }
 
 // Closes every chord window and lets the deferred deletions run.
 inline void closeChordWindows() {
-    for (chords::frmPrijemi* window : openChordWindows()) {
+    for (chords::frmPrijemi* window : openChordWindows())
         window->close();
-    }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

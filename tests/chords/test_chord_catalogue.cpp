@@ -36,11 +36,9 @@ QStringList faults(const ChordGrip& grip) {
                 << QStringLiteral("string %1 is %2 semitones above the root").arg(s).arg(interval);
         }
     }
-    for (int needed : tones) {
-        if (needed != 7 && sounding.count(needed) == 0) {
+    for (int needed : tones)
+        if (needed != 7 && sounding.count(needed) == 0)
             found << QStringLiteral("%1 semitones above the root never sound").arg(needed);
-        }
-    }
     return found;
 }
 
@@ -59,9 +57,8 @@ class ChordCatalogueTest : public QObject {
 private slots:
     void gripSoundsItsChord_data() {
         QTest::addColumn<int>("row");
-        for (int i = 0; i < chordCount; ++i) {
+        for (int i = 0; i < chordCount; ++i)
             QTest::newRow(catalogue[i].buttonName.data()) << i;
-        }
     }
     void gripSoundsItsChord() {
         QFETCH(int, row);
@@ -75,9 +72,8 @@ private slots:
         }
         const QStringList found = faults(grip);
         QVERIFY2(found.isEmpty(), qPrintable(found.join(u"; ")));
-        if (grip.buttonName == "gmaj") {  // string 6 at fret 2: the seventh in the bass
+        if (grip.buttonName == "gmaj")  // string 6 at fret 2: the seventh in the bass
             QCOMPARE(intervalOn(grip, 6), 11);
-        }
     }
 };
 

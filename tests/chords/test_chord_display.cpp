@@ -19,11 +19,9 @@ public:
 
 QStringList everyMarkerHidden() {
     QStringList hidden;
-    for (const char* prefix : {"E", "B", "G", "D", "A", "EE"}) {
-        for (int fret = 1; fret <= (QLatin1String(prefix) == "E" ? 12 : 11); ++fret) {
+    for (const char* prefix : {"E", "B", "G", "D", "A", "EE"})
+        for (int fret = 1; fret <= (QLatin1String(prefix) == "E" ? 12 : 11); ++fret)
             hidden << QStringLiteral("-%1%2").arg(QLatin1String(prefix)).arg(fret);
-        }
-    }
     return hidden;
 }
 

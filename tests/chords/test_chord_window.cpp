@@ -19,11 +19,9 @@ QString nameOf(int chordIndex) {
 // The markers a catalogue row asks for, named from its frets, in layout order.
 QStringList gripMarkers(const ChordGrip& grip) {
     QStringList names;
-    for (int s = 1; s <= stringCount; ++s) {
-        if (grip.fretOn(s) != unmarked) {
+    for (int s = 1; s <= stringCount; ++s)
+        if (grip.fretOn(s) != unmarked)
             names << QString::fromLatin1(stringPrefixes[s - 1]) + QString::number(grip.fretOn(s));
-        }
-    }
     return names;
 }
 
@@ -83,9 +81,8 @@ private slots:
     void everyButtonShowsItsGrip() {
         frmPrijemi* window = open();
         QStringList neverShown;
-        for (int i = 0; i < markerCount; ++i) {
+        for (int i = 0; i < markerCount; ++i)
             neverShown << QString::fromStdString(markerName(i));
-        }
         QStringList showingE12;
         for (int i = 0; i < chordCount; ++i) {
             press(window, nameOf(i));
@@ -93,12 +90,10 @@ private slots:
             QCOMPARE(shown, gripMarkers(catalogue[i]));
             press(window, nameOf(i));
             QCOMPARE(visibleMarkers(window), shown);
-            for (const QString& name : shown) {
+            for (const QString& name : shown)
                 neverShown.removeAll(name);
-            }
-            if (shown.contains(QStringLiteral("E12"))) {
+            if (shown.contains(QStringLiteral("E12")))
                 showingE12 << nameOf(i);
-            }
         }
         QCOMPARE(showingE12, QStringList{"cissep"});
         QCOMPARE(neverShown, (QStringList{"E8", "E10", "E11", "B10", "B11", "G9", "G11", "D7",
@@ -112,9 +107,8 @@ private slots:
         for (int kind = 0; kind < kindCount; ++kind) {
             for (int root = 0; root < rootCount; ++root) {
                 const QString name = nameOf(root * kindCount + kind);
-                if (!expected.contains(name)) {
+                if (!expected.contains(name))
                     expected << name;
-                }
             }
         }
         expected += QStringList{"ZapriAkorde", "Command1", "C"};
@@ -213,9 +207,8 @@ private slots:
         auto* control = window->findChild<QWidget*>(QString::fromLatin1(QTest::currentDataTag()),
                                                     Qt::FindDirectChildrenOnly);
         QVERIFY(control != nullptr);
-        if (auto* pushButton = qobject_cast<QPushButton*>(control)) {
+        if (auto* pushButton = qobject_cast<QPushButton*>(control))
             QCOMPARE(pushButton->text(), caption);
-        }
         QCOMPARE(control->geometry(), place);
         window->resize(1200, 800);  // nothing follows the frame
         QCOMPARE(control->geometry(), place);

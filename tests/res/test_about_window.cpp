@@ -18,11 +18,9 @@ namespace {
 
 QList<tuner::AboutWindow*> visibleAboutWindows() {
     QList<tuner::AboutWindow*> open;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* about = qobject_cast<tuner::AboutWindow*>(w); about && about->isVisible()) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* about = qobject_cast<tuner::AboutWindow*>(w); about && about->isVisible())
             open << about;
-        }
-    }
     return open;
 }
 
@@ -81,12 +79,11 @@ private slots:
         QPushButton* oProgramu = tunerWindow.Command2();
         QCOMPARE(oProgramu->text(), QStringLiteral("O programu"));
         oProgramu->setFocus();
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 0; i < 2; ++i)
             if (byEnter)
                 QTest::keyClick(oProgramu, Qt::Key_Return);
             else
                 QTest::mouseClick(oProgramu, Qt::LeftButton);
-        }
         const auto open = visibleAboutWindows();
         QCOMPARE(open.size(), 1);
         QVERIFY(open.front()->versionLabel()->text().endsWith(QStringLiteral("1.00")));
@@ -142,11 +139,9 @@ private slots:
             QCOMPARE(picture.size(), size);
             // Not a blank stand-in: a screenshot has many colours.
             QSet<QRgb> colours;
-            for (int x = 0; x < picture.width(); x += 3) {
-                for (int y = 0; y < picture.height(); y += 3) {
+            for (int x = 0; x < picture.width(); x += 3)
+                for (int y = 0; y < picture.height(); y += 3)
                     colours.insert(picture.pixel(x, y));
-                }
-            }
             QVERIFY(colours.size() > 8);
         }
         closeAndDelete(about);

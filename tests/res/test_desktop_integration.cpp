@@ -25,9 +25,8 @@ Run run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return {-1, process.readAll()};
-    }
     return {process.exitCode(), QString::fromUtf8(process.readAll())};
 }
 
@@ -46,9 +45,8 @@ void verifyLayout(const QString& prefix) {
     for (const QString& file :
          {QStringLiteral("bin/tolmary"), "share/applications/" + appId + ".desktop",
           "share/metainfo/" + appId + ".metainfo.xml",
-          "share/icons/hicolor/32x32/apps/" + appId + ".png"}) {
+          "share/icons/hicolor/32x32/apps/" + appId + ".png"})
         QVERIFY2(QFileInfo::exists(prefix + u'/' + file), qPrintable(file));
-    }
     QVERIFY(QFileInfo(prefix + QStringLiteral("/bin/tolmary")).isExecutable());
     const QDir hicolor(prefix + QStringLiteral("/share/icons/hicolor"));
     for (const QString& size : hicolor.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -65,9 +63,8 @@ class TestDesktopIntegration : public QObject {
 
 private slots:
     void desktopEntryValidates() {
-        if (tool("desktop-file-validate").isEmpty()) {
+        if (tool("desktop-file-validate").isEmpty())
             QSKIP("desktop-file-validate is not installed (package desktop-file-utils)");
-        }
         const Run result = run(tool("desktop-file-validate"),
                                {asset_files::sourcePath("res/desktop/" + appId + ".desktop")});
         QVERIFY2(result.exitCode == 0 && result.output.trimmed().isEmpty(),
@@ -75,9 +72,8 @@ private slots:
     }
 
     void metainfoValidates() {
-        if (tool("appstreamcli").isEmpty()) {
+        if (tool("appstreamcli").isEmpty())
             QSKIP("appstreamcli is not installed (package appstream)");
-        }
         const Run result = run(tool("appstreamcli"),
                                {"validate", "--no-net",
                                 asset_files::sourcePath("res/desktop/" + appId + ".metainfo.xml")});
@@ -111,9 +107,8 @@ private slots:
     }
 
     void debianPackageHoldsTheProgramAndDeclaresItsNeeds() {
-        if (tool("cpack").isEmpty() || tool("dpkg-deb").isEmpty()) {
+        if (tool("cpack").isEmpty() || tool("dpkg-deb").isEmpty())
             QSKIP("cpack or dpkg-deb is not installed");
-        }
         QTemporaryDir scratch;
         const QString output = scratch.filePath("package");
         const Run built =
@@ -134,9 +129,8 @@ private slots:
         QVERIFY(fields.output.contains("Package: tolmary"));
         QVERIFY(fields.output.contains("Version: " + tuner::VersionInfo::load().fileVersion()));
         for (const char* needed : {"libqt6widgets6", "libfluidsynth3", "librtmidi6",
-                                   "timgm6mb-soundfont", "qt6-translations-l10n"}) {
+                                   "timgm6mb-soundfont", "qt6-translations-l10n"})
             QVERIFY2(fields.output.contains(QString::fromLatin1(needed)), needed);
-        }
     }
 };
 

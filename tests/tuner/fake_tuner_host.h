@@ -88,18 +88,16 @@ public:
     // The words an open device took, as (status, first data byte) pairs.
     std::vector<std::pair<int, int>> heard() const {
         std::vector<std::pair<int, int>> out;
-        for (const auto& s : port.sent) {
+        for (const auto& s : port.sent)
             if (s.deviceOpen)
                 out.emplace_back(int(s.word & 0xF0), int((s.word >> 8) & 0x7F));
-        }
         return out;
     }
     std::vector<int> programs() const {
         std::vector<int> out;
-        for (const auto& [status, data] : heard()) {
+        for (const auto& [status, data] : heard())
             if (status == 0xC0)
                 out.push_back(data);
-        }
         return out;
     }
 };

@@ -144,7 +144,8 @@ void FrmMainTest::tabOrderStartsAtTheSoundList() {
     QList<QWidget*> expected{w.cmbInst(), w.cmbTune()};
     for (auto* b : w.cmdNote())
         expected << b;
-    expected << w.txtDur() << w.cmdDefaults() << w.Command1() << w.Command2() << w.Command3() << w.cmbInst();
+    expected << w.txtDur() << w.cmdDefaults() << w.Command1() << w.Command2() << w.Command3()
+             << w.cmbInst();
     QList<QWidget*> visited{QApplication::focusWidget()};
     for (int i = 0; i < 13; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -270,10 +271,9 @@ void FrmMainTest::akordiShowsOneChordWindowAboutLeavesTheTunerAlone() {
     QTest::mouseClick(win.w.Command1(), Qt::LeftButton);
     QTest::mouseClick(win.w.Command1(), Qt::LeftButton);
     QWidgetList chordWindows;
-    for (QWidget* top : QApplication::topLevelWidgets()) {
+    for (QWidget* top : QApplication::topLevelWidgets())
         if (top->inherits("chords::frmPrijemi") && top->isVisible())
             chordWindows << top;
-    }
     QCOMPARE(chordWindows.size(), 1);
     QVERIFY(win.w.isVisible());
     chordWindows[0]->close();

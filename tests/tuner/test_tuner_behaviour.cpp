@@ -235,7 +235,8 @@ void TunerBehaviourTest::controlsWorkInsideANotesWait() {
     h.behaviour.load();
     h.txtDur->setText("3");
     h.host.port.sent.clear();
-    h.host.wait.at(500, [&] { h.behaviour.playString(5); });              // a second string
+    h.host.wait.at(
+        500, [&] { h.behaviour.playString(5); });                         // a second string
     h.host.wait.at(1000, [&] { h.chooseSound("Distorzijska kitara"); });  // inside both waits
     h.behaviour.playString(0);
     QCOMPARE(h.host.heard(),

@@ -20,13 +20,11 @@ QString text(std::u16string_view view) {
 }
 
 void translate(tuner::frmMain& window) {
-    for (size_t i = 0; i < window.lblDisplay().size(); ++i) {
+    for (size_t i = 0; i < window.lblDisplay().size(); ++i)
         window.lblDisplay()[i]->setText(text(english::labels[i]));
-    }
     window.cmdDefaults()->setCaption(text(english::defaults));
-    for (size_t i = 0; i < window.cmdNote().size(); ++i) {
+    for (size_t i = 0; i < window.cmdNote().size(); ++i)
         window.cmdNote()[i]->setCaption(text(english::strings[i]));
-    }
     window.Command1()->setText(text(english::commands[0]));
     window.Command2()->setText(text(english::commands[1]));
     window.Command3()->setText(text(english::commands[2]));
@@ -44,19 +42,16 @@ void translate(tuner::frmMain& window) {
 QImage renderTunerWindow(Language language, bool withCommandButtons) {
     SilentHost host;
     tuner::frmMain window(host);
-    if (language == Language::english) {
+    if (language == Language::english)
         translate(window);
-    }
-    for (QPushButton* button : {window.Command1(), window.Command2(), window.Command3()}) {
+    for (QPushButton* button : {window.Command1(), window.Command2(), window.Command3()})
         button->setVisible(withCommandButtons);
-    }
     // The focus frame would mark whichever control happens to have the focus.
     window.setAttribute(Qt::WA_DontShowOnScreen);
     window.show();
     window.clearFocus();
-    if (QWidget* focused = QApplication::focusWidget()) {
+    if (QWidget* focused = QApplication::focusWidget())
         focused->clearFocus();
-    }
     QApplication::processEvents();
     return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }

@@ -27,9 +27,8 @@ public:
         }
     }
     QByteArray finish() {
-        if (bitCount_ > 0) {
+        if (bitCount_ > 0)
             bytes_.append(char(accumulator_ & 0xFF));
-        }
         accumulator_ = 0;
         bitCount_ = 0;
         return bytes_;
@@ -64,9 +63,8 @@ QByteArray compress(const std::vector<uint8_t>& pixels) {
         }
         packer.put(prefix, codeSize);
         table.emplace(key, ++lastCode);
-        if (lastCode >= (1 << codeSize)) {
+        if (lastCode >= (1 << codeSize))
             ++codeSize;
-        }
         if (lastCode == maxCode) {
             // The table is full: start a fresh one rather than emit 13-bit codes.
             packer.put(clearCode, codeSize);
@@ -84,13 +82,11 @@ QByteArray compress(const std::vector<uint8_t>& pixels) {
 QByteArray encodeGif(const IndexedImage& image) {
     if (image.width <= 0 || image.height <= 0 || image.width > 0xFFFF || image.height > 0xFFFF ||
         image.palette.empty() || image.palette.size() > paletteSize ||
-        image.pixels.size() != size_t(image.width) * size_t(image.height)) {
+        image.pixels.size() != size_t(image.width) * size_t(image.height))
         return {};
-    }
     const auto highest = *std::max_element(image.pixels.begin(), image.pixels.end());
-    if (highest >= image.palette.size()) {
+    if (highest >= image.palette.size())
         return {};
-    }
 
     QByteArray out("GIF89a");
     putWord(out, image.width);

@@ -15,13 +15,11 @@ bool opaque(QRgb pixel) {
 }
 
 QList<QRgb> paletteOf(const IconImage& image) {
-    if (image.bitCount == 32) {
+    if (image.bitCount == 32)
         return {};
-    }
     QList<QRgb> palette = image.palette;
-    if (palette.isEmpty()) {
+    if (palette.isEmpty())
         palette = image.bitCount == 4 ? sixteenColours() : colours256();
-    }
     palette.resize(1 << image.bitCount, qRgb(0, 0, 0));  // unused entries are black
     return palette;
 }
@@ -45,9 +43,8 @@ QByteArray iconBitmap(const IconImage& image) {
     const int colourRow = ((w * bits + 31) / 32) * 4;
     const int maskRow = ((w + 31) / 32) * 4;
     putLong(out, quint32((colourRow + maskRow) * h));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
         putLong(out, 0);  // no resolution; every palette entry stored
-    }
     for (const QRgb c : palette) {
         out.append(char(qBlue(c)));
         out.append(char(qGreen(c)));
@@ -78,11 +75,9 @@ QByteArray iconBitmap(const IconImage& image) {
     }
     for (int y = h - 1; y >= 0; --y) {
         QByteArray row(maskRow, '\0');
-        for (int x = 0; x < w; ++x) {
-            if (!opaque(pic.pixel(x, y))) {
+        for (int x = 0; x < w; ++x)
+            if (!opaque(pic.pixel(x, y)))
                 row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
-            }
-        }
         out.append(row);
     }
     return out;
@@ -94,9 +89,8 @@ QByteArray iconFile(const QList<IconImage>& images) {
     putWord(out, 1);  // icon
     putWord(out, int(images.size()));
     QList<QByteArray> bitmaps;
-    for (const IconImage& image : images) {
+    for (const IconImage& image : images)
         bitmaps.append(iconBitmap(image));
-    }
     qsizetype offset = fileHeaderBytes + entryBytes * images.size();
     for (qsizetype i = 0; i < images.size(); ++i) {
         const IconImage& image = images[i];
@@ -113,9 +107,8 @@ QByteArray iconFile(const QList<IconImage>& images) {
         putLong(out, quint32(offset));
         offset += bitmaps[i].size();
     }
-    for (const QByteArray& bitmap : bitmaps) {
+    for (const QByteArray& bitmap : bitmaps)
         out.append(bitmap);
-    }
     return out;
 }
 

@@ -52,9 +52,8 @@ void paintNut(QPainter& painter) {
 void paintDots(QPainter& painter) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::black);
-    for (const Dot& dot : dots) {
+    for (const Dot& dot : dots)
         painter.drawEllipse(QRectF(dot.left, dot.top, dotSize, dotSize));
-    }
 }
 
 // Light bar, brightest in the middle, between two dark edge columns.
@@ -90,9 +89,8 @@ void paintStrings(QImage& image) {
             }
             const int shadowY = string.centreY + halfWidth + 1;
             const QColor below = image.pixelColor(x, shadowY);
-            if (below.red() - below.blue() > 40) {  // only on wood, not on metal
+            if (below.red() - below.blue() > 40)  // only on wood, not on metal
                 image.setPixelColor(x, shadowY, stringShadow);
-            }
         }
     }
 }
