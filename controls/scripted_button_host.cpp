@@ -1,9 +1,23 @@
 #include "controls/scripted_button_host.h"
 
-#include <QWidget>
+#include <QApplication>
+#include <QEnterEvent>
+#include <QList>
 #include <algorithm>
 
 namespace controls {
+namespace {
+
+// The widget and its ancestors, outermost first; empty for none.
+QList<QPointer<QWidget>> withAncestors(QWidget* widget) {
+    QList<QPointer<QWidget>> chain;
+    for (QWidget* w = widget; w; w = w->parentWidget()) {
+        chain.prepend(w);
+    }
+    return chain;
+}
+
+}  // namespace
 
 class ScriptedButtonHost::Timer : public HoverTimer {
 public:
@@ -60,6 +74,34 @@ bool ScriptedButtonHost::isDirectlyUnder(const QWidget& widget, QPoint globalPos
         return widget.mask().isEmpty() || widget.mask().contains(local);
     }
     return window->childAt(local) == &widget;
+}
+
+void ScriptedButtonHost::movePointer(QWidget& window, QPoint globalPos) {
+    pointer_ = globalPos;
+    const QPoint local = window.mapFromGlobal(globalPos);
+    QWidget* under = nullptr;
+    if (window.rect().contains(local) &&
+        (window.mask().isEmpty() || window.mask().contains(local))) {
+        under = window.childAt(local);
+        under = under ? under : &window;
+    }
+    const QList<QPointer<QWidget>> left = withAncestors(underPointer_);
+    const QList<QPointer<QWidget>> entered = withAncestors(under);
+    underPointer_ = under;
+    // A handler may delete widgets; the guarded pointers then read null and are skipped.
+    for (auto it = left.rbegin(); it != left.rend(); ++it) {
+        if (*it && !entered.contains(*it)) {
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(*it, &leave);
+        }
+    }
+    for (const QPointer<QWidget>& widget : entered) {
+        if (widget && !left.contains(widget)) {
+            const QPointF at = widget->mapFromGlobal(QPointF(globalPos));
+            QEnterEvent enter(at, at, QPointF(globalPos));
+            QApplication::sendEvent(widget, &enter);
+        }
+    }
 }
 
 std::unique_ptr<HoverTimer> ScriptedButtonHost::createTimer(int, std::function<void()> onTick) {

@@ -5,6 +5,8 @@
 
 #include "controls/button_host.h"
 
+#include <QPointer>
+#include <QWidget>
 #include <vector>
 
 namespace controls {
@@ -15,7 +17,14 @@ public:
     ~ScriptedButtonHost() override;
 
     void setRunning(bool running) { running_ = running; }
+    // Puts the pointer somewhere without telling any widget, as when a popup or a window moved
+    // over it keeps the window system from reporting the crossing.
     void setPointer(QPoint globalPos) { pointer_ = globalPos; }
+    // Moves the pointer to a global point and sends the leave and enter events the window system
+    // sends for a move within `window`: Leave to each widget the pointer is no longer over
+    // (innermost first), Enter to each it is now over (outermost first). Masks and stacking
+    // count as in QWidget::childAt; a point outside the window leaves every widget.
+    void movePointer(QWidget& window, QPoint globalPos);
     void setAmbientFont(const QFont& font) { ambientFont_ = font; }
     void setDisplayName(const QString& name) { displayName_ = name; }
 
@@ -36,6 +45,7 @@ private:
 
     bool running_ = true;
     QPoint pointer_{-10000, -10000};
+    QPointer<QWidget> underPointer_;
     QFont ambientFont_;
     QString displayName_ = QStringLiteral("XPButton1");
     std::vector<Timer*> timers_;

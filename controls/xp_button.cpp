@@ -72,7 +72,12 @@ XPButton::~XPButton() {
 
 void XPButton::changed(const char* name) {
     emit propertyChanged(QString::fromLatin1(name));
-    redraw();
+    scheduleRedraw();
+}
+
+void XPButton::scheduleRedraw() {
+    stale_ = true;
+    update();
 }
 
 void XPButton::setCaptionAlignment(int alignment) {
@@ -108,6 +113,8 @@ void XPButton::setFocusDottedRect(bool draw) {
 void XPButton::setXPEnabled(bool enabled) {
     enabled_ = enabled;
     changed("Enabled");
+    // Disabled, the button sleeps; enabled again, a pointer that left meanwhile is reported.
+    updateHoverPoll();
 }
 
 void XPButton::setFontType(const QFont& font) {
@@ -136,6 +143,7 @@ void XPButton::setIcon(const QImage& icon) {
 
 void XPButton::setRoundedValue(int pixels) {
     roundedValue_ = pixels;
+    applyShapeIfChanged();
     changed("RoundedValue");
 }
 
@@ -192,20 +200,42 @@ void XPButton::writeProperties(PropertyBag& bag) const {
 }
 
 void XPButton::switchHoverPollForHost() {
-    if (host_->isRunning() && !terminated_) {
-        tmrCheck_->start();
-    } else {
+    hoverPollAllowed_ = host_->isRunning() && !terminated_;
+    updateHoverPoll();
+}
+
+void XPButton::updateHoverPoll() {
+    // Poll while the window system says the pointer is inside, and after a leave event until a
+    // tick has found the pointer gone: a window moved over the button or a popup may take the
+    // pointer with or without a leave event, and only the poll sees which.
+    const bool wanted = hoverPollAllowed_ && enabled_ && (pointerInside_ || hovered_);
+    if (!wanted) {
         tmrCheck_->stop();
+    } else if (!tmrCheck_->isActive()) {
+        tmrCheck_->start();
     }
+}
+
+void XPButton::enterEvent(QEnterEvent*) {
+    pointerInside_ = true;
+    updateHoverPoll();
+}
+
+void XPButton::leaveEvent(QEvent*) {
+    pointerInside_ = false;
+    updateHoverPoll();
 }
 
 void XPButton::terminate() {
     tmrCheck_->stop();
     terminated_ = true;
+    hoverPollAllowed_ = false;
     pressed_ = false;
     hovered_ = false;
     focused_ = false;
     surface_.fill(palette().color(backgroundRole()));
+    // The cleared surface is the picture from now on.
+    stale_ = false;
 }
 
 void XPButton::applyShapeIfChanged() {
@@ -226,14 +256,15 @@ bool XPButton::isInsideShape(QPoint local) const {
     return rect().contains(local) && (mask().isEmpty() || mask().contains(local));
 }
 
-void XPButton::redraw() {
+void XPButton::paintSurface() {
     applyShapeIfChanged();
     if (surface_.size() != size()) {
         surface_ = QImage(size(), QImage::Format_RGB32);
         surface_.setDotsPerMeterX(surfaceDotsPerMeter);
         surface_.setDotsPerMeterY(surfaceDotsPerMeter);
-        surface_.fill(palette().color(backgroundRole()));
     }
+    // Cleared first, as for a window's paint: a ColorStyle outside 1..3 paints nearly nothing.
+    surface_.fill(palette().color(backgroundRole()));
     ButtonPaintState state;
     state.colorStyle = colorStyle_;
     state.enabled = enabled_;
@@ -247,18 +278,38 @@ void XPButton::redraw() {
     state.caption = caption_;
     state.foreColor = resolveColor(foreColor_, palette());
     paintButton(surface_, state, ButtonImages{imgIcon_, imgMask_, imgDis_}, currentFont_);
-    if (!inPaintEvent_) {
-        update();
+    ++paintCount_;
+    stale_ = false;
+}
+
+const QImage& XPButton::surface() {
+    if (stale_ || surface_.size() != size()) {
+        paintSurface();
     }
+    return surface_;
+}
+
+void XPButton::redraw() {
+    paintSurface();
+    update();
 }
 
 void XPButton::paintEvent(QPaintEvent*) {
-    inPaintEvent_ = true;
-    surface_.fill(palette().color(backgroundRole()));
-    redraw();
-    inPaintEvent_ = false;
     QPainter painter(this);
-    painter.drawImage(0, 0, surface_);
+    painter.drawImage(0, 0, surface());
+}
+
+void XPButton::resizeEvent(QResizeEvent*) {
+    applyShapeIfChanged();
+    scheduleRedraw();
+}
+
+void XPButton::changeEvent(QEvent* event) {
+    // The background and the system colours of the caption come from the palette.
+    if (event->type() == QEvent::PaletteChange) {
+        scheduleRedraw();
+    }
+    QWidget::changeEvent(event);
 }
 
 void XPButton::focusInEvent(QFocusEvent*) {
@@ -266,7 +317,7 @@ void XPButton::focusInEvent(QFocusEvent*) {
         return;
     }
     focused_ = true;
-    redraw();
+    scheduleRedraw();
 }
 
 void XPButton::focusOutEvent(QFocusEvent*) {
@@ -274,7 +325,7 @@ void XPButton::focusOutEvent(QFocusEvent*) {
         return;
     }
     focused_ = false;
-    redraw();
+    scheduleRedraw();
 }
 
 void XPButton::keyPressEvent(QKeyEvent* event) {
@@ -291,7 +342,7 @@ void XPButton::keyPressEvent(QKeyEvent* event) {
     }
     if (keyCode == spaceKeyCode) {
         pressed_ = true;
-        redraw();
+        scheduleRedraw();
     }
     short ascii = keyAscii(*event);
     if (ascii == 0) {
@@ -315,7 +366,7 @@ void XPButton::keyReleaseEvent(QKeyEvent* event) {
     emit keyUp(keyCode, shift);
     if (alive && keyCode == spaceKeyCode) {
         pressed_ = false;
-        redraw();
+        scheduleRedraw();
     }
 }
 
@@ -335,7 +386,7 @@ void XPButton::mousePressEvent(QMouseEvent* event) {
     }
     if (a.button == leftButton) {
         pressed_ = true;
-        redraw();
+        scheduleRedraw();
     }
 }
 
@@ -361,7 +412,7 @@ void XPButton::mouseReleaseEvent(QMouseEvent* event) {
     }
     if (a.button == leftButton) {
         pressed_ = false;
-        redraw();
+        scheduleRedraw();
     }
     // A click is a left press and release both over the button (inside its shape).
     if (event->button() == Qt::LeftButton) {
@@ -390,24 +441,24 @@ void XPButton::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void XPButton::checkHover() {
-    if (!enabled_) {
-        return;
-    }
     const QPointer<XPButton> alive(this);
+    // Off while the check and the handlers of its event run, so that no tick starts in them.
     tmrCheck_->stop();
-    const QPoint pointer = host_->pointerPosition();
-    const bool over = host_->isDirectlyUnder(*this, pointer);
-    if (!hovered_ && over) {
-        hovered_ = true;
-        redraw();
-        emit mouseEnters(pointer.x(), pointer.y());
-    } else if (hovered_ && !over) {
-        hovered_ = false;
-        redraw();
-        emit mouseLeaves(pointer.x(), pointer.y());
+    if (enabled_) {
+        const QPoint pointer = host_->pointerPosition();
+        const bool over = host_->isDirectlyUnder(*this, pointer);
+        if (!hovered_ && over) {
+            hovered_ = true;
+            scheduleRedraw();
+            emit mouseEnters(pointer.x(), pointer.y());
+        } else if (hovered_ && !over) {
+            hovered_ = false;
+            scheduleRedraw();
+            emit mouseLeaves(pointer.x(), pointer.y());
+        }
     }
-    if (alive && !terminated_) {
-        tmrCheck_->start();
+    if (alive) {
+        updateHoverPoll();
     }
 }
 

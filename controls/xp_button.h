@@ -1,10 +1,13 @@
 #pragma once
 // Controls module: XPButton, a push button that paints itself in one of three colour schemes.
 // Data flow: properties come from the setters or from a PropertyBag (readProperties); each
-// setter stores, emits propertyChanged(name) and repaints at once. Repainting runs the painter
-// (button_painter.h) over an off-screen surface that paintEvent shows, and sets the rounded
-// window shape as a widget mask. Mouse, keyboard and focus input and a 50 ms pointer poll
+// setter stores, emits propertyChanged(name) and schedules a repaint. The painter
+// (button_painter.h) paints an off-screen surface once per batch of changes, when paintEvent
+// shows it or someone reads surface(); the rounded window shape is a widget mask, kept current
+// as the size and rounding change. Mouse, keyboard and focus input and a 50 ms pointer poll
 // (through ButtonHost) change the pressed, hovered and focused flags and raise the ten events.
+// The poll runs only while the pointer may be over the button: the window system's enter event
+// wakes it, and it sleeps again once a leave event has come and a tick finds the pointer gone.
 
 #include "controls/button_host.h"
 #include "controls/font_description.h"
@@ -24,12 +27,13 @@ public:
     static constexpr int hoverIntervalMs = 50;
 
     // With no host the button uses the real Qt one (QtButtonHost). Until initProperties() or
-    // readProperties() runs, the hover poll is off.
+    // readProperties() runs, the hover poll stays asleep.
     explicit XPButton(QWidget* parent = nullptr, ButtonHost* host = nullptr);
     ~XPButton() override;
 
     // Properties. Every setter stores the value as given (no range check), emits
-    // propertyChanged with the property's name and repaints, even when the value is unchanged.
+    // propertyChanged with the property's name and schedules a repaint, even when the value is
+    // unchanged.
     int captionAlignment() const { return captionAlignment_; }  // 0 left, 1 right, 2 centred
     void setCaptionAlignment(int alignment);
     int iconAlignment() const { return iconAlignment_; }  // 1 left, 2 right
@@ -68,15 +72,20 @@ public:
     bool isPressed() const { return pressed_; }
     bool isHovered() const { return hovered_; }
     bool isFocused() const { return focused_; }
+    // True while the pointer poll runs: in a running program, while the button is enabled and
+    // the pointer is over it or has not yet been found gone.
     bool isHoverPollActive() const { return tmrCheck_->isActive(); }
-    // The picture as last painted: one pixel per widget pixel, the whole widget rectangle.
-    const QImage& surface() const { return surface_; }
+    // The picture of the current state: one pixel per widget pixel, the whole widget rectangle.
+    // Painted here if a change since the last paint has not been painted yet.
+    const QImage& surface();
+    // Full paints of the picture so far, for benchmarks and tests that count repaints.
+    int paintCount() const { return paintCount_; }
 
     // The button's end of life: stops the hover poll, clears the flags and the surface. The
     // destructor runs it; a host that takes the button down earlier may run it itself.
     void terminate();
 
-    // Repaints the whole button from its state, at once.
+    // Repaints the whole button from its state, at once, rather than at the next paint.
     void redraw();
 
 signals:
@@ -100,6 +109,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -108,11 +119,16 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     void changed(const char* name);
+    void scheduleRedraw();
+    void paintSurface();
     void checkHover();
     void switchHoverPollForHost();
+    void updateHoverPoll();
     void applyShapeIfChanged();
     bool isInsideShape(QPoint local) const;
 
@@ -135,6 +151,11 @@ private:
     bool hovered_ = false;
     bool focused_ = false;
 
+    // The window system's view of the pointer: between an enter and a leave event.
+    bool pointerInside_ = false;
+    // Properties are loaded in a running program and the button has not ended.
+    bool hoverPollAllowed_ = false;
+
     // Loaded pictures in the 32-bit format the raster operations use; the disabled icon's
     // working copy.
     QImage imgIcon_;
@@ -146,7 +167,9 @@ private:
     // The size and rounding the widget mask was last made for; invalid until the first one.
     QSize shapeSize_;
     int shapeRounded_ = 0;
-    bool inPaintEvent_ = false;
+    // Set by every change of what the picture shows, cleared by painting it.
+    bool stale_ = true;
+    int paintCount_ = 0;
     bool terminated_ = false;
     // A left press that may end in a click: set by the press, cleared by a double click.
     bool clickArmed_ = false;

@@ -13,9 +13,6 @@ ButtonRig::ButtonRig(QSize size) {
     window_.setPalette(windowPalette);
     window_.setAutoFillBackground(true);
     button_ = new controls::XPButton(&window_, &host_);
-    QPalette buttonPalette = button_->palette();
-    buttonPalette.setColor(QPalette::Window, buttonBackground);
-    button_->setPalette(buttonPalette);
     button_->setGeometry(QRect(buttonOffset, size));
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPointSizeF(8.25);
@@ -43,11 +40,11 @@ QImage ButtonRig::picture() {
 }
 
 void ButtonRig::pointAt(QPoint local) {
-    host_.setPointer(button_->mapToGlobal(local));
+    host_.movePointer(window_, button_->mapToGlobal(local));
 }
 
 void ButtonRig::pointAway() {
-    host_.setPointer(window_.mapToGlobal(QPoint(1, 1)));
+    host_.movePointer(window_, window_.mapToGlobal(QPoint(1, 1)));
 }
 
 QImage solidIcon(QRgb color, QSize size) {
@@ -62,32 +59,6 @@ QImage maskWithOpaqueRect(QRect opaque, QSize size) {
     QPainter painter(&mask);
     painter.fillRect(opaque, Qt::black);
     return mask;
-}
-
-QRect inkBounds(const QImage& picture, QRect area, int threshold) {
-    QRect bounds;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        // The row's background: its leftmost pixel in the area.
-        const QRgb background = picture.pixel(area.left(), y);
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (!near(picture.pixel(x, y), background, threshold)) {
-                bounds |= QRect(x, y, 1, 1);
-            }
-        }
-    }
-    return bounds;
-}
-
-QRect diffBounds(const QImage& a, const QImage& b) {
-    QRect bounds;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            if (a.pixel(x, y) != b.pixel(x, y)) {
-                bounds |= QRect(x, y, 1, 1);
-            }
-        }
-    }
-    return bounds;
 }
 
 bool near(QRgb actual, QRgb expected, int tolerance) {

@@ -12,8 +12,6 @@ namespace testing {
 
 // The window's background; pixels outside the button's shape show it.
 inline const QColor windowColor(10, 200, 20);
-// The button's own background, what its paint clears to before drawing.
-inline const QColor buttonBackground(200, 20, 180);
 inline const QPoint buttonOffset(20, 10);
 
 class ButtonRig {
@@ -23,14 +21,15 @@ public:
     controls::XPButton& button() { return *button_; }
     controls::ScriptedButtonHost& host() { return host_; }
     QWidget& window() { return window_; }
-    // Loads every property at its default (which also starts the hover poll) and sets the style.
+    // Loads every property at its default (which lets the hover poll wake) and sets the style.
     controls::XPButton& load(int colorStyle = 1);
 
     // Shows the window and waits until it is active, for focus and real input delivery.
     bool showActive();
     // The button as the window shows it, in button coordinates.
     QImage picture();
-    // Puts the pointer on a point given in button coordinates, or far away.
+    // Moves the pointer to a point given in button coordinates, or onto the window beside the
+    // button, with the enter and leave events the window system sends.
     void pointAt(QPoint local);
     void pointAway();
     void tick() { host_.elapse(); }
@@ -49,12 +48,6 @@ private:
 // elsewhere.
 QImage solidIcon(QRgb color, QSize size = QSize(16, 16));
 QImage maskWithOpaqueRect(QRect opaque, QSize size = QSize(16, 16));
-
-// Pixels that differ from the background colour of their row by more than `threshold` in any
-// channel: the caption's ink. Returns the bounding box within `area`, or a null rect.
-QRect inkBounds(const QImage& picture, QRect area, int threshold = 60);
-// The bounding box of the pixels that differ between two pictures of the same size.
-QRect diffBounds(const QImage& a, const QImage& b);
 
 bool near(QRgb actual, QRgb expected, int tolerance);
 QString rgbText(QRgb color);

@@ -1,5 +1,6 @@
 // The button's input: mouse, keys, focus, the hover poll and the events they raise.
 
+#include "controls/button_colors.h"
 #include "controls/qt_button_host.h"
 #include "tests/controls/button_rig.h"
 
@@ -12,9 +13,11 @@ using testing::ButtonRig;
 
 namespace {
 
-constexpr QRgb pressedL1 = qRgb(209, 204, 193);
-constexpr QRgb hoverL1 = qRgb(255, 240, 207);
-constexpr QRgb focusL1 = qRgb(206, 231, 255);
+// The blue scheme's top ring line tells which look the picture shows; the golden images check
+// the colours themselves.
+constexpr QRgb pressedL1 = controls::colorSchemes[0].pressedRing.lines[0];
+constexpr QRgb hoverL1 = controls::colorSchemes[0].hover.lines[0];
+constexpr QRgb focusL1 = controls::colorSchemes[0].focus.lines[0];
 
 // A handler that logs an event's name and arguments.
 template <typename... Args>
@@ -86,12 +89,16 @@ private slots:
     void focusFlagSurvivesWhileDisabled();
     void hoverEntersAndLeavesOncePerCrossing();
     void pointsThatAreOutside();
+    void pollSleepsWhileThePointerIsElsewhere();
     void leavingWhileDisabledReportsAfterEnabling();
     void terminateStopsThePoll();
     void realHostFindsTheButtonUnderThePointer();
 };
 
 void TestButtonInput::init() {
+    // The real pointer stays off the window, which would otherwise get a real enter event when
+    // shown under it; the tests move the scripted pointer.
+    QCursor::setPos(0, 0);
     rig_ = std::make_unique<ButtonRig>();
     rig_->load();
     QVERIFY(rig_->showActive());
@@ -270,6 +277,9 @@ void TestButtonInput::disabledRaisesNothingButTakesFocus() {
     rig_->hover();
     QTest::mouseClick(&b(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 12));
     QTest::mouseDClick(&b(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 12));
+    // QTest's double click on a widget stops at the second press; the release ends it, so that
+    // no later test finds the button still held.
+    QTest::mouseRelease(&b(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 12));
     QTest::mouseMove(&b(), QPoint(30, 10));
     QTest::keyClick(&b(), Qt::Key_Return);
     QTest::keyClick(&b(), Qt::Key_Space);
@@ -278,11 +288,12 @@ void TestButtonInput::disabledRaisesNothingButTakesFocus() {
     QCOMPARE(events(), QStringList());
     QVERIFY(!b().isHovered());
     QVERIFY(!b().isPressed());
-    // It can still hold the focus, but shows no focus look; the poll runs on, doing nothing.
+    // It can still hold the focus, but shows no focus look; the poll sleeps.
     b().setFocus();
     QVERIFY(b().hasFocus());
     QVERIFY(!b().isFocused());
-    QVERIFY(b().isHoverPollActive());
+    rig_->hover();
+    QVERIFY(!b().isHoverPollActive());
 }
 
 void TestButtonInput::focusFlagSurvivesWhileDisabled() {
@@ -333,7 +344,9 @@ void TestButtonInput::hoverEntersAndLeavesOncePerCrossing() {
 }
 
 void TestButtonInput::pointsThatAreOutside() {
-    // Cut-off corners, the last column, a widget covering the button and a child of it.
+    // Cut-off corners, the last column, a widget covering the button and a child of it. The
+    // pointer enters over the child, which keeps the poll awake, and then moves without enter
+    // or leave events, so that the poll alone judges each point.
     auto* cover = new QWidget(&rig_->window());
     cover->setGeometry(QRect(testing::buttonOffset + QPoint(100, 0), QSize(40, 20)));
     cover->show();
@@ -341,15 +354,46 @@ void TestButtonInput::pointsThatAreOutside() {
     auto* child = new QWidget(&b());
     child->setGeometry(10, 5, 20, 20);
     child->show();
-    for (QPoint p : {QPoint(0, 0), QPoint(175, 0), QPoint(0, 31), QPoint(176, 15), QPoint(110, 10),
-                     QPoint(15, 10)}) {
-        rig_->pointAt(p);
-        rig_->tick();
+    rig_->pointAt(QPoint(15, 10));
+    for (QPoint p : {QPoint(15, 10), QPoint(0, 0), QPoint(175, 0), QPoint(0, 31), QPoint(176, 15),
+                     QPoint(110, 10)}) {
+        rig_->host().setPointer(b().mapToGlobal(p));
+        QCOMPARE(rig_->host().elapse(), 1);
     }
     QCOMPARE(events(), QStringList());
     rig_->pointAt(QPoint(1, 1));
     rig_->tick();
     QCOMPARE(log_->names(), QStringList{QStringLiteral("MouseEnters")});
+}
+
+void TestButtonInput::pollSleepsWhileThePointerIsElsewhere() {
+    controls::ScriptedButtonHost& host = rig_->host();
+    rig_->pointAway();
+    QCOMPARE(host.elapse(), 0);
+    // The enter event wakes the poll; its next tick reports the pointer.
+    rig_->pointAt(QPoint(60, 15));
+    QCOMPARE(host.elapse(), 1);
+    // A window sliding over the resting pointer, and away again, without enter or leave events.
+    auto* cover = new QWidget(&rig_->window());
+    cover->setGeometry(rig_->window().rect());
+    cover->show();
+    QCOMPARE(host.elapse(), 1);
+    delete cover;
+    QCOMPARE(host.elapse(), 1);
+    // The pointer taken away without a leave event (a popup has it): reported, and the poll
+    // stays awake until the leave event comes.
+    host.setPointer(rig_->window().mapToGlobal(QPoint(1, 1)));
+    QCOMPARE(host.elapse(), 1);
+    QCOMPARE(host.elapse(), 1);
+    rig_->pointAway();
+    QCOMPARE(host.elapse(), 0);
+    QCOMPARE(log_->names(),
+             (QStringList{"MouseEnters", "MouseLeaves", "MouseEnters", "MouseLeaves"}));
+    // Leaving before the first tick: nothing to report, asleep at once.
+    rig_->pointAt(QPoint(60, 15));
+    rig_->pointAway();
+    QCOMPARE(host.elapse(), 0);
+    QCOMPARE(log_->names().size(), 4);
 }
 
 void TestButtonInput::leavingWhileDisabledReportsAfterEnabling() {
@@ -401,6 +445,8 @@ void TestButtonInput::realHostFindsTheButtonUnderThePointer() {
     QTRY_VERIFY(button->isHovered());
     QCursor::setPos(window.mapToGlobal(QPoint(2, 2)));
     QTRY_VERIFY(!button->isHovered());
+    // The window system's leave event lets the poll sleep once it has found the pointer gone.
+    QTRY_VERIFY(!button->isHoverPollActive());
 }
 
 QTEST_MAIN(TestButtonInput)
