@@ -10,30 +10,29 @@
 #include "controls/xp_button.h"
 #include "tools/help_figures/english_captions.h"
 #include "tools/help_figures/silent_host.h"
+#include "tuner/catalogue.h"
 #include "tuner/frm_main.h"
 
 namespace help_figures {
 namespace {
 
-QString text(std::u16string_view view) {
-    return QString::fromUtf16(view.data(), qsizetype(view.size()));
-}
+using tuner::toQString;
 
 void translate(tuner::frmMain& window) {
     for (size_t i = 0; i < window.lblDisplay().size(); ++i)
-        window.lblDisplay()[i]->setText(text(english::labels[i]));
-    window.cmdDefaults()->setCaption(text(english::defaults));
+        window.lblDisplay()[i]->setText(toQString(english::labels[i]));
+    window.cmdDefaults()->setCaption(toQString(english::defaults));
     for (size_t i = 0; i < window.cmdNote().size(); ++i)
-        window.cmdNote()[i]->setCaption(text(english::strings[i]));
-    window.Command1()->setText(text(english::commands[0]));
-    window.Command2()->setText(text(english::commands[1]));
-    window.Command3()->setText(text(english::commands[2]));
+        window.cmdNote()[i]->setCaption(toQString(english::strings[i]));
+    window.Command1()->setText(toQString(english::commands[0]));
+    window.Command2()->setText(toQString(english::commands[1]));
+    window.Command3()->setText(toQString(english::commands[2]));
     // Only the shown entry matters in a still picture.
     for (auto [list, entry] : {std::pair{window.cmbInst(), english::instrument},
                                std::pair{window.cmbTune(), english::tuning}}) {
         const QSignalBlocker quiet(list);
         list->clear();
-        list->addItem(text(entry));
+        list->addItem(toQString(entry));
     }
 }
 
