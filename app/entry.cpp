@@ -2,15 +2,28 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
+#include <string_view>
 
 #include "app/qt_translation.h"
 #include "app/qt_tuner_host.h"
+#include "app/terminal_tuner.h"
 #include "tuner/frm_main.h"
 #include "tuner/version_info.h"
 
 namespace app {
 
 int runTolmary(int argc, char** argv) {
+    // The two options of our own; everything else is Qt's (-platform, -style, ...).
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view option = argv[i];
+        if (option == "--help" || option == "-h") {
+            std::fputs(usageText(), stdout);
+            return 0;
+        }
+        if (option == "--listen")
+            return runTerminalTuner();
+    }
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Tolmary");
     QApplication::setApplicationName("Tolmary");

@@ -1,6 +1,7 @@
 #pragma once
 // The program's entry routine: creates the application, shows the tuner window modeless and
-// runs the event loop until the last window closes or "Izhod" ends the process.
+// runs the event loop until the last window closes or "Izhod" ends the process. With --listen
+// it runs the terminal tuner instead, and --help prints the usage.
 
 namespace app {
 

@@ -1,16 +1,15 @@
 #pragma once
-// An audio stream to the desktop's sound server over the PulseAudio protocol, which PipeWire
-// desktops serve too. The client library's threaded main loop renders on request and sleeps in
-// poll() otherwise; a paused stream is corked, so a silent program costs nothing. The stream
-// goes to the default output and follows it when the user picks another.
+// The synth's audio stream to the desktop's sound server (pulse_client.h). The client
+// library's main loop renders on request and sleeps in poll() otherwise; a paused stream is
+// corked, so a silent program costs nothing. The stream goes to the default output and follows
+// it when the user picks another.
 
 #include <string>
 
 #include "midi/audio_stream.h"
+#include "midi/pulse_client.h"
 
 extern "C" {
-typedef struct pa_threaded_mainloop pa_threaded_mainloop;
-typedef struct pa_context pa_context;
 typedef struct pa_stream pa_stream;
 }
 
@@ -25,7 +24,7 @@ struct PulseOptions {
     int latencyMs = 30;
 };
 
-class PulseStream final : public AudioStream {
+class PulseStream final : public AudioStream, private PulseClient::Owner {
 public:
     PulseStream(AudioSource& source, PulseOptions options);
     ~PulseStream() override;
@@ -38,27 +37,20 @@ public:
     std::string failure() const override;
 
 private:
-    enum class Status { idle, connecting, ready, failed };
-
-    static void onContextState(pa_context* context, void* self);
+    void contextReady(pa_context* context) override;
+    void connectionLost() override;
     static void onStreamState(pa_stream* stream, void* self);
     static void onWrite(pa_stream* stream, std::size_t bytes, void* self);
-    // The rest run on the main loop's thread or under its lock.
-    void openStream();
+    // On the loop's thread or under its lock.
     void fill(std::size_t bytes);
     void cork(bool paused);
-    void fail();
 
     AudioSource& source_;
     PulseOptions options_;
-    pa_threaded_mainloop* loop_ = nullptr;
-    pa_context* context_ = nullptr;
+    PulseClient client_;
     pa_stream* stream_ = nullptr;
-    Status status_ = Status::idle;
     // What the stream should be: corked until a note wants it, corked again when it is silent.
     bool corked_ = true;
-    bool timedOut_ = false;
-    std::string failure_;
 };
 
 }  // namespace midi

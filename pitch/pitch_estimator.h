@@ -7,21 +7,15 @@
 // Pitch estimation of one rendered note: finds the frequency of its fundamental partial, with
 // the note's nominal frequency as a hint, to well under a tenth of a cent.
 //
-// Method: a fit of the partial series, not a periodicity estimate. The note's steady part
-// (from just after the attack until it has decayed by 30 dB, at most one second) is weighted by
-// a 4-term Blackman-Harris window (sidelobes below -92 dB, so even partials 40 dB stronger leak
-// nothing measurable). Within a semitone of the hint, the frequency whose harmonic series sounds
-// strongest in an FFT is the note (so neither a strong second harmonic nor a loud distortion
-// product near the fundamental is taken for it). Its partials up to the 8th are refined on the
-// exact transform by successive parabolic interpolation of the log power (a windowed partial's
-// magnitude spectrum is symmetric about its frequency whatever its decay, so a fast decay does
-// not bias it). A string's partials follow f_k = k F sqrt(1 + B k^2); a weighted straight-line
-// fit of (f_k / k)^2 against k^2, read at k = 1, gives the fundamental; partials more than 3
-// cents off the fitted series are dropped. A damped note whose partials scatter is read at its
-// fundamental partial, if that is its strongest. Why not YIN or autocorrelation (libaubio's
-// detectors are of that kind): a periodicity estimate measures a compromise of all partials and
-// is pulled sharp by a stiff string's stretched partials. Why not the fundamental peak alone: on
-// a clipped tone that changes shape as it decays, the fundamental's phase wanders and its peak
+// Method: the note's steady part (note_envelope.h: from just after the attack until it has
+// decayed by 30 dB, at most one second) is read as a spectrum (spectrum.h). Within a semitone of
+// the hint, the frequency whose harmonic series sounds strongest is the note (so neither a
+// strong second harmonic nor a loud distortion product near the fundamental is taken for it);
+// its partials up to the 8th, refined on the exact transform, are fitted as a stiff string's
+// series and read at its fundamental partial (partial_series.h). Why not YIN or
+// autocorrelation: a periodicity estimate measures a compromise of all partials and is pulled
+// sharp by a stiff string's stretched partials. Why not the fundamental peak alone: on a
+// clipped tone that changes shape as it decays, the fundamental's phase wanders and its peak
 // reads off by a tenth of a cent or more, while the series holds it.
 //
 // The result is empty when the note cannot be measured reliably: silence, fewer than 12
@@ -38,6 +32,9 @@ std::optional<double> estimateFundamentalHz(const float* samples, std::size_t co
 
 // Equal-tempered frequency of MIDI note `note` with A4 (69) at 440 Hz.
 double noteFrequencyHz(double note);
+
+// The MIDI note whose equal-tempered pitch is nearest to `hz`.
+int nearestNote(double hz);
 
 // Signed distance from `referenceHz` to `hz` in cents.
 double centsBetween(double hz, double referenceHz);

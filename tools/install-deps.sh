@@ -31,11 +31,10 @@ if [ "$mode" = list ]; then
     printf '%s\n' "${wanted[@]}"
     exit 0
 fi
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 missing=()
 for p in "${wanted[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$p")
-    fi
+    installed "$p" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 if [ "$mode" = dry-run ]; then
@@ -48,3 +47,11 @@ sudo=""
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -q
 $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+# The tests start their own PulseAudio server on a private socket. On a desktop whose sound
+# server is PipeWire, the pulseaudio package would also start in every session and fight
+# pipewire-pulse for the session's sound socket: it is kept from starting there.
+if printf '%s\n' "${missing[@]}" | grep -qx pulseaudio && installed pipewire-pulse &&
+    command -v systemctl >/dev/null; then
+    $sudo systemctl --global mask pulseaudio.service pulseaudio.socket
+    echo "PipeWire serves this desktop's sound: the pulseaudio daemon will not start in sessions"
+fi

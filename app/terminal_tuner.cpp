@@ -1,0 +1,65 @@
+#include "app/terminal_tuner.h"
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include <pthread.h>
+#include <unistd.h>
+
+#include "midi/pulse_capture.h"
+#include "pitch/pitch_estimator.h"
+#include "pitch/reading_text.h"
+#include "tuner/listener.h"
+
+namespace app {
+
+const char* usageText() {
+    return "Uporaba: tolmary [--listen | --help]\n"
+           "\n"
+           "Brez možnosti odpre okno za uglaševanje kitare.\n"
+           "\n"
+           "  --listen  posluša mikrofon in za vsako odčitano višino tona izpiše vrstico\n"
+           "            NOTA FREKVENCA_HZ CENTI, npr. \"E2 82.331 -1.64\": najbližjo noto,\n"
+           "            frekvenco v hercih in odmik od note v centih. Konča se ob Ctrl+C\n"
+           "            ali ko mikrofona ni več.\n"
+           "  --help    izpiše to pomoč.\n";
+}
+
+int runTerminalTuner() {
+    // The signals that end the listening are taken by this thread alone, in sigwait() below;
+    // the capture's thread, started later, inherits the mask. SIGUSR1 is the capture saying
+    // that the microphone is gone.
+    sigset_t endings;
+    sigemptyset(&endings);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGUSR1})
+        sigaddset(&endings, signal);
+    pthread_sigmask(SIG_BLOCK, &endings, nullptr);
+
+    std::string lostBecause;
+    int received = 0;
+    {
+        tuner::Listener listener(
+            [](midi::CaptureSink& sink) { return std::make_unique<midi::PulseCapture>(sink); },
+            pitch::LiveEstimator::defaultLowestNote, pitch::LiveEstimator::defaultHighestNote,
+            [](const pitch::Reading& reading) {
+                const int note = pitch::nearestNote(reading.hz);
+                const double cents = pitch::centsBetween(reading.hz, pitch::noteFrequencyHz(note));
+                const std::string line = pitch::terminalLine(note, reading.hz, cents) + '\n';
+                std::fputs(line.c_str(), stdout);
+                std::fflush(stdout);
+            },
+            [&lostBecause](const std::string& why) {
+                lostBecause = why;
+                ::kill(::getpid(), SIGUSR1);
+            });
+        listener.start();
+        sigwait(&endings, &received);
+    }
+    if (received != SIGUSR1)
+        return 0;
+    std::fprintf(stderr, "tolmary: Mikrofon ni na voljo. (%s)\n", lostBecause.c_str());
+    return 1;
+}
+
+}  // namespace app

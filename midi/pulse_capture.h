@@ -1,0 +1,46 @@
+#pragma once
+// A mono record stream from the desktop's default source (pulse_client.h), in short
+// fragments so that a reading follows a pluck quickly.
+
+#include <string>
+
+#include "midi/audio_capture.h"
+#include "midi/pulse_client.h"
+
+extern "C" {
+typedef struct pa_stream pa_stream;
+}
+
+namespace midi {
+
+struct CaptureOptions {
+    std::string applicationName = "Tolmary";
+    std::string streamName = "Merilnik uglasitve";
+    int sampleRate = 48000;
+    int fragmentMs = 20;
+};
+
+class PulseCapture final : public AudioCapture, private PulseClient::Owner {
+public:
+    PulseCapture(CaptureSink& sink, CaptureOptions options = {});
+    ~PulseCapture() override;
+    PulseCapture(const PulseCapture&) = delete;
+    PulseCapture& operator=(const PulseCapture&) = delete;
+
+    void start() override;
+    int sampleRate() const override { return options_.sampleRate; }
+    std::string failure() const override;
+
+private:
+    void contextReady(pa_context* context) override;
+    void connectionLost() override;
+    static void onStreamState(pa_stream* stream, void* self);
+    static void onRead(pa_stream* stream, std::size_t bytes, void* self);
+
+    CaptureSink& sink_;
+    CaptureOptions options_;
+    PulseClient client_;
+    pa_stream* stream_ = nullptr;
+};
+
+}  // namespace midi

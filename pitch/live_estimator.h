@@ -1,0 +1,85 @@
+#pragma once
+// The pitch of a live stream (a microphone listening to a guitar): readings of the string's
+// fundamental partial, the frequency a strobe tuner shows, many times a second while a tone
+// sounds, and none while silence, clicks or noise sound.
+//
+// The stream is decimated to about 11 to 12 kHz (decimator.h). Its envelope, in 10 ms blocks,
+// marks each onset (the level of the last two periods of the lowest note at least 6 dB above
+// that of the two before); after the attack (note_envelope.h), a window of up to 0.35 s ending
+// at the newest sample is read every 50 ms as a spectrum (spectrum.h) and a stiff string's
+// partial series (partial_series.h), like the one-shot estimator but with no hint:
+// - the note is the frequency from the lowest to the highest note (with half a semitone to
+//   spare) whose harmonic series sounds strongest, of those whose fundamental sounds at all;
+//   a clear component an octave below, or a twelfth below with partials of its own, makes it
+//   that lower note;
+// - partials count where they stand 15 dB above the noise between them, the fundamental must
+//   be one of them and fit the series, and a reading is made only when its spread in that
+//   noise (each partial's level over the noise, propagated through the fit) is at most
+//   0.1 cent: a fading tone stops giving readings rather than giving loose ones;
+// - the window first spans 8 periods of the lowest note (so that a low note's partials are
+//   resolved and cannot pass for a higher note's), and 10 periods of the note read, so the
+//   first reading of a pluck comes 0.2 s after it.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "pitch/decimator.h"
+
+namespace pitch {
+
+struct Reading {
+    // The fundamental partial.
+    double hz;
+    // The number of samples pushed when the reading was made: its window ends at the last.
+    std::uint64_t atSample;
+};
+
+class LiveEstimator {
+public:
+    static constexpr double defaultLowestNote = 33.0;
+    static constexpr double defaultHighestNote = 72.0;
+
+    // Reads notes from `lowestNote` to `highestNote` (MIDI numbers), with half a semitone to
+    // spare, of a stream at `sampleRate` (8 to 768 kHz; at any other rate it reads nothing).
+    explicit LiveEstimator(double sampleRate, double lowestNote = defaultLowestNote,
+                           double highestNote = defaultHighestNote);
+
+    // Feeds the next samples of the stream (mono, any number at a time) and returns the
+    // readings they complete, oldest first.
+    std::vector<Reading> push(std::span<const float> samples);
+
+    // Forgets the stream; the next sample pushed starts a new one after silence.
+    void reset();
+
+private:
+    void endOfBlock(std::uint64_t end);
+    void analyse(std::uint64_t end, std::vector<Reading>& readings);
+    const float* at(std::uint64_t index) const;
+
+    bool usable_;
+    Decimator decimator_;
+    double rate_;
+    double lowHz_, highHz_;
+    std::size_t block_;
+    std::size_t onsetBlocks_;
+    std::size_t minWindow_, maxWindow_, hop_, attackSkip_;
+
+    // Decimated samples from the absolute index historyStart_ to received_.
+    std::vector<float> history_;
+    std::uint64_t historyStart_ = 0;
+    std::uint64_t received_ = 0;
+    // RMS of the latest blocks, newest last.
+    std::vector<double> recentRms_;
+    // Since the latest onset: where it began, its blocks until the attack is over, and where
+    // the steady part begins once that is known.
+    std::optional<std::uint64_t> onset_;
+    std::vector<double> attackRms_;
+    std::uint64_t steadyStart_ = 0;
+    bool steady_ = false;
+    std::uint64_t nextAnalysis_ = 0;
+    std::vector<float> decimated_;
+};
+
+}  // namespace pitch

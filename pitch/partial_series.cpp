@@ -1,0 +1,147 @@
+#include "pitch/partial_series.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "pitch/pitch_estimator.h"
+#include "pitch/spectrum.h"
+
+namespace pitch {
+namespace {
+
+// Where partial k is looked for around k times the series frequency.
+constexpr double fundamentalSearchCents = 30.0;
+constexpr double partialSearchCents = 50.0;
+// Partials above this share of the sample rate are not looked for.
+constexpr double highestPartialShare = 0.45;
+// A partial further than this from the fitted series does not belong to it.
+constexpr double seriesToleranceCents = 3.0;
+// Stiffness B beyond any guitar string: the fit has gone astray.
+constexpr double maxStiffness = 3e-3;
+// A component below a series stronger than this (relative to its strongest partial) is clear.
+constexpr double subharmonicDb = -26.0;
+
+struct SeriesFit {
+    double intercept;  // F^2
+    double slope;      // F^2 B
+    double partialHz(int k) const { return k * std::sqrt(intercept + slope * k * k); }
+};
+
+// The sums of a weighted straight-line fit of (f_k / k)^2 against k^2.
+struct FitSums {
+    double sw = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+
+    explicit FitSums(const std::vector<Partial>& points) {
+        for (const Partial& p : points) {
+            const double x = double(p.k) * p.k;
+            const double y = (p.hz / p.k) * (p.hz / p.k);
+            sw += p.amplitude;
+            sx += p.amplitude * x;
+            sy += p.amplitude * y;
+            sxx += p.amplitude * x * x;
+            sxy += p.amplitude * x * y;
+        }
+    }
+    double determinant() const { return sw * sxx - sx * sx; }
+};
+
+std::optional<SeriesFit> fitSeries(const std::vector<Partial>& points) {
+    const FitSums s(points);
+    const double det = s.determinant();
+    if (!(det > 0.0))
+        return std::nullopt;
+    const double slope = (s.sw * s.sxy - s.sx * s.sy) / det;
+    const double intercept = (s.sy - slope * s.sx) / s.sw;
+    if (!(intercept > 0.0) || !(intercept + slope > 0.0))
+        return std::nullopt;
+    return SeriesFit{intercept, slope};
+}
+
+// Each partial of the series on `seriesHz` as `peak(hz, cents)` finds it, where at least
+// `floor` strong.
+template <typename PeakNear>
+std::vector<Partial> partialsBy(PeakNear peak, double seriesHz, double floor, double sampleRate) {
+    std::vector<Partial> partials;
+    for (int k = 1; k <= maxPartials && k * seriesHz < highestPartialShare * sampleRate; ++k) {
+        const auto p = peak(k * seriesHz, k == 1 ? fundamentalSearchCents : partialSearchCents);
+        if (p && p->amplitude >= floor)
+            partials.push_back({k, p->hz, p->amplitude});
+    }
+    return partials;
+}
+
+}  // namespace
+
+std::vector<Partial> findPartials(const Spectrum& spectrum, double seriesHz, double floor,
+                                  double sampleRate) {
+    return partialsBy([&](double hz, double cents) { return spectrum.peakNear(hz, cents); },
+                      seriesHz, floor, sampleRate);
+}
+
+std::vector<Partial> coarsePartials(const Spectrum& spectrum, double seriesHz, double sampleRate) {
+    return partialsBy([&](double hz, double cents) { return spectrum.coarsePeakNear(hz, cents); },
+                      seriesHz, 0.0, sampleRate);
+}
+
+std::optional<SeriesReading> readSeries(std::vector<Partial> partials) {
+    if (partials.empty())
+        return std::nullopt;
+    const Partial strongest = *std::max_element(
+        partials.begin(), partials.end(),
+        [](const Partial& a, const Partial& b) { return a.amplitude < b.amplitude; });
+    const std::optional<Partial> fundamental =
+        partials.front().k == 1 ? std::optional(partials.front()) : std::nullopt;
+    // Partials that do not fit the series are dropped, worst first.
+    while (partials.size() >= 3) {
+        const auto fit = fitSeries(partials);
+        if (!fit)
+            return std::nullopt;
+        auto worst = partials.begin();
+        double worstCents = 0.0;
+        for (auto p = partials.begin(); p != partials.end(); ++p) {
+            const double off = std::abs(centsBetween(p->hz, fit->partialHz(p->k)));
+            if (off > worstCents) {
+                worstCents = off;
+                worst = p;
+            }
+        }
+        if (worstCents <= seriesToleranceCents) {
+            if (std::abs(fit->slope / fit->intercept) > maxStiffness)
+                return std::nullopt;
+            return SeriesReading{fit->partialHz(1), std::move(partials)};
+        }
+        partials.erase(worst);
+    }
+    // No consistent series (a damped string's partials scatter by several cents): the
+    // fundamental itself, where it is the note's strongest partial.
+    if (!fundamental || fundamental->amplitude < strongest.amplitude)
+        return std::nullopt;
+    return SeriesReading{fundamental->hz, {*fundamental}};
+}
+
+// The fit's value at k = 1 is linear in the points' y = (f_k / k)^2 with coefficients c_k;
+// each point's spread passes through dy/df = 2 f_k / k^2, and the fundamental's through
+// dF/dy = 1 / (2 F).
+double readingSpreadHz(const SeriesReading& reading, double spreadAmplitudeHz) {
+    const auto& points = reading.partials;
+    if (points.size() < 2)
+        return points.empty() ? 0.0 : spreadAmplitudeHz / points.front().amplitude;
+    const FitSums s(points);
+    const double det = s.determinant();
+    double variance = 0.0;
+    for (const Partial& p : points) {
+        const double x = double(p.k) * p.k;
+        const double c = p.amplitude * (1.0 / s.sw + (1.0 - s.sx / s.sw) * (s.sw * x - s.sx) / det);
+        const double dyByDf = 2.0 * p.hz / x;
+        const double spread = c * dyByDf * spreadAmplitudeHz / p.amplitude;
+        variance += spread * spread;
+    }
+    return std::sqrt(variance) / (2.0 * reading.hz);
+}
+
+bool soundsClearlyAt(const Spectrum& spectrum, double hz, double strongestPartial) {
+    const auto below = spectrum.coarsePeakNear(hz, partialSearchCents);
+    return below && below->amplitude > strongestPartial * dbToAmplitude(subharmonicDb);
+}
+
+}  // namespace pitch

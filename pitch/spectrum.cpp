@@ -1,0 +1,246 @@
+#include "pitch/spectrum.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+namespace pitch {
+namespace {
+
+using Complex = std::complex<double>;
+
+constexpr double twoPi = 2.0 * std::numbers::pi;
+
+// Zero padding of the coarse spectrum to the next power of two: grid step under a bin, well
+// inside the window's main lobe of eight bins.
+constexpr std::size_t zeroPadding = 1;
+// Parabolic refinement steps of a peak, each narrowing the search eightfold.
+constexpr int refinementSteps = 7;
+
+// In-place iterative radix-2 FFT; data.size() must be a power of two.
+void fft(std::vector<Complex>& data) {
+    const std::size_t n = data.size();
+    for (std::size_t i = 1, j = 0; i < n; ++i) {
+        std::size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j)
+            std::swap(data[i], data[j]);
+    }
+    std::vector<Complex> twiddle(n / 2);
+    for (std::size_t k = 0; k < n / 2; ++k)
+        twiddle[k] = std::polar(1.0, -twoPi * static_cast<double>(k) / static_cast<double>(n));
+    for (std::size_t len = 2; len <= n; len <<= 1) {
+        const std::size_t half = len / 2;
+        const std::size_t stride = n / len;
+        for (std::size_t start = 0; start < n; start += len) {
+            for (std::size_t k = 0; k < half; ++k) {
+                const Complex t = data[start + k + half] * twiddle[k * stride];
+                data[start + k + half] = data[start + k] - t;
+                data[start + k] += t;
+            }
+        }
+    }
+}
+
+// 4-term Blackman-Harris window of length n.
+std::vector<double> blackmanHarris(std::size_t n) {
+    std::vector<double> w(n);
+    const double denominator = static_cast<double>(n - 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double c = std::cos(twoPi * static_cast<double>(i) / denominator);
+        // cos 2x and cos 3x from cos x.
+        w[i] = 0.35875 - 0.48829 * c + 0.14128 * (2 * c * c - 1) - 0.01168 * (4 * c * c - 3) * c;
+    }
+    return w;
+}
+
+// The discrete-time Fourier transform of a signal near one frequency, cheap to evaluate at
+// small offsets from it. The signal is shifted down by that frequency once; per block of
+// samples the moments sum z[n] (n - c)^k, k = 0..3, around the block centre c are kept, and the
+// transform at offset d is the sum over blocks of e^(-i d c) times the Taylor series of
+// e^(-i d (n - c)) applied to the moments. Within half a grid step of the centre the
+// neglected fourth-order term is below 1e-10 of the result.
+class LocalTransform {
+public:
+    LocalTransform(const std::vector<double>& y, double centreCyclesPerSample)
+        : omega0_(twoPi * centreCyclesPerSample) {
+        const std::size_t blocks = (y.size() + blockLength - 1) / blockLength;
+        moments_.resize(blocks);
+        centres_.resize(blocks);
+        const double stepRe = std::cos(omega0_);
+        const double stepIm = -std::sin(omega0_);
+        for (std::size_t b = 0; b < blocks; ++b) {
+            const std::size_t begin = b * blockLength;
+            const std::size_t end = std::min(y.size(), begin + blockLength);
+            const double centre = 0.5 * static_cast<double>(begin + end - 1);
+            centres_[b] = centre;
+            // The rotating phasor starts exact at each block, so rounding cannot accumulate.
+            double re = std::cos(omega0_ * static_cast<double>(begin));
+            double im = -std::sin(omega0_ * static_cast<double>(begin));
+            double m[4][2] = {};
+            for (std::size_t i = begin; i < end; ++i) {
+                const double zr = y[i] * re;
+                const double zi = y[i] * im;
+                const double d = static_cast<double>(i) - centre;
+                double power = 1.0;
+                for (auto& moment : m) {
+                    moment[0] += zr * power;
+                    moment[1] += zi * power;
+                    power *= d;
+                }
+                const double r = re * stepRe - im * stepIm;
+                im = re * stepIm + im * stepRe;
+                re = r;
+            }
+            for (int k = 0; k < 4; ++k)
+                moments_[b][k] = Complex(m[k][0], m[k][1]);
+        }
+    }
+
+    // Squared magnitude of the transform at the centre plus `offset` cycles per sample.
+    double power(double offset) const {
+        const double delta = twoPi * offset;
+        const Complex minusIDelta(0.0, -delta);
+        const Complex t1 = minusIDelta;
+        const Complex t2 = t1 * minusIDelta / 2.0;
+        const Complex t3 = t2 * minusIDelta / 3.0;
+        Complex sum;
+        for (std::size_t b = 0; b < moments_.size(); ++b) {
+            const auto& m = moments_[b];
+            const Complex local = m[0] + t1 * m[1] + t2 * m[2] + t3 * m[3];
+            sum += std::polar(1.0, -delta * centres_[b]) * local;
+        }
+        return std::norm(sum);
+    }
+
+private:
+    static constexpr std::size_t blockLength = 256;
+    double omega0_;
+    std::vector<std::array<Complex, 4>> moments_;
+    std::vector<double> centres_;
+};
+
+}  // namespace
+
+Spectrum::Spectrum(const float* samples, std::size_t n, double sampleRate)
+    : sampleRate_(sampleRate) {
+    const std::vector<double> window = blackmanHarris(n);
+    weighted_.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+        weighted_[i] = window[i] * samples[i];
+    size_ = 1;
+    while (size_ < n * zeroPadding)
+        size_ <<= 1;
+    std::vector<Complex> spectrum(size_);
+    std::copy(weighted_.begin(), weighted_.end(), spectrum.begin());
+    fft(spectrum);
+    magnitude_.resize(size_ / 2);
+    for (std::size_t k = 0; k < magnitude_.size(); ++k)
+        magnitude_[k] = std::sqrt(std::norm(spectrum[k]));
+}
+
+double Spectrum::harmonicScore(double hz, int partials) const {
+    double score = 0.0;
+    for (int k = 1; k <= partials; ++k) {
+        const std::size_t bin = static_cast<std::size_t>(std::lround(k * hz / binHz()));
+        if (bin + 2 >= magnitude_.size())
+            break;
+        score += std::max({magnitude_[bin - 1], magnitude_[bin], magnitude_[bin + 1]});
+    }
+    return score;
+}
+
+std::optional<double> Spectrum::strongestSeriesIn(double lowHz, double highHz, int partials,
+                                                  double minFundamental) const {
+    const std::size_t low = std::max<std::size_t>(1, std::lround(lowHz / binHz()));
+    const std::size_t high = std::lround(highHz / binHz());
+    std::optional<double> best;
+    double bestScore = -1.0;
+    for (std::size_t bin = low; bin <= high; ++bin) {
+        const double candidate = static_cast<double>(bin) * binHz();
+        if (minFundamental > 0 && harmonicScore(candidate, 1) < minFundamental)
+            continue;
+        const double score = harmonicScore(candidate, partials);
+        if (score > bestScore) {
+            bestScore = score;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
+double Spectrum::strongest() const {
+    return *std::max_element(magnitude_.begin() + 1, magnitude_.end());
+}
+
+double Spectrum::levelAt(double hz) const {
+    const auto bin = static_cast<std::size_t>(std::max(0L, std::lround(hz / binHz())));
+    return bin < magnitude_.size() ? magnitude_[bin] : 0.0;
+}
+
+std::optional<Spectrum::Peak> Spectrum::coarsePeakNear(double hz, double cents) const {
+    const auto bin = strongestBinNear(hz, cents);
+    if (!bin)
+        return std::nullopt;
+    return Peak{static_cast<double>(*bin) * binHz(), magnitude_[*bin]};
+}
+
+// Near its maximum the log power of a Blackman-Harris main lobe is all but a parabola: each step
+// moves to the vertex through three points and narrows their spacing.
+std::optional<Spectrum::Peak> Spectrum::peakNear(double hz, double cents) const {
+    const auto bin = strongestBinNear(hz, cents);
+    if (!bin)
+        return std::nullopt;
+    const double sizeD = static_cast<double>(size_);
+    const double coarse = static_cast<double>(*bin) / sizeD;
+    const LocalTransform transform(weighted_, coarse);
+    double x = 0.0;
+    double h = 0.5 / sizeD;
+    double centrePower = 0.0;
+    for (int step = 0; step < refinementSteps; ++step) {
+        centrePower = transform.power(x);
+        const double below = std::log(transform.power(x - h));
+        const double centre = std::log(centrePower);
+        const double above = std::log(transform.power(x + h));
+        const double curvature = below - 2.0 * centre + above;
+        if (curvature < 0.0) {
+            const double offset = 0.5 * h * (below - above) / curvature;
+            x += std::clamp(offset, -h, h);
+        } else {
+            x += below > above ? -h : h;
+        }
+        h /= 8.0;
+    }
+    return Peak{(coarse + x) * sampleRate_, std::sqrt(centrePower)};
+}
+
+double Spectrum::resolutionHz() const {
+    return sampleRate_ / static_cast<double>(weighted_.size());
+}
+
+double Spectrum::binHz() const {
+    return sampleRate_ / static_cast<double>(size_);
+}
+
+std::optional<std::size_t> Spectrum::strongestBinNear(double hz, double cents) const {
+    const double ratio = std::pow(2.0, cents / 1200.0);
+    auto binOf = [&](double f) { return static_cast<std::size_t>(std::lround(f / binHz())); };
+    // At least two grid steps either side, however narrow the band in cents.
+    const std::size_t centre = binOf(hz);
+    const std::size_t low = std::max<std::size_t>(1, std::min(binOf(hz / ratio), centre - 2));
+    const std::size_t high = std::max(binOf(hz * ratio), centre + 2);
+    std::optional<std::size_t> best;
+    for (std::size_t k = low; k <= high && k + 1 < magnitude_.size(); ++k) {
+        if (magnitude_[k] < magnitude_[k - 1] || magnitude_[k] < magnitude_[k + 1])
+            continue;
+        if (!best || magnitude_[k] > magnitude_[*best])
+            best = k;
+    }
+    return best;
+}
+
+}  // namespace pitch

@@ -1,0 +1,65 @@
+#pragma once
+// The spectrum of a stretch of sound, as both pitch estimators read it: weighted by a 4-term
+// Blackman-Harris window (sidelobes below -92 dB, so even partials 40 dB stronger leak nothing
+// measurable) and transformed by an FFT zero-padded to the next power of two, whose grid finds
+// harmonic series and peaks; a peak is then refined on the exact transform by successive
+// parabolic interpolation of the log power (a windowed partial's magnitude spectrum is
+// symmetric about its frequency whatever its decay, so a fast decay does not bias it).
+
+#include <cmath>
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace pitch {
+
+// Levels relative to a peak are given in dB.
+inline double dbToAmplitude(double db) {
+    return std::pow(10.0, db / 20.0);
+}
+
+class Spectrum {
+public:
+    struct Peak {
+        double hz;
+        double amplitude;
+    };
+
+    Spectrum(const float* samples, std::size_t n, double sampleRate);
+
+    // How strongly a harmonic series on `hz` sounds: the summed magnitudes at its first
+    // `partials` multiples below the Nyquist limit.
+    double harmonicScore(double hz, int partials) const;
+
+    // The grid frequency from `lowHz` to `highHz` whose harmonic series sounds strongest, of
+    // those whose fundamental is at least `minFundamental` strong; none when there is no such
+    // grid frequency.
+    std::optional<double> strongestSeriesIn(double lowHz, double highHz, int partials,
+                                            double minFundamental = 0.0) const;
+
+    // The largest magnitude of the grid.
+    double strongest() const;
+
+    // The magnitude of the grid point nearest `hz`.
+    double levelAt(double hz) const;
+
+    // The strongest local maximum of the grid within `cents` of `hz`.
+    std::optional<Peak> coarsePeakNear(double hz, double cents) const;
+
+    // The same peak refined on the exact transform: far below a thousandth of a cent.
+    std::optional<Peak> peakNear(double hz, double cents) const;
+
+    // The width of one bin of the unpadded transform, the resolution of the window.
+    double resolutionHz() const;
+
+private:
+    double binHz() const;
+    std::optional<std::size_t> strongestBinNear(double hz, double cents) const;
+
+    double sampleRate_;
+    std::vector<double> weighted_;
+    std::size_t size_ = 1;
+    std::vector<double> magnitude_;
+};
+
+}  // namespace pitch

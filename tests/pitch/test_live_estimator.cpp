@@ -1,0 +1,272 @@
+// The live estimator on streams of synthetic notes whose fundamental is known exactly: what it
+// must read (every reading within its tolerance, the first soon after the pluck, then at least
+// ten a second), what it must not read at all, and that the chunking of the stream changes
+// nothing.
+
+#include <QtTest>
+
+#include <cmath>
+#include <vector>
+
+#include "pitch/live_estimator.h"
+#include "pitch/pitch_estimator.h"
+#include "tests/support/listening.h"
+#include "tests/support/synthetic_notes.h"
+
+using pitch::centsBetween;
+using pitch::LiveEstimator;
+using pitch::noteFrequencyHz;
+using pitch::Reading;
+using testing::addNoise;
+using testing::render;
+using testing::Sinusoid;
+
+namespace {
+
+using Signal = std::vector<float>;
+
+constexpr double rate = 48000.0;
+// Silence before each tone, so that its onset is heard.
+constexpr double leadSeconds = 0.3;
+
+std::vector<Reading> listen(const Signal& signal, double sampleRate, std::size_t chunk = 480,
+                            double lowestNote = LiveEstimator::defaultLowestNote) {
+    LiveEstimator estimator(sampleRate, lowestNote);
+    return testing::pushInChunks(estimator, signal, chunk);
+}
+
+Signal afterSilence(const Signal& tone, double sampleRate = rate) {
+    Signal signal(static_cast<std::size_t>(leadSeconds * sampleRate));
+    signal.insert(signal.end(), tone.begin(), tone.end());
+    return signal;
+}
+
+// Harmonics of `f0` with the given amplitudes, steady.
+Signal harmonics(double f0, const std::vector<double>& amplitudes, double seconds = 2.5) {
+    std::vector<Sinusoid> partials;
+    for (std::size_t k = 1; k <= amplitudes.size(); ++k)
+        partials.push_back({k * f0, amplitudes[k - 1], 0.0, 0.7 * static_cast<double>(k)});
+    return render(partials, seconds, rate);
+}
+
+Signal plucked(double f0, double stiffness, double decaySeconds, double sampleRate = rate) {
+    return render(testing::pluckedString(f0, stiffness, decaySeconds, sampleRate), 2.5, sampleRate);
+}
+
+}  // namespace
+
+class TestLiveEstimator : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readsTheFundamental_data() {
+        QTest::addColumn<Signal>("signal");
+        QTest::addColumn<double>("sampleRate");
+        QTest::addColumn<double>("trueHz");
+        QTest::addColumn<double>("toleranceCents");
+        QTest::addColumn<double>("lowestNote");
+        // Seconds from the pluck to the first reading: 10 periods of the note and the attack.
+        QTest::addColumn<double>("responseSeconds");
+        const auto add = [](const char* name, const Signal& tone, double trueHz,
+                            double toleranceCents, double sampleRate = rate,
+                            double lowestNote = LiveEstimator::defaultLowestNote) {
+            QTest::newRow(name) << afterSilence(tone, sampleRate) << sampleRate << trueHz
+                                << toleranceCents << lowestNote << (trueHz < 55 ? 0.3 : 0.25);
+        };
+        // Steady sines over the whole range and its margin, at both usual rates.
+        for (auto [note, sampleRate] : {std::pair{32.6, rate},
+                                        {35.0, rate},
+                                        {52.3, 44100.0},
+                                        {69.0, rate},
+                                        {72.4, 44100.0}}) {
+            const double hz = noteFrequencyHz(note);
+            add(qPrintable(QString("sine, note %1 at %2 Hz").arg(note).arg(sampleRate)),
+                render({{hz, 0.3, 0.0, 1.0}}, 2.5, sampleRate), hz, 0.1, sampleRate);
+        }
+        // Stiff strings: the fundamental partial, not the stretched series' average.
+        for (auto [note, stiffness] : {std::pair{40.3, 5e-4}, {57.0, 2e-4}, {64.0, 1e-4}}) {
+            const double f0 = noteFrequencyHz(note);
+            add(qPrintable(QString("plucked, note %1, B %2").arg(note).arg(stiffness)),
+                plucked(f0, stiffness, 2.0), f0 * std::sqrt(1.0 + stiffness), 0.1);
+        }
+        for (double note : {36.0, 50.0, 67.0}) {
+            const double f0 = noteFrequencyHz(note + 0.2);
+            auto tone = plucked(f0, 3e-4, 2.0);
+            const Signal firstSecond(tone.begin(), tone.begin() + static_cast<long>(rate));
+            addNoise(tone, testing::rms(firstSecond) * std::pow(10.0, -30.0 / 20.0));
+            add(qPrintable(QString("plucked in noise, note %1").arg(note)), tone,
+                f0 * std::sqrt(1.0003), 0.5);
+        }
+        // Octave traps: a weak fundamental under strong second and third partials; even
+        // partials so much stronger than the odd ones that the series an octave up sounds
+        // stronger; a bright tone whose every third partial outweighs the rest, so that the
+        // series on the third partial sounds stronger; the partials of the SoundFont's
+        // distortion guitar at G2 (dB, as measured), whose third partial is the strongest.
+        const double e2 = noteFrequencyHz(40.0), a2 = noteFrequencyHz(45.0);
+        add("weak fundamental", harmonics(e2, {0.01, 0.5, 0.3, 0.1}), e2, 0.1);
+        add("odd partials faint",
+            harmonics(a2, {0.1, 0.5, 0.02, 0.4, 0.01, 0.3, 0.01, 0.2, 0.005, 0.1, 0.005, 0.1, 0.005,
+                           0.1, 0.005, 0.1}),
+            a2, 0.1);
+        std::vector<double> bright, distorted;
+        for (int k = 1; k <= 24; ++k)
+            bright.push_back(k % 3 == 0 ? 0.1 : 0.03);
+        for (double db : {40.0, 31.2, 44.4, 33.9, 37.9, 41.1, 33.7, 26.1, 39.7, 29.2, 30.8, 33.3,
+                          16.4, 29.1, 19.8, 30.2, 24.0, 27.8, 29.8, 25.0, 25.0, 31.4, 19.4, 16.9})
+            distorted.push_back(0.003 * std::pow(10.0, (db - 40.0) / 20.0));
+        const double g2 = noteFrequencyHz(43.0);
+        add("every third partial strong", harmonics(g2, bright), g2, 0.1);
+        add("distortion guitar", harmonics(g2, distorted), g2, 0.1);
+        // An acoustic guitar's body resonates in the attack, well below the note but within
+        // reach of its octave below; and a hard pluck rings sharp for its first milliseconds.
+        const double f3 = noteFrequencyHz(53.0);
+        auto resonating = testing::pluckedString(f3, 1e-4, 2.0, rate);
+        resonating.push_back({77.4, 0.3 * resonating[0].amplitude, 0.1, 0.0});
+        add("body resonance in the attack", render(resonating, 2.5, rate), f3 * std::sqrt(1.0001),
+            0.1);
+        auto sharpAttack = testing::pluckedString(f3, 1e-4, 0.5, rate);
+        sharpAttack.push_back(
+            {f3 * std::pow(2.0, 20.0 / 1200.0), 4 * sharpAttack[0].amplitude, 0.005, 0.0});
+        add("pluck ringing sharp", render(sharpAttack, 2.5, rate), f3 * std::sqrt(1.0001), 0.1);
+        // A bass string, where the range is set for it.
+        const double e1 = noteFrequencyHz(28.0);
+        add("bass E1, range from note 26", plucked(e1, 1e-4, 3.0), e1 * std::sqrt(1.0001), 0.1,
+            rate, 26.0);
+    }
+    void readsTheFundamental() {
+        QFETCH(Signal, signal);
+        QFETCH(double, sampleRate);
+        QFETCH(double, trueHz);
+        QFETCH(double, toleranceCents);
+        QFETCH(double, lowestNote);
+        QFETCH(double, responseSeconds);
+        const auto readings = listen(signal, sampleRate, 480, lowestNote);
+        QVERIFY2(readings.size() > 1, "no readings");
+        for (const Reading& r : readings) {
+            const double error = centsBetween(r.hz, trueHz);
+            QVERIFY2(std::abs(error) <= toleranceCents,
+                     qPrintable(QString("%1 Hz, %2 cents off, at %3 s")
+                                    .arg(r.hz)
+                                    .arg(error)
+                                    .arg(static_cast<double>(r.atSample) / sampleRate)));
+        }
+        const double first = static_cast<double>(readings.front().atSample) / sampleRate;
+        const double last = static_cast<double>(readings.back().atSample) / sampleRate;
+        QVERIFY2(first - leadSeconds <= responseSeconds,
+                 qPrintable(QString("first after %1 s").arg(first - leadSeconds)));
+        QVERIFY2(last - first >= 1.0, qPrintable(QString("read for only %1 s").arg(last - first)));
+        QVERIFY2(static_cast<double>(readings.size() - 1) >= 10.0 * (last - first),
+                 qPrintable(QString("%1 readings in %2 s").arg(readings.size()).arg(last - first)));
+    }
+
+    // Silence, clicks, noise and tones that are no note of the range give no reading at all.
+    void readsNothing_data() {
+        QTest::addColumn<Signal>("signal");
+        const std::size_t threeSeconds = static_cast<std::size_t>(3 * rate);
+        QTest::newRow("silence") << Signal(threeSeconds);
+        Signal room(threeSeconds), loud(threeSeconds), rumble(threeSeconds);
+        addNoise(room, 1e-3);
+        addNoise(loud, 0.2);
+        // Noise whose level falls 6 dB an octave, as handling and wind sound.
+        addNoise(rumble, 0.01);
+        for (std::size_t i = 1; i < rumble.size(); ++i)
+            rumble[i] = 0.999f * rumble[i - 1] + rumble[i];
+        QTest::newRow("room noise") << room;
+        QTest::newRow("loud noise") << loud;
+        QTest::newRow("rumble") << rumble;
+        Signal clicks = room;
+        for (double t : {0.4, 0.77, 1.5, 2.1, 2.3})
+            clicks[static_cast<std::size_t>(t * rate)] = 0.9f;
+        QTest::newRow("clicks in room noise") << clicks;
+        QTest::newRow("whistle above the range")
+            << afterSilence(render({{1500.0, 0.3, 0.0, 0.0}}, 2.5, rate));
+        QTest::newRow("string muted at once")
+            << afterSilence(plucked(noteFrequencyHz(45.0), 1e-4, 0.01));
+    }
+    void readsNothing() {
+        QFETCH(Signal, signal);
+        const auto readings = listen(signal, rate);
+        QVERIFY2(readings.empty(), qPrintable(QString("%1 readings, the first %2 Hz")
+                                                  .arg(readings.size())
+                                                  .arg(readings.empty() ? 0 : readings[0].hz)));
+    }
+
+    // A string plucked while another still rings: the readings follow the new note within
+    // 250 ms of its pluck, and each reading is one of the two notes.
+    void followsANewPluck() {
+        const double e2 = noteFrequencyHz(40.0), a2 = noteFrequencyHz(45.0);
+        const std::size_t pluck = static_cast<std::size_t>(1.5 * rate);
+        Signal signal = render(testing::pluckedString(e2, 2e-4, 2.0, rate), 1.5 + 2.5, rate);
+        const auto second = plucked(a2, 2e-4, 2.0);
+        for (std::size_t i = 0; i < second.size(); ++i)
+            signal[pluck + i] += 2.0f * second[i];
+        int before = 0, after = 0;
+        for (const Reading& r : listen(signal, rate)) {
+            const bool isE2 = std::abs(centsBetween(r.hz, e2 * std::sqrt(1.0002))) < 0.2;
+            const bool isA2 = std::abs(centsBetween(r.hz, a2 * std::sqrt(1.0002))) < 0.2;
+            QVERIFY2(isE2 || isA2, qPrintable(QString("%1 Hz").arg(r.hz)));
+            if (r.atSample > pluck + static_cast<std::size_t>(0.25 * rate)) {
+                QVERIFY2(isA2, qPrintable(QString("%1 s after the pluck, %2 Hz")
+                                              .arg(double(r.atSample - pluck) / rate)
+                                              .arg(r.hz)));
+                ++after;
+            } else {
+                before += isE2;
+            }
+        }
+        QVERIFY(before >= 10);
+        QVERIFY(after >= 10);
+    }
+
+    // A steady tone moved by a tenth of a cent moves the readings by as much: no smoothing,
+    // no dead zone.
+    void showsATenthOfACent() {
+        const double f0 = noteFrequencyHz(45.0), ratio = std::pow(2.0, 0.1 / 1200.0);
+        const double step = 1.5;
+        std::vector<Sinusoid> before, after;
+        for (int k = 1; k <= 8; ++k) {
+            before.push_back({k * f0, 0.3 / k, 0.0, 0.5 * k});
+            after.push_back(
+                {k * f0 * ratio, 0.3 / k, 0.0, 0.5 * k + testing::twoPi * k * f0 * step});
+        }
+        Signal signal = render(before, step, rate);
+        const auto rest = render(after, step, rate);
+        signal.insert(signal.end(), rest.begin(), rest.end());
+        const auto readings = listen(signal, rate);
+        QVERIFY(!readings.empty());
+        for (const Reading& r : readings) {
+            const double t = static_cast<double>(r.atSample) / rate;
+            if (t > step && t < step + 0.35)
+                continue;  // the window holds both
+            const double expected = t <= step ? 0.0 : 0.1;
+            QVERIFY2(std::abs(centsBetween(r.hz, f0) - expected) < 0.01,
+                     qPrintable(QString("%1 cents at %2 s").arg(centsBetween(r.hz, f0)).arg(t)));
+        }
+    }
+
+    // A stream at no usable rate is not read, whatever it holds.
+    void unusableRatesReadNothing() {
+        const auto tone = render({{220.0, 0.3, 0.0, 0.0}}, 1.0, 8000.0);
+        for (double sampleRate : {0.0, -48000.0, std::nan(""), 4000.0, 1e12})
+            QVERIFY(listen(tone, sampleRate).empty());
+    }
+
+    // The same stream pushed in chunks of any size gives the same readings at the same samples.
+    void chunkingChangesNothing() {
+        auto signal = afterSilence(plucked(noteFrequencyHz(50.0), 2e-4, 1.0));
+        addNoise(signal, 1e-3);
+        const auto whole = listen(signal, rate, signal.size());
+        QVERIFY(whole.size() > 10);
+        for (std::size_t chunk : {1, 97, 4096}) {
+            const auto pieces = listen(signal, rate, chunk);
+            QCOMPARE(pieces.size(), whole.size());
+            for (std::size_t i = 0; i < whole.size(); ++i) {
+                QCOMPARE(pieces[i].atSample, whole[i].atSample);
+                QCOMPARE(pieces[i].hz, whole[i].hz);
+            }
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(TestLiveEstimator)
+#include "test_live_estimator.moc"
