@@ -5,7 +5,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps deps-test configure build run test test-sanitize bench format clean
+.PHONY: all deps deps-test configure build run test test-sanitize bench format tidy clean
 
 all: build
 
@@ -46,6 +46,10 @@ bench: deps-test build
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# The naming rules (.clang-tidy) on every source file the build compiles; any finding fails.
+tidy: build
+	run-clang-tidy -p $(BUILD_DIR) -quiet -j $(JOBS) '$(CURDIR)/(app|tuner|midi|pitch|chords|controls|tests|tools|bench)/'
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

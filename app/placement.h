@@ -27,7 +27,7 @@ concept HasTop = requires(T& t, double v) {
 // window.Left = reference.Width * 0.5 - window.Width * 0.5, unrounded and unclamped: a window
 // wider than the reference overhangs both edges alike.
 template <typename Window, typename Reference>
-void CenterHorizontally(Window& window, const Reference& reference) {
+void centerHorizontally(Window& window, const Reference& reference) {
     if constexpr (HasLeft<Window> && HasWidth<Window> && HasWidth<Reference>) {
         window.setLeft(static_cast<double>(reference.width()) * 0.5 -
                        static_cast<double>(window.width()) * 0.5);
@@ -35,7 +35,7 @@ void CenterHorizontally(Window& window, const Reference& reference) {
 }
 
 template <typename Window, typename Reference>
-void CenterVertically(Window& window, const Reference& reference) {
+void centerVertically(Window& window, const Reference& reference) {
     if constexpr (HasTop<Window> && HasHeight<Window> && HasHeight<Reference>) {
         window.setTop(static_cast<double>(reference.height()) * 0.5 -
                       static_cast<double>(window.height()) * 0.5);

@@ -27,8 +27,10 @@ QtTunerHost::QtTunerHost(std::unique_ptr<midi::MidiPort> port) : port_(std::move
 
 QtTunerHost::~QtTunerHost() = default;
 
-int QtTunerHost::messageBox(QWidget* parent, const QString& text, const QString& title, int style) {
-    const bool question = style == tuner::msgbox::question;
+tuner::MessageAnswer QtTunerHost::messageBox(QWidget* parent, const QString& text,
+                                             const QString& title, tuner::MessageStyle style) {
+    using tuner::MessageAnswer;
+    const bool question = style == tuner::MessageStyle::question;
     QMessageBox box(question ? QMessageBox::Question : QMessageBox::Critical, title, text,
                     question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
     // Qt 6 looks these captions up under a name that Debian's Slovenian translation does not
@@ -41,8 +43,8 @@ int QtTunerHost::messageBox(QWidget* parent, const QString& text, const QString&
     }
     const int answer = box.exec();
     if (!question)
-        return tuner::msgbox::ok;
-    return answer == QMessageBox::Yes ? tuner::msgbox::yes : tuner::msgbox::no;
+        return MessageAnswer::ok;
+    return answer == QMessageBox::Yes ? MessageAnswer::yes : MessageAnswer::no;
 }
 
 QString QtTunerHost::readSetting(const QString& section, const QString& key,
@@ -58,8 +60,8 @@ void QtTunerHost::centreOnScreen(QWidget& window) {
     QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
     WindowTwips w(window);
     const ScreenTwips s(screen);
-    CenterHorizontally(w, s);
-    CenterVertically(w, s);
+    centerHorizontally(w, s);
+    centerVertically(w, s);
 }
 
 double QtTunerHost::windowLeft(const QWidget& window) {

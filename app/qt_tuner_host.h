@@ -16,7 +16,8 @@ public:
     explicit QtTunerHost(std::unique_ptr<midi::MidiPort> port = nullptr);
     ~QtTunerHost() override;
 
-    int messageBox(QWidget* parent, const QString& text, const QString& title, int style) override;
+    tuner::MessageAnswer messageBox(QWidget* parent, const QString& text, const QString& title,
+                                    tuner::MessageStyle style) override;
     QString readSetting(const QString& section, const QString& key,
                         const QString& defaultValue) override;
     void writeSetting(const QString& section, const QString& key, const QString& value) override;

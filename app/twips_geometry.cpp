@@ -4,8 +4,12 @@
 #include <QWidget>
 #include <cmath>
 
+#include "controls/twips.h"
+
 namespace app {
 namespace {
+
+using controls::twipsPerPixel;
 
 // A coordinate no screen can hold is not applied; the window keeps its place.
 bool toPixels(double twips, int& pixels) {

@@ -1,12 +1,10 @@
 #pragma once
-// Window and screen geometry in twips (15 per pixel at 96 dpi), for the placement routines.
+// Window and screen geometry in twips, for the placement routines.
 
 class QWidget;
 class QScreen;
 
 namespace app {
-
-inline constexpr int twipsPerPixel = 15;
 
 // The outer left (top) edge of a window's frame, in twips.
 double frameLeftTwips(const QWidget& window);

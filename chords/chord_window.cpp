@@ -2,7 +2,6 @@
 
 #include <QFont>
 #include <QFontInfo>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
@@ -12,63 +11,60 @@
 #include <vector>
 
 #include "chords/chord_texts.h"
+#include "controls/enter_key.h"
+#include "controls/single_window.h"
 
 namespace chords {
 
 namespace {
 
-constexpr int kClientWidth = 783;
-constexpr int kClientHeight = 471;
+constexpr int clientWidth = 783;
+constexpr int clientHeight = 471;
 
 // The chord grid: one column per chord kind, one row per root; neighbours overlap by a pixel.
 struct GridColumn {
     int left;
     int width;
 };
-constexpr std::array<GridColumn, kKindCount> kGridColumns{
+constexpr std::array<GridColumn, kindCount> gridColumns{
     {{8, 73}, {80, 65}, {144, 65}, {208, 65}, {272, 65}}};
-constexpr int kGridTop = 144;
-constexpr int kGridRowStep = 24;
-constexpr int kButtonHeight = 25;
+constexpr int gridTop = 144;
+constexpr int gridRowStep = 24;
+constexpr int buttonHeight = 25;
 
-constexpr QRect kBarreHelpBox{344, 152, 433, 113};
-constexpr QRect kSharpsHelpBox{344, 280, 425, 49};
-constexpr QRect kBackToTunerBox{360, 392, 97, kButtonHeight};
-constexpr QRect kExitBox{480, 392, 81, kButtonHeight};
+constexpr QRect barreHelpBox{344, 152, 433, 113};
+constexpr QRect sharpsHelpBox{344, 280, 425, 49};
+constexpr QRect backToTunerBox{360, 392, 97, buttonHeight};
+constexpr QRect exitBox{480, 392, 81, buttonHeight};
 
 constexpr int chordIndexNamed(std::string_view name) {
-    for (int i = 0; i < kChordCount; ++i) {
-        if (kCatalogue[i].buttonName == name) {
+    for (int i = 0; i < chordCount; ++i)
+        if (catalogue[i].buttonName == name)
             return i;
-        }
-    }
     return -1;
 }
 
 // The chords that take the focus right after "C dur", ahead of the rest of the grid.
-constexpr std::array<int, 5> kEarlyTabChords{chordIndexNamed("E"), chordIndexNamed("em"),
-                                             chordIndexNamed("esep"), chordIndexNamed("emsep"),
-                                             chordIndexNamed("cm")};
-static_assert(std::find(kEarlyTabChords.begin(), kEarlyTabChords.end(), -1) ==
-              kEarlyTabChords.end());
+constexpr std::array<int, 5> earlyTabChords{chordIndexNamed("E"), chordIndexNamed("em"),
+                                            chordIndexNamed("esep"), chordIndexNamed("emsep"),
+                                            chordIndexNamed("cm")};
+static_assert(std::find(earlyTabChords.begin(), earlyTabChords.end(), -1) == earlyTabChords.end());
 
 QString chordCaption(const ChordGrip& grip) {
     const auto kind = static_cast<int>(grip.kind);
-    if (grip.kind == ChordKind::Major) {
-        return QString::fromLatin1(kRootNames[grip.root]) +
-               QString::fromLatin1(kKindCaptions[kind]);
-    }
-    return QString::fromLatin1(kKindCaptions[kind]);
+    if (grip.kind == ChordKind::major)
+        return QString::fromLatin1(rootNames[grip.root]) + QString::fromLatin1(kindCaptions[kind]);
+    return QString::fromLatin1(kindCaptions[kind]);
 }
 
 // The boxes were sized for a small system font; where the default font is larger, the help
 // text would run out of its box and lose its last lines. Shrink the default font, half a point
 // at a time, until the wrapped text fits.
 void shrinkFontToFit(QLabel* label) {
-    constexpr double kSmallestPointSize = 6.0;
+    constexpr double smallestPointSize = 6.0;
     QFont font = label->font();
     double points = QFontInfo(font).pointSizeF();
-    while (label->heightForWidth(label->width()) > label->height() && points > kSmallestPointSize) {
+    while (label->heightForWidth(label->width()) > label->height() && points > smallestPointSize) {
         points -= 0.5;
         font.setPointSizeF(points);
         label->setFont(font);
@@ -87,7 +83,7 @@ frmPrijemi::frmPrijemi(std::function<void()> endProgram)
     colours.setColor(QPalette::WindowText, colours.color(QPalette::ToolTipText));
     setPalette(colours);
     // A plain resizable frame; nothing is laid out, so every control keeps its place.
-    resize(kClientWidth, kClientHeight);
+    resize(clientWidth, clientHeight);
 
     buildNeck();
     buildChordButtons();
@@ -95,6 +91,7 @@ frmPrijemi::frmPrijemi(std::function<void()> endProgram)
     buildExitButtons();
     chainTabOrder();
     chordButtons_[0]->setFocus();
+    controls::letEnterPressButtons(*this);
 
     // Loading clears the neck, so the window never opens with a grip shown.
     display_.cisti();
@@ -104,28 +101,27 @@ void frmPrijemi::buildNeck() {
     auto* neck = new QLabel(this);
     neck->setObjectName(QStringLiteral("Vrat"));
     neck->setPixmap(QPixmap(QStringLiteral(":/chords/neck.png")));
-    neck->setGeometry(0, 0, kNeckWidth, kNeckHeight);
+    neck->setGeometry(0, 0, neckWidth, neckHeight);
 
     // Created after the neck, so every marker lies above it.
     const QPixmap marker(QStringLiteral(":/chords/marker.png"));
-    for (int i = 0; i < kMarkerCount; ++i) {
+    for (int i = 0; i < markerCount; ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QString::fromStdString(markerName(i)));
         label->setPixmap(marker);
-        label->setGeometry(kMarkerPlaces[i].left, kMarkerPlaces[i].top, kMarkerWidth,
-                           kMarkerHeight);
+        label->setGeometry(markerPlaces[i].left, markerPlaces[i].top, markerWidth, markerHeight);
         markers_[i] = label;
     }
 }
 
 void frmPrijemi::buildChordButtons() {
-    for (int i = 0; i < kChordCount; ++i) {
-        const ChordGrip& grip = kCatalogue[i];
-        const GridColumn& column = kGridColumns[static_cast<int>(grip.kind)];
+    for (int i = 0; i < chordCount; ++i) {
+        const ChordGrip& grip = catalogue[i];
+        const GridColumn& column = gridColumns[static_cast<int>(grip.kind)];
         auto* button = new QPushButton(chordCaption(grip), this);
         button->setObjectName(QString::fromLatin1(grip.buttonName));
-        button->setGeometry(column.left, kGridTop + kGridRowStep * grip.root, column.width,
-                            kButtonHeight);
+        button->setGeometry(column.left, gridTop + gridRowStep * grip.root, column.width,
+                            buttonHeight);
         connect(button, &QPushButton::clicked, this, [this, &grip] { display_.showChord(grip); });
         chordButtons_[i] = button;
     }
@@ -143,24 +139,23 @@ void frmPrijemi::buildHelpTexts() {
         label->setGeometry(box);
         shrinkFontToFit(label);
     };
-    makeHelp("Label1", helpTextBarre(), kBarreHelpBox);
-    makeHelp("Label2", helpTextSharps(), kSharpsHelpBox);
+    makeHelp("Label1", helpTextBarre(), barreHelpBox);
+    makeHelp("Label2", helpTextSharps(), sharpsHelpBox);
 }
 
 void frmPrijemi::buildExitButtons() {
     backToTuner_ = new QPushButton(QStringLiteral("Nazaj na tuner"), this);
     backToTuner_->setObjectName(QStringLiteral("ZapriAkorde"));
-    backToTuner_->setGeometry(kBackToTunerBox);
+    backToTuner_->setGeometry(backToTunerBox);
     connect(backToTuner_, &QPushButton::clicked, this, &QWidget::close);
 
     exitProgram_ = new QPushButton(QStringLiteral("Izhod"), this);
     exitProgram_->setObjectName(QStringLiteral("Command1"));
-    exitProgram_->setGeometry(kExitBox);
+    exitProgram_->setGeometry(exitBox);
     // Ends the program outright: no window's closing step may run first.
     connect(exitProgram_, &QPushButton::clicked, this, [this] {
-        if (endProgram_) {
+        if (endProgram_)
             endProgram_();
-        }
     });
 }
 
@@ -168,7 +163,7 @@ void frmPrijemi::buildExitButtons() {
 // Pictures and labels never take the focus, so only the buttons are chained.
 void frmPrijemi::chainTabOrder() {
     std::vector<QWidget*> order;
-    std::array<bool, kChordCount> placed{};
+    std::array<bool, chordCount> placed{};
     const auto addChord = [&](int index) {
         if (!placed[index]) {
             placed[index] = true;
@@ -176,30 +171,15 @@ void frmPrijemi::chainTabOrder() {
         }
     };
     addChord(0);
-    for (int index : kEarlyTabChords) {
+    for (int index : earlyTabChords)
         addChord(index);
-    }
-    for (int kind = 0; kind < kKindCount; ++kind) {
-        for (int root = 0; root < kRootCount; ++root) {
-            addChord(root * kKindCount + kind);
-        }
-    }
+    for (int kind = 0; kind < kindCount; ++kind)
+        for (int root = 0; root < rootCount; ++root)
+            addChord(root * kindCount + kind);
     order.push_back(backToTuner_);
     order.push_back(exitProgram_);
-    for (std::size_t i = 1; i < order.size(); ++i) {
+    for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
-    }
-}
-
-// Enter presses the focused button as Space does. A push button outside a dialog leaves Enter
-// to its window, so it arrives here.
-void frmPrijemi::keyPressEvent(QKeyEvent* event) {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (auto* button = qobject_cast<QPushButton*>(focusWidget()); enter && button != nullptr) {
-        button->click();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 void frmPrijemi::setMarkerVisible(int markerIndex, bool visible) {
@@ -208,15 +188,8 @@ void frmPrijemi::setMarkerVisible(int markerIndex, bool visible) {
 
 frmPrijemi* showChordWindow(std::function<void()> endProgram) {
     static QPointer<frmPrijemi> openWindow;
-    if (openWindow.isNull()) {
-        openWindow = new frmPrijemi(std::move(endProgram));
-    }
-    // A minimised window is brought back, so that asking for it always shows it.
-    openWindow->setWindowState(openWindow->windowState() & ~Qt::WindowMinimized);
-    openWindow->show();
-    openWindow->raise();
-    openWindow->activateWindow();
-    return openWindow;
+    return controls::showSingleWindow(openWindow,
+                                      [&] { return new frmPrijemi(std::move(endProgram)); });
 }
 
 }  // namespace chords

@@ -24,9 +24,6 @@ public:
     // Builds the window with every marker hidden. It deletes itself when closed.
     explicit frmPrijemi(std::function<void()> endProgram);
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void buildNeck();
     void buildChordButtons();
@@ -37,15 +34,15 @@ private:
 
     std::function<void()> endProgram_;
     ChordDisplay display_;
-    std::array<QLabel*, kMarkerCount> markers_{};
-    std::array<QPushButton*, kChordCount> chordButtons_{};
+    std::array<QLabel*, markerCount> markers_{};
+    std::array<QPushButton*, chordCount> chordButtons_{};
     QPushButton* backToTuner_ = nullptr;
     QPushButton* exitProgram_ = nullptr;
 };
 
-// Shows the program's single chord window, modeless and without an owner: creates it when none
-// is open, otherwise shows and raises the open one with its grip unchanged. `endProgram` is
-// what its "Izhod" button calls; a window that is already open keeps the one it was made with.
+// Shows the program's single chord window (see controls/single_window.h); an open one keeps its
+// grip. `endProgram` is what its "Izhod" button calls; a window that is already open keeps the
+// one it was made with.
 frmPrijemi* showChordWindow(std::function<void()> endProgram);
 
 }  // namespace chords

@@ -1,5 +1,5 @@
 #pragma once
-// Whatever shows the 67 grip markers; ChordDisplay drives it by marker index (kMarkerPlaces).
+// Whatever shows the 67 grip markers; ChordDisplay drives it by marker index (markerPlaces).
 
 namespace chords {
 

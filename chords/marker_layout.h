@@ -9,14 +9,14 @@
 
 namespace chords {
 
-inline constexpr int kNeckWidth = 771;
-inline constexpr int kNeckHeight = 130;
-inline constexpr int kMarkerWidth = 23;
-inline constexpr int kMarkerHeight = 18;
-inline constexpr int kMarkerCount = 67;
+inline constexpr int neckWidth = 771;
+inline constexpr int neckHeight = 130;
+inline constexpr int markerWidth = 23;
+inline constexpr int markerHeight = 18;
+inline constexpr int markerCount = 67;
 
 // Marker name prefixes of strings 1 (thinnest) to 6.
-inline constexpr std::array<std::string_view, 6> kStringPrefixes{"E", "B", "G", "D", "A", "EE"};
+inline constexpr std::array<std::string_view, 6> stringPrefixes{"E", "B", "G", "D", "A", "EE"};
 
 // Every string has frets 1 to 11 marked; only string 1 reaches fret 12.
 constexpr int highestFretOn(int stringNumber) {
@@ -31,7 +31,7 @@ struct MarkerPlace {
 };
 
 // In the order in which the neck is cleared: E1 to E12, then B, G, D, A and EE, frets upwards.
-inline constexpr std::array<MarkerPlace, kMarkerCount> kMarkerPlaces{{
+inline constexpr std::array<MarkerPlace, markerCount> markerPlaces{{
     // string 1
     {1, 1, 56, 8},
     {1, 2, 128, 8},
@@ -107,29 +107,26 @@ inline constexpr std::array<MarkerPlace, kMarkerCount> kMarkerPlaces{{
     {6, 11, 672, 112},
 }};
 
-// Index into kMarkerPlaces of the marker for a string and fret (both within range).
+// Index into markerPlaces of the marker for a string and fret (both within range).
 constexpr int markerIndex(int stringNumber, int fret) {
     int index = 0;
-    for (int s = 1; s < stringNumber; ++s) {
+    for (int s = 1; s < stringNumber; ++s)
         index += highestFretOn(s);
-    }
     return index + fret - 1;
 }
 
 constexpr bool markerPlacesAreIndexed() {
-    for (int i = 0; i < kMarkerCount; ++i) {
-        if (markerIndex(kMarkerPlaces[i].stringNumber, kMarkerPlaces[i].fret) != i) {
+    for (int i = 0; i < markerCount; ++i)
+        if (markerIndex(markerPlaces[i].stringNumber, markerPlaces[i].fret) != i)
             return false;
-        }
-    }
-    return markerIndex(6, highestFretOn(6)) == kMarkerCount - 1;
+    return markerIndex(6, highestFretOn(6)) == markerCount - 1;
 }
 static_assert(markerPlacesAreIndexed());
 
 // The marker's name: its string's prefix and the fret, e.g. "B2", "EE11".
 inline std::string markerName(int index) {
-    const MarkerPlace& place = kMarkerPlaces[index];
-    return std::string(kStringPrefixes[place.stringNumber - 1]) + std::to_string(place.fret);
+    const MarkerPlace& place = markerPlaces[index];
+    return std::string(stringPrefixes[place.stringNumber - 1]) + std::to_string(place.fret);
 }
 
 }  // namespace chords

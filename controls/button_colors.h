@@ -83,6 +83,5 @@ inline constexpr QRgb focusDotColor = qRgb(0, 0, 0);
 inline constexpr int iconInset = 5;
 inline constexpr int captionInsetTwips = 100;
 inline constexpr int captionRaiseTwips = 20;
-inline constexpr int twipsPerPixel = 15;
 
 }  // namespace controls

@@ -2,6 +2,7 @@
 
 #include "controls/button_colors.h"
 #include "controls/button_shape.h"
+#include "controls/twips.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -12,9 +13,8 @@ namespace controls {
 namespace {
 
 int channelAt(int from, int to, int step, int steps) {
-    if (steps <= 0) {
+    if (steps <= 0)
         return from;
-    }
     return int(std::lround(from + double(to - from) * step / steps));
 }
 
@@ -31,9 +31,8 @@ void fillGradient(QPainter& painter, const QRect& drawRect, QRgb top, QRgb botto
 
 void drawOutline(QPainter& painter, int width, int height, int rounded, QRgb color) {
     painter.setPen(QColor(color));
-    for (const QPoint& point : roundRectOutline(width, height, rounded)) {
+    for (const QPoint& point : roundRectOutline(width, height, rounded))
         painter.drawPoint(point);
-    }
 }
 
 // A horizontal or vertical one-pixel line from `from` towards `to`, leaving out the end point
@@ -42,12 +41,10 @@ void drawLine(QPainter& painter, QPoint from, QPoint to, QRgb color) {
     painter.setPen(QColor(color));
     const int dx = to.x() > from.x() ? 1 : (to.x() < from.x() ? -1 : 0);
     const int dy = to.y() > from.y() ? 1 : (to.y() < from.y() ? -1 : 0);
-    if (dx != 0 && dy != 0) {
+    if (dx != 0 && dy != 0)
         return;  // the ring has no slanted lines
-    }
-    for (QPoint p = from; p != to; p += QPoint(dx, dy)) {
+    for (QPoint p = from; p != to; p += QPoint(dx, dy))
         painter.drawPoint(p);
-    }
 }
 
 void drawRing(QPainter& painter, int w, int h, const RingColors& ring) {
@@ -57,26 +54,21 @@ void drawRing(QPainter& painter, int w, int h, const RingColors& ring) {
         {{2, 2}, {w - 3, 2}},         {{2, 2}, {2, h - 3}},          // L5 top, L6 left
         {{2, h - 4}, {w - 3, h - 4}}, {{w - 4, 2}, {w - 4, h - 3}},  // L7 bottom, L8 right
     };
-    for (int i = 0; i < ring.count; ++i) {
+    for (int i = 0; i < ring.count; ++i)
         drawLine(painter, lines[i][0], lines[i][1], ring.lines[std::size_t(i)]);
-    }
 }
 
 // Every second pixel of the inner ring, in black.
 void drawFocusDottedRect(QPainter& painter, int w, int h) {
     painter.setPen(QColor(focusDotColor));
-    for (int x = 3; x <= w - 5; x += 2) {
+    for (int x = 3; x <= w - 5; x += 2)
         painter.drawPoint(x, 2);
-    }
-    for (int y = 4; y <= h - 4; y += 2) {
+    for (int y = 4; y <= h - 4; y += 2)
         painter.drawPoint(2, y);
-    }
-    for (int x = 3; x <= w - 5; x += 2) {
+    for (int x = 3; x <= w - 5; x += 2)
         painter.drawPoint(x, h - 4);
-    }
-    for (int y = 4; y <= h - 4; y += 2) {
+    for (int y = 4; y <= h - 4; y += 2)
         painter.drawPoint(w - 4, y);
-    }
 }
 
 // AND the first picture, then OR the second, bit by bit on each colour channel.
@@ -101,9 +93,8 @@ std::optional<int> iconColumn(int alignment, int surfaceWidth, int iconWidth) {
 
 void drawIcon(QPainter& painter, int w, int h, const ButtonPaintState& state,
               const ButtonImages& images) {
-    if (images.mask.isNull() || images.icon.isNull()) {
+    if (images.mask.isNull() || images.icon.isNull())
         return;
-    }
     const int top = roundHalfEven(h / 2.0 - images.icon.height() / 2.0);
     // Disabled, the mask's opaque part is blitted in grey in place of the icon.
     const QImage* andImage = &images.mask;
@@ -113,9 +104,8 @@ void drawIcon(QPainter& painter, int w, int h, const ButtonPaintState& state,
         replaceColor(images.disabledIcon, qRgb(0, 0, 0), disabledIconColor);
         andImage = orImage = &images.disabledIcon;
     }
-    if (const auto x = iconColumn(state.iconAlignment, w, orImage->width())) {
+    if (const auto x = iconColumn(state.iconAlignment, w, orImage->width()))
         blitMasked(painter, QPoint(*x, top), *andImage, *orImage);
-    }
 }
 
 // Places the caption in twips, as the layout of the control is thought out in them, and draws
@@ -154,21 +144,18 @@ int roundHalfEven(double value) {
     const double floor = std::floor(value);
     const double fraction = value - floor;
     double result = floor;
-    if (fraction > 0.5) {
+    if (fraction > 0.5)
         result = floor + 1;
-    } else if (fraction == 0.5) {
+    else if (fraction == 0.5)
         result = std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1;
-    }
     return int(result);
 }
 
 void replaceColor(QImage& buffer, QRgb from, QRgb to) {
     for (int x = 0; x < buffer.width(); ++x) {
-        for (int y = 0; y < buffer.height(); ++y) {
-            if ((buffer.pixel(x, y) & RGB_MASK) == (from & RGB_MASK)) {
+        for (int y = 0; y < buffer.height(); ++y)
+            if ((buffer.pixel(x, y) & RGB_MASK) == (from & RGB_MASK))
                 buffer.setPixel(x, y, to);
-            }
-        }
     }
 }
 
@@ -176,16 +163,14 @@ void paintButton(QImage& surface, const ButtonPaintState& state, const ButtonIma
                  const QFont& font) {
     const int w = surface.width();
     const int h = surface.height();
-    if (w <= 0 || h <= 0) {
+    if (w <= 0 || h <= 0)
         return;
-    }
     QPainter painter(&surface);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setFont(font);
     if (state.colorStyle < firstColorStyle || state.colorStyle > lastColorStyle) {
-        if (state.hovered && state.focusDottedRect) {
+        if (state.hovered && state.focusDottedRect)
             drawFocusDottedRect(painter, w, h);
-        }
         return;
     }
     const ColorScheme& scheme = colorSchemes[std::size_t(state.colorStyle - firstColorStyle)];
@@ -204,16 +189,14 @@ void paintButton(QImage& surface, const ButtonPaintState& state, const ButtonIma
         drawRing(painter, w, h, scheme.hover);
     } else if (state.focused && !state.pressed) {
         drawRing(painter, w, h, scheme.focus);
-        if (state.focusDottedRect) {
+        if (state.focusDottedRect)
             drawFocusDottedRect(painter, w, h);
-        }
     } else if (state.pressed) {
         fillGradient(painter, drawRect, scheme.pressed.top, scheme.pressed.bottom);
         drawOutline(painter, w, h, state.roundedValue, scheme.pressed.border);
         drawRing(painter, w, h, scheme.pressedRing);
-        if (state.focused && state.focusDottedRect) {
+        if (state.focused && state.focusDottedRect)
             drawFocusDottedRect(painter, w, h);
-        }
     }
     drawIcon(painter, w, h, state, images);
     drawCaption(painter, surface, state.caption, state.captionAlignment, state.foreColor);

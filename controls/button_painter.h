@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QString>
 
+#include "controls/twips.h"
+
 namespace controls {
 
 struct ButtonPaintState {
@@ -43,7 +45,7 @@ void replaceColor(QImage& buffer, QRgb from, QRgb to);
 // Nearest integer, ties to the even one (8.5 -> 8, 9.5 -> 10).
 int roundHalfEven(double value);
 
-// Dots per metre of a 96 dots-per-inch surface, where 15 twips make a pixel.
-inline constexpr int surfaceDotsPerMeter = 3780;
+// Dots per metre of the button's surface, at the layout's pixels per inch (3780).
+inline constexpr int surfaceDotsPerMeter = int(pixelsPerInch / 0.0254 + 0.5);
 
 }  // namespace controls

@@ -12,9 +12,8 @@ std::vector<RowSpan> roundRectSpans(int width, int height, int ellipse) {
     const int areaWidth = width - 1;
     const int areaHeight = height - 1;
     std::vector<RowSpan> rows;
-    if (areaWidth <= 0 || areaHeight <= 0) {
+    if (areaWidth <= 0 || areaHeight <= 0)
         return rows;
-    }
     const long long magnitude = std::llabs(static_cast<long long>(ellipse));
     const int ellipseWidth = int(std::min<long long>(magnitude, areaWidth));
     const int ellipseHeight = int(std::min<long long>(magnitude, areaHeight));
@@ -28,11 +27,10 @@ std::vector<RowSpan> roundRectSpans(int width, int height, int ellipse) {
             // A pixel belongs to the shape when its centre lies inside the corner ellipse.
             const double centre = y + 0.5;
             double dy = 0.0;
-            if (centre < b) {
+            if (centre < b)
                 dy = b - centre;
-            } else if (centre > areaHeight - b) {
+            else if (centre > areaHeight - b)
                 dy = centre - (areaHeight - b);
-            }
             if (dy > 0.0) {
                 const double ratio = dy / b;
                 const double dx = a * std::sqrt(std::max(0.0, 1.0 - ratio * ratio));
@@ -41,18 +39,16 @@ std::vector<RowSpan> roundRectSpans(int width, int height, int ellipse) {
         }
         const int first = inset;
         const int last = areaWidth - 1 - inset;
-        if (first <= last) {
+        if (first <= last)
             rows.push_back({y, first, last});
-        }
     }
     return rows;
 }
 
 QRegion roundRectRegion(int width, int height, int ellipse) {
     QRegion region;
-    for (const RowSpan& row : roundRectSpans(width, height, ellipse)) {
+    for (const RowSpan& row : roundRectSpans(width, height, ellipse))
         region += QRect(row.first, row.y, row.last - row.first + 1, 1);
-    }
     return region;
 }
 
@@ -70,9 +66,8 @@ std::vector<QPoint> roundRectOutline(int width, int height, int ellipse) {
         for (int x = row.first; x <= row.last; ++x) {
             const bool edge =
                 x == row.first || x == row.last || !covers(above, x) || !covers(below, x);
-            if (edge) {
+            if (edge)
                 points.emplace_back(x, row.y);
-            }
         }
     }
     return points;

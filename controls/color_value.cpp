@@ -52,20 +52,16 @@ const std::array<SystemColor, 31> systemColors = {{
 }  // namespace
 
 QColor resolveColor(quint32 value, const QPalette& palette) {
-    if ((value & 0xFF000000u) == 0) {
+    if ((value & 0xFF000000u) == 0)
         return QColor(int(value & 0xFF), int(value >> 8 & 0xFF), int(value >> 16 & 0xFF));
-    }
-    if (!isSystemColor(value)) {
+    if (!isSystemColor(value))
         return QColor(Qt::black);
-    }
     const quint32 index = value & 0xFFu;
-    if (index >= systemColors.size()) {
+    if (index >= systemColors.size())
         return QColor(Qt::black);
-    }
     const SystemColor& entry = systemColors[index];
-    if (entry.role) {
+    if (entry.role)
         return palette.color(QPalette::Active, *entry.role);
-    }
     return QColor(entry.fixed);
 }
 

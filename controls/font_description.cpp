@@ -1,21 +1,22 @@
 #include "controls/font_description.h"
 
+#include "controls/twips.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace controls {
 namespace {
 
-// Font sizes resolve to pixels at 96 dots per inch: 72 points per inch.
-constexpr double pointsPerPixel = 72.0 / 96.0;
+// Font sizes resolve to pixels at the layout's pixels per inch: 72 points per inch.
+constexpr double pointsPerPixel = 72.0 / pixelsPerInch;
 
 }  // namespace
 
 QFont FontDescription::toQFont() const {
     QFont font(face);
-    if (pointSize > 0) {
+    if (pointSize > 0)
         font.setPointSizeF(pointSize);
-    }
     font.setWeight(QFont::Weight(std::clamp(weight, 1, 1000)));
     font.setItalic(italic);
     font.setUnderline(underline);

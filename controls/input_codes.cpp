@@ -30,34 +30,26 @@ constexpr short numpad0KeyCode = 96;
 short virtualKeyCode(const QKeyEvent& event) {
     const int key = event.key();
     const bool keypad = event.modifiers().testFlag(Qt::KeypadModifier);
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
         return short(keypad ? numpad0KeyCode + (key - Qt::Key_0) : key);
-    }
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
         return short(key);  // the same codes: 65..90
-    }
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) {
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return short(f1KeyCode + (key - Qt::Key_F1));
-    }
-    for (const auto& [qtKey, code] : namedKeys) {
-        if (qtKey == key) {
+    for (const auto& [qtKey, code] : namedKeys)
+        if (qtKey == key)
             return code;
-        }
-    }
     return 0;
 }
 
 short shiftState(Qt::KeyboardModifiers modifiers) {
     short state = 0;
-    if (modifiers.testFlag(Qt::ShiftModifier)) {
+    if (modifiers.testFlag(Qt::ShiftModifier))
         state |= 1;
-    }
-    if (modifiers.testFlag(Qt::ControlModifier)) {
+    if (modifiers.testFlag(Qt::ControlModifier))
         state |= 2;
-    }
-    if (modifiers.testFlag(Qt::AltModifier)) {
+    if (modifiers.testFlag(Qt::AltModifier))
         state |= 4;
-    }
     return state;
 }
 
@@ -76,32 +68,38 @@ short mouseButtonCode(Qt::MouseButton button) {
 
 short mouseButtonsCode(Qt::MouseButtons buttons) {
     short code = 0;
-    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
-        if (buttons.testFlag(button)) {
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
+        if (buttons.testFlag(button))
             code |= mouseButtonCode(button);
-        }
-    }
     return code;
 }
 
-short keyAscii(const QKeyEvent& event) {
-    switch (event.key()) {
+int typedCharacter(const QKeyEvent& event) {
+    const int key = event.key();
+    switch (key) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Delete:
+            return 0;
+        case Qt::Key_Backspace:
+            return 8;
         case Qt::Key_Return:
         case Qt::Key_Enter:
             return enterKeyAscii;
         case Qt::Key_Escape:
             return 27;
-        case Qt::Key_Backspace:
-            return 8;
         default:
             break;
     }
-    const QString text = event.text();
-    if (text.size() != 1) {
-        return 0;
-    }
-    const char16_t code = text.at(0).unicode();
-    return code > 0 && code <= 0x7FFF ? short(code) : short(0);
+    if (event.modifiers().testFlag(Qt::ControlModifier) && key >= Qt::Key_A && key <= Qt::Key_Z)
+        return key - Qt::Key_A + 1;
+    const QList<uint> text = event.text().toUcs4();
+    return text.isEmpty() ? 0 : int(text.front());
+}
+
+short keyAscii(const QKeyEvent& event) {
+    const int code = typedCharacter(event);
+    return code <= 0x7FFF ? short(code) : short(0);
 }
 
 }  // namespace controls

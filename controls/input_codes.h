@@ -19,8 +19,11 @@ short shiftState(Qt::KeyboardModifiers modifiers);
 short mouseButtonCode(Qt::MouseButton button);
 // Sum of the codes of the held buttons, for pointer moves.
 short mouseButtonsCode(Qt::MouseButtons buttons);
-// The character code a key press produces, 0 when it produces none. Enter gives 13, Escape
-// 27, Backspace 8; text characters their code (characters beyond 0x7FFF give none).
+// The character code a key press types, 0 for a key that types none: its text's first
+// character, Ctrl+letter as the control code (Ctrl+V is 22), Backspace 8, Enter 13, Escape 27.
+// Tab and Delete type none: Tab moves the focus and Delete edits, although X11 gives them text.
+int typedCharacter(const QKeyEvent& event);
+// The same as the button's 16-bit key argument: characters beyond 0x7FFF give none.
 short keyAscii(const QKeyEvent& event);
 
 }  // namespace controls

@@ -14,17 +14,15 @@ namespace {
 std::optional<qint32> wholeNumber(double number) {
     if (!std::isfinite(number) || std::floor(number) != number ||
         number < double(std::numeric_limits<qint32>::min()) ||
-        number > double(std::numeric_limits<quint32>::max())) {
+        number > double(std::numeric_limits<quint32>::max()))
         return std::nullopt;
-    }
     return qint32(quint32(qint64(number)));
 }
 
 std::optional<FontDescription> fontFromJson(const QJsonObject& object) {
     const QString face = object.value(u"name").toString();
-    if (face.isEmpty()) {
+    if (face.isEmpty())
         return std::nullopt;
-    }
     FontDescription font;
     font.face = face;
     font.pointSize = object.value(u"size").toDouble(font.pointSize);
@@ -43,11 +41,9 @@ PropertyBag::PropertyBag() {
 }
 
 int PropertyBag::indexOf(const QString& key) const {
-    for (int i = 0; i < entries_.size(); ++i) {
-        if (entries_[i].first.compare(key, Qt::CaseInsensitive) == 0) {
+    for (int i = 0; i < entries_.size(); ++i)
+        if (entries_[i].first.compare(key, Qt::CaseInsensitive) == 0)
             return i;
-        }
-    }
     return -1;
 }
 
@@ -65,43 +61,38 @@ QVariant PropertyBag::read(const QString& key, const QVariant& defaultValue) con
 }
 
 void PropertyBag::write(const QString& key, const QVariant& value, const QVariant& defaultValue) {
-    if (value == defaultValue) {
+    if (value == defaultValue)
         remove(key);
-    } else {
+    else
         set(key, value);
-    }
 }
 
 void PropertyBag::set(const QString& key, const QVariant& value) {
     const int i = indexOf(key);
-    if (i >= 0) {
+    if (i >= 0)
         entries_[i].second = value;
-    } else {
+    else
         entries_.append({key, value});
-    }
 }
 
 void PropertyBag::remove(const QString& key) {
     const int i = indexOf(key);
-    if (i >= 0) {
+    if (i >= 0)
         entries_.removeAt(i);
-    }
 }
 
 QStringList PropertyBag::keys() const {
     QStringList result;
-    for (const auto& entry : entries_) {
+    for (const auto& entry : entries_)
         result.append(entry.first);
-    }
     return result;
 }
 
 PropertyBag PropertyBag::fromJson(const QJsonObject& object, QString* error) {
     PropertyBag bag;
     auto fail = [&](const QString& key, const QString& why) {
-        if (error) {
+        if (error)
             *error = QStringLiteral("%1: %2").arg(key, why);
-        }
         return bag;
     };
     for (auto it = object.begin(); it != object.end(); ++it) {
@@ -111,32 +102,28 @@ PropertyBag PropertyBag::fromJson(const QJsonObject& object, QString* error) {
             bag.set(key, value.toBool());
         } else if (value.isDouble()) {
             const auto number = wholeNumber(value.toDouble());
-            if (!number) {
+            if (!number)
                 return fail(key, QStringLiteral("not a 32-bit whole number"));
-            }
             bag.set(key, *number);
         } else if (value.isString()) {
             bag.set(key, value.toString());
         } else if (value.isObject() && value.toObject().contains(u"picture")) {
             const QString path = value.toObject().value(u"picture").toString();
             QImage picture(path);
-            if (picture.isNull()) {
+            if (picture.isNull())
                 return fail(key, QStringLiteral("cannot load picture \"%1\"").arg(path));
-            }
             bag.set(key, picture);
         } else if (value.isObject()) {
             const auto font = fontFromJson(value.toObject());
-            if (!font) {
+            if (!font)
                 return fail(key, QStringLiteral("a font needs a \"name\""));
-            }
             bag.set(key, QVariant::fromValue(*font));
         } else {
             return fail(key, QStringLiteral("unsupported value"));
         }
     }
-    if (error) {
+    if (error)
         error->clear();
-    }
     return bag;
 }
 
@@ -154,9 +141,8 @@ qint32 toInt32(const QVariant& value, qint32 fallback) {
 }
 
 QImage toPicture(const QVariant& value) {
-    if (value.canConvert<QImage>()) {
+    if (value.canConvert<QImage>())
         return value.value<QImage>();
-    }
     return QImage();
 }
 

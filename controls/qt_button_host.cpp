@@ -40,18 +40,15 @@ QFont QtButtonHost::ambientFont(const QWidget& widget) const {
 }
 
 QString QtButtonHost::displayName(const QWidget& widget) const {
-    if (!widget.objectName().isEmpty()) {
+    if (!widget.objectName().isEmpty())
         return widget.objectName();
-    }
     int number = 1;
     if (const QObject* parent = widget.parent()) {
         for (const QObject* sibling : parent->children()) {
-            if (sibling == &widget) {
+            if (sibling == &widget)
                 break;
-            }
-            if (sibling->metaObject() == widget.metaObject()) {
+            if (sibling->metaObject() == widget.metaObject())
                 ++number;
-            }
         }
     }
     return QStringLiteral("XPButton%1").arg(number);

@@ -9,6 +9,8 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include "controls/enter_key.h"
+#include "controls/single_window.h"
 #include "tuner/about_texts.h"
 #include "tuner/catalogue.h"
 #include "tuner/help_page.h"
@@ -33,9 +35,8 @@ QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
         const QString path = figureResource(name.fileName());
         if (!path.isEmpty()) {
             const QImage figure(path);
-            if (!figure.isNull()) {
+            if (!figure.isNull())
                 return figure;
-            }
         }
         return {};
     }
@@ -58,11 +59,10 @@ AboutWindow::AboutWindow() {
 
     help_ = new HelpBrowser(this);
     help_->setObjectName(QStringLiteral("helpPage"));
-    if (const auto page = loadHelpPage()) {
+    if (const auto page = loadHelpPage())
         help_->setHtml(*page);
-    } else {
+    else
         help_->setPlainText(toQString(about_texts::helpMissing));
-    }
 
     auto* closeButton = new QPushButton(toQString(about_texts::close), this);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
@@ -76,19 +76,12 @@ AboutWindow::AboutWindow() {
     layout->addWidget(version_);
     layout->addWidget(help_, 1);
     layout->addLayout(buttons);
+    controls::letEnterPressButtons(*this);
 }
 
 AboutWindow* showAboutWindow() {
     static QPointer<AboutWindow> open;
-    if (open == nullptr) {
-        open = new AboutWindow;
-    }
-    // A minimised window is brought back, so that asking for it always shows it.
-    open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
-    open->show();
-    open->raise();
-    open->activateWindow();
-    return open;
+    return controls::showSingleWindow(open, [] { return new AboutWindow; });
 }
 
 }  // namespace tuner

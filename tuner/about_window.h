@@ -2,7 +2,7 @@
 // The "O programu" window: the program's name, description and version from the version
 // information, and the English help page with its two figures. Modeless and without an owner;
 // at most one is open, like the chord window. Without the help resources it shows a short notice
-// in place of the page and is otherwise the same.
+// in place of the page and is otherwise the same. Enter presses its focused button.
 
 #include <QTextBrowser>
 #include <QWidget>
@@ -35,8 +35,7 @@ private:
     HelpBrowser* help_ = nullptr;
 };
 
-// Shows the program's single about window: creates it when none is open, otherwise shows and
-// raises the open one.
+// Shows the program's single about window (see controls/single_window.h).
 AboutWindow* showAboutWindow();
 
 }  // namespace tuner

@@ -1,7 +1,7 @@
 #pragma once
 // The tuner's fixed vocabulary: 36 named tunings (six absolute MIDI note numbers each, index 0
-// the thinnest string) and 7 guitar sounds (General MIDI programs 24 to 30). The window copies
-// the tunings into its own table and fills its two lists from here; nothing here changes.
+// the thinnest string) and 7 guitar sounds (General MIDI programs 24 to 30). The window fills
+// its two lists from here and reads a chosen tuning's notes here; nothing here changes.
 
 #include <QString>
 #include <array>

@@ -3,31 +3,16 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 
-namespace tuner {
+#include "controls/input_codes.h"
 
-int typedCharacter(const QKeyEvent& event) {
-    const int key = event.key();
-    if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
-        return 0;  // moves the focus
-    if (key == Qt::Key_Delete)
-        return 0;  // edits without typing, although X11 gives it the text U+007F
-    if (key == Qt::Key_Backspace)
-        return 8;
-    if (key == Qt::Key_Return || key == Qt::Key_Enter)
-        return 13;
-    if (event.modifiers().testFlag(Qt::ControlModifier) && key >= Qt::Key_A && key <= Qt::Key_Z) {
-        return key - Qt::Key_A + 1;
-    }
-    const QString text = event.text();
-    return text.isEmpty() ? 0 : text.at(0).unicode();
-}
+namespace tuner {
 
 DurationKeyFilter::DurationKeyFilter(std::function<int(int)> filter, QObject* parent)
     : QObject(parent), filter_(std::move(filter)) {}
 
 bool DurationKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
-        const int code = typedCharacter(*static_cast<QKeyEvent*>(event));
+        const int code = controls::typedCharacter(*static_cast<QKeyEvent*>(event));
         if (code != 0 && filter_(code) == 0)
             return true;
     } else if (event->type() == QEvent::InputMethod) {

@@ -8,13 +8,8 @@
 #include <functional>
 
 class QInputMethodEvent;
-class QKeyEvent;
 
 namespace tuner {
-
-// The character code a key press types: its text's first character, Ctrl+letter as the
-// control code (Ctrl+V is 22), Backspace 8, Enter 13; 0 for a key that types nothing.
-int typedCharacter(const QKeyEvent& event);
 
 class DurationKeyFilter : public QObject {
     Q_OBJECT

@@ -14,6 +14,7 @@
 #include <QStatusBar>
 
 #include "chords/chord_window.h"
+#include "controls/enter_key.h"
 #include "controls/property_bag.h"
 #include "controls/xp_button.h"
 #include "tuner/about_window.h"
@@ -53,10 +54,11 @@ frmMain::frmMain(TunerHost& host) : QWidget(nullptr), host_(host) {
     readButtonProperties();
     chainTabOrder();
     behaviour_ = std::make_unique<TunerBehaviour>(
-        host_, TunerControls{*this, *cmbInst, *cmbTune, *txtDur},
+        host_, TunerControls{*this, *cmbInst_, *cmbTune_, *txtDur_},
         [this] { chords::showChordWindow([&host = host_] { host.endProgram(); }); });
     connectHandlers();
-    cmbInst->setFocus();
+    controls::letEnterPressButtons(*this);
+    cmbInst_->setFocus();
     behaviour_->load();
 }
 
@@ -72,59 +74,55 @@ void frmMain::buildFrame() {
     setFixedSize(layout::clientWidth / layout::twipsPerPixel,
                  layout::clientHeight / layout::twipsPerPixel);
 
-    for (std::size_t i = 0; i < imgDisplay.size(); ++i) {
-        imgDisplay[i] = new QLabel(this);
-        imgDisplay[i]->setGeometry(layout::pixels(layout::imgDisplay[i].place));
-        imgDisplay[i]->setPixmap(QIcon(toQString(layout::imgDisplay[i].text)).pixmap(16, 16));
-        lblDisplay[i] = new QLabel(toQString(layout::lblDisplay[i].text), this);
-        lblDisplay[i]->setGeometry(layout::pixels(layout::lblDisplay[i].place));
+    for (std::size_t i = 0; i < imgDisplay_.size(); ++i) {
+        imgDisplay_[i] = new QLabel(this);
+        imgDisplay_[i]->setGeometry(layout::pixels(layout::imgDisplay[i].place));
+        imgDisplay_[i]->setPixmap(QIcon(toQString(layout::imgDisplay[i].text)).pixmap(16, 16));
+        lblDisplay_[i] = new QLabel(toQString(layout::lblDisplay[i].text), this);
+        lblDisplay_[i]->setGeometry(layout::pixels(layout::lblDisplay[i].place));
     }
-    Line1 = solidStrip(this, layout::pixels(layout::line1),
-                       QColor(layout::line1Red, layout::line1Green, layout::line1Blue));
-    objStatus = new QStatusBar(this);
-    objStatus->setSizeGripEnabled(false);
-    objStatus->setGeometry(layout::pixels(layout::objStatus));
+    Line1_ = solidStrip(this, layout::pixels(layout::line1),
+                        QColor(layout::line1Red, layout::line1Green, layout::line1Blue));
+    objStatus_ = new QStatusBar(this);
+    objStatus_->setSizeGripEnabled(false);
+    objStatus_->setGeometry(layout::pixels(layout::objStatus));
 }
 
 void frmMain::buildChoices() {
-    cmbInst = new QComboBox(this);
-    cmbInst->setGeometry(layout::pixels(layout::cmbInst));
-    cmbTune = new QComboBox(this);
-    cmbTune->setGeometry(layout::pixels(layout::cmbTune));
-    txtDur = new QLineEdit(toQString(layout::txtDurText), this);
-    txtDur->setGeometry(layout::pixels(layout::txtDur));
-    txtDur->setAlignment(Qt::AlignCenter);
-    txtDur->setMaxLength(layout::txtDurMaxLength);
-    cmdDefaults = new controls::XPButton(this);
-    cmdDefaults->setObjectName("cmdDefaults");
-    cmdDefaults->setGeometry(layout::pixels(layout::cmdDefaults));
+    cmbInst_ = new QComboBox(this);
+    cmbInst_->setGeometry(layout::pixels(layout::cmbInst));
+    cmbTune_ = new QComboBox(this);
+    cmbTune_->setGeometry(layout::pixels(layout::cmbTune));
+    txtDur_ = new QLineEdit(toQString(layout::txtDurText), this);
+    txtDur_->setGeometry(layout::pixels(layout::txtDur));
+    txtDur_->setAlignment(Qt::AlignCenter);
+    txtDur_->setMaxLength(layout::txtDurMaxLength);
+    cmdDefaults_ = new controls::XPButton(this);
+    cmdDefaults_->setObjectName("cmdDefaults");
+    cmdDefaults_->setGeometry(layout::pixels(layout::cmdDefaults));
 }
 
 void frmMain::buildStrings() {
     // The neck comes first so that the red pointers lie in front of it; it is shown unscaled
     // from its top-left corner and cut off by its box.
-    picNeck = new QLabel(this);
-    picNeck->setGeometry(layout::pixels(layout::picNeck));
-    picNeck->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    picNeck->setScaledContents(false);
-    picNeck->setPixmap(QPixmap(toQString(layout::neckPicture)));
-    for (std::size_t i = 0; i < cmdNote.size(); ++i) {
-        cmdNote[i] = new controls::XPButton(this);
-        cmdNote[i]->setObjectName(QStringLiteral("cmdNote%1").arg(i));
-        cmdNote[i]->setGeometry(layout::pixels(layout::cmdNote[i]));
-        picString[i] = solidStrip(this, layout::pixels(layout::picString[i]), QColor(255, 0, 0));
+    picNeck_ = new QLabel(this);
+    picNeck_->setGeometry(layout::pixels(layout::picNeck));
+    picNeck_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    picNeck_->setScaledContents(false);
+    picNeck_->setPixmap(QPixmap(toQString(layout::neckPicture)));
+    for (std::size_t i = 0; i < cmdNote_.size(); ++i) {
+        cmdNote_[i] = new controls::XPButton(this);
+        cmdNote_[i]->setObjectName(QStringLiteral("cmdNote%1").arg(i));
+        cmdNote_[i]->setGeometry(layout::pixels(layout::cmdNote[i]));
+        picString_[i] = solidStrip(this, layout::pixels(layout::picString[i]), QColor(255, 0, 0));
     }
 }
 
 void frmMain::buildCommands() {
-    std::array<QPushButton*, 3> buttons{};
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        buttons[i] = new QPushButton(toQString(layout::command[i].text), this);
-        buttons[i]->setGeometry(layout::pixels(layout::command[i].place));
+    for (std::size_t i = 0; i < command_.size(); ++i) {
+        command_[i] = new QPushButton(toQString(layout::command[i].text), this);
+        command_[i]->setGeometry(layout::pixels(layout::command[i].place));
     }
-    Command1 = buttons[0];
-    Command2 = buttons[1];
-    Command3 = buttons[2];
 }
 
 void frmMain::readButtonProperties() {
@@ -137,29 +135,26 @@ void frmMain::readButtonProperties() {
         const QString name = entry["name"].toString();
         controls::XPButton* button = nullptr;
         if (name == "cmdDefaults") {
-            button = cmdDefaults;
+            button = cmdDefaults_;
         } else if (name == "cmdNote") {
             const int index = entry["index"].toInt(-1);
-            if (index >= 0 && index < static_cast<int>(cmdNote.size())) {
-                button = cmdNote[static_cast<std::size_t>(index)];
-            }
+            if (index >= 0 && index < static_cast<int>(cmdNote_.size()))
+                button = cmdNote_[static_cast<std::size_t>(index)];
         }
-        if (button) {
+        if (button)
             button->readProperties(controls::PropertyBag::fromJson(entry["properties"].toObject()));
-        }
     }
 }
 
 void frmMain::chainTabOrder() {
     for (QWidget* decoration :
-         {static_cast<QWidget*>(picNeck), Line1, static_cast<QWidget*>(objStatus)}) {
+         {static_cast<QWidget*>(picNeck_), Line1_, static_cast<QWidget*>(objStatus_)})
         decoration->setFocusPolicy(Qt::NoFocus);
-    }
-    for (QWidget* pointer : picString)
+    for (QWidget* pointer : picString_)
         pointer->setFocusPolicy(Qt::NoFocus);
-    std::vector<QWidget*> order{cmbInst, cmbTune};
-    order.insert(order.end(), cmdNote.begin(), cmdNote.end());
-    order.insert(order.end(), {txtDur, cmdDefaults, Command1, Command2, Command3});
+    std::vector<QWidget*> order{cmbInst_, cmbTune_};
+    order.insert(order.end(), cmdNote_.begin(), cmdNote_.end());
+    order.insert(order.end(), {txtDur_, cmdDefaults_, Command1(), Command2(), Command3()});
     for (std::size_t i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
 }
@@ -168,18 +163,24 @@ void frmMain::connectHandlers() {
     TunerBehaviour* b = behaviour_.get();
     // Only the user's choice runs a list's handler; loading and the defaults run the sound and
     // tuning changes themselves after setting the selections.
-    connect(cmbInst, &QComboBox::activated, this, [b] { b->soundChange(); });
-    connect(cmbTune, &QComboBox::activated, this, [b] { b->tuningChange(); });
-    for (std::size_t i = 0; i < cmdNote.size(); ++i) {
-        connect(cmdNote[i], &controls::XPButton::click, this,
-                [b, i] { b->playString(static_cast<int>(i)); });
+    connect(
+        cmbInst_, &QComboBox::activated, this, [b] { b->soundChange(); });
+    connect(cmbTune_, &QComboBox::activated, this, [b] { b->tuningChange(); });
+    for (std::size_t i = 0; i < cmdNote_.size(); ++i) {
+        connect(
+            cmdNote_[i], &controls::XPButton::click, this,
+            [b, i] { b->playString(static_cast<int>(i)); });
     }
-    connect(cmdDefaults, &controls::XPButton::click, this, [b] { b->loadDefaults(); });
-    connect(Command1, &QPushButton::clicked, this, [b] { b->showChordWindow(); });
-    connect(Command2, &QPushButton::clicked, this, [] { showAboutWindow(); });
-    connect(Command3, &QPushButton::clicked, this, [b] { b->exitProgram(); });
-    txtDur->installEventFilter(
-        new DurationKeyFilter([b](int code) { return b->filterKey(code); }, txtDur));
+    connect(
+        cmdDefaults_, &controls::XPButton::click, this, [b] { b->loadDefaults(); });
+    connect(
+        Command1(), &QPushButton::clicked, this, [b] { b->showChordWindow(); });
+    connect(
+        Command2(), &QPushButton::clicked, this, [] { showAboutWindow(); });
+    connect(
+        Command3(), &QPushButton::clicked, this, [b] { b->exitProgram(); });
+    txtDur_->installEventFilter(
+        new DurationKeyFilter([b](int code) { return b->filterKey(code); }, txtDur_));
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -36,23 +36,23 @@ public:
 
     TunerBehaviour& behaviour() { return *behaviour_; }
 
-    // The controls the behaviour and the start-up code work with.
-    QComboBox* cmbInst = nullptr;
-    QComboBox* cmbTune = nullptr;
-    QLineEdit* txtDur = nullptr;
-    std::array<controls::XPButton*, 6> cmdNote{};
-    controls::XPButton* cmdDefaults = nullptr;
-    QPushButton* Command1 = nullptr;  // "Akordi"
-    QPushButton* Command2 = nullptr;  // "O programu": opens the about window
-    QPushButton* Command3 = nullptr;  // "Izhod"
+    // The controls, for the start-up code, tools and tests. The window owns them and they stay
+    // where they are for its whole life.
+    QComboBox* cmbInst() const { return cmbInst_; }
+    QComboBox* cmbTune() const { return cmbTune_; }
+    QLineEdit* txtDur() const { return txtDur_; }
+    const std::array<controls::XPButton*, stringCount>& cmdNote() const { return cmdNote_; }
+    controls::XPButton* cmdDefaults() const { return cmdDefaults_; }
+    QPushButton* Command1() const { return command_[0]; }  // "Akordi"
+    QPushButton* Command2() const { return command_[1]; }  // "O programu": the about window
+    QPushButton* Command3() const { return command_[2]; }  // "Izhod"
 
-    // Decoration, exposed for inspection only.
-    std::array<QLabel*, 3> imgDisplay{};
-    std::array<QLabel*, 3> lblDisplay{};
-    std::array<QWidget*, 6> picString{};
-    QWidget* Line1 = nullptr;
-    QLabel* picNeck = nullptr;
-    QStatusBar* objStatus = nullptr;
+    // Decoration, for inspection only.
+    const std::array<QLabel*, 3>& imgDisplay() const { return imgDisplay_; }
+    const std::array<QLabel*, 3>& lblDisplay() const { return lblDisplay_; }
+    const std::array<QWidget*, stringCount>& picString() const { return picString_; }
+    QLabel* picNeck() const { return picNeck_; }
+    QStatusBar* objStatus() const { return objStatus_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,6 +67,18 @@ private:
     void connectHandlers();
 
     TunerHost& host_;
+    QComboBox* cmbInst_ = nullptr;
+    QComboBox* cmbTune_ = nullptr;
+    QLineEdit* txtDur_ = nullptr;
+    std::array<controls::XPButton*, stringCount> cmdNote_{};
+    controls::XPButton* cmdDefaults_ = nullptr;
+    std::array<QPushButton*, 3> command_{};
+    std::array<QLabel*, 3> imgDisplay_{};
+    std::array<QLabel*, 3> lblDisplay_{};
+    std::array<QWidget*, stringCount> picString_{};
+    QWidget* Line1_ = nullptr;
+    QLabel* picNeck_ = nullptr;
+    QStatusBar* objStatus_ = nullptr;
     std::unique_ptr<TunerBehaviour> behaviour_;
 };
 

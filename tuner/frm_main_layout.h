@@ -1,14 +1,16 @@
 #pragma once
 // Where every control of the tuner window sits, in twips from the client area's top-left
-// corner (15 twips to the pixel), and the window's fixed texts and colours.
+// corner, and the window's fixed texts and colours.
 
 #include <QRect>
 #include <array>
 #include <string_view>
 
+#include "controls/twips.h"
+
 namespace tuner::layout {
 
-inline constexpr int twipsPerPixel = 15;
+using controls::twipsPerPixel;
 
 struct Place {
     int left, top, width, height;  // twips

@@ -19,29 +19,26 @@ QString decodeWindows1252(QByteArrayView bytes) {
     text.reserve(bytes.size());
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80 && byte < 0xA0) {
+        if (byte >= 0x80 && byte < 0xA0)
             text.append(QChar(highControls[byte - 0x80]));
-        } else {
+        else
             text.append(QChar(byte));
-        }
     }
     return text;
 }
 
 std::optional<QString> loadHelpPage(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    }
     return decodeWindows1252(file.readAll());
 }
 
 QString figureResource(const QString& pageName) {
     for (const HelpFigure& figure : helpFigures) {
         const QString name = QString::fromLatin1(figure.pageName);
-        if (pageName.compare(name, Qt::CaseInsensitive) == 0) {
+        if (pageName.compare(name, Qt::CaseInsensitive) == 0)
             return QString::fromLatin1(figure.resourcePath);
-        }
     }
     return {};
 }

@@ -22,9 +22,8 @@ std::optional<int> durationSeconds(const QString& text) {
     // nearbyint follows the default rounding mode: halves go to the even neighbour.
     const double seconds = std::nearbyint(*value);
     if (seconds < std::numeric_limits<std::int16_t>::min() ||
-        seconds > std::numeric_limits<std::int16_t>::max()) {
+        seconds > std::numeric_limits<std::int16_t>::max())
         return std::nullopt;
-    }
     return static_cast<int>(seconds);
 }
 

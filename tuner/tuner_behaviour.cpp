@@ -20,13 +20,12 @@ TunerBehaviour::~TunerBehaviour() = default;
 
 void TunerBehaviour::load() {
     host_.centreOnScreen(controls_.window);
-    defineTunings();
     fillTuningList();
     fillInstrumentList();
     loadSettings();
     std::int32_t code = 0;
     if (!midiOut_.connectMIDI(midi::mapperId, code)) {
-        message(texts::midiFailed, texts::midiFailedTitle, msgbox::critical);
+        message(texts::midiFailed, texts::midiFailedTitle, MessageStyle::critical);
         return;
     }
     soundChange();
@@ -42,9 +41,9 @@ void TunerBehaviour::soundChange() {
 
 void TunerBehaviour::tuningChange() {
     const int t = controls_.cmbTune.currentIndex() + 1;
-    if (t <= 0 || t > static_cast<int>(tunings_.size()))
+    if (t <= 0 || t > static_cast<int>(tuningRows.size()))
         return;
-    currentNotes_ = tunings_[static_cast<std::size_t>(t - 1)].notes;
+    currentNotes_ = tuningRows[static_cast<std::size_t>(t - 1)].notes;
 }
 
 void TunerBehaviour::playString(int index) {
@@ -53,13 +52,13 @@ void TunerBehaviour::playString(int index) {
     QLineEdit& dur = controls_.txtDur;
     const QString duration = dur.text();
     if (duration.isEmpty()) {
-        message(texts::durationMissing, texts::durationMissingTitle, msgbox::critical);
+        message(texts::durationMissing, texts::durationMissingTitle, MessageStyle::critical);
         dur.setFocus();
         return;
     }
     const auto seconds = durationSeconds(duration);
     if (!seconds) {
-        message(texts::durationNotNumeric, texts::durationNotNumericTitle, msgbox::critical);
+        message(texts::durationNotNumeric, texts::durationNotNumericTitle, MessageStyle::critical);
         dur.setFocus();
         dur.setSelection(0, static_cast<int>(dur.text().size()));
         return;
@@ -78,8 +77,9 @@ int TunerBehaviour::filterKey(int keyAscii) const {
 }
 
 void TunerBehaviour::loadDefaults() {
-    const int answer = message(texts::defaultsQuestion, texts::defaultsTitle, msgbox::question);
-    if (answer != msgbox::yes)
+    const MessageAnswer answer =
+        message(texts::defaultsQuestion, texts::defaultsTitle, MessageStyle::question);
+    if (answer != MessageAnswer::yes)
         return;
     selectText(controls_.cmbInst, controls_.cmbInst.itemText(defaultSoundIndex));
     selectText(controls_.cmbTune, controls_.cmbTune.itemText(defaultTuningIndex));
@@ -103,24 +103,11 @@ void TunerBehaviour::queryUnload() {
     midiOut_.closeMIDI(midi::mapperId, ignored);
 }
 
-void TunerBehaviour::clearTunings() {
-    for (TuningEntry& entry : tunings_)
-        entry = TuningEntry{};
-}
-
-void TunerBehaviour::defineTunings() {
-    clearTunings();
-    for (std::size_t i = 0; i < tuningRows.size(); ++i) {
-        tunings_[i].name = toQString(tuningRows[i].name);
-        tunings_[i].notes = tuningRows[i].notes;
-    }
-}
-
 void TunerBehaviour::fillTuningList() {
     QComboBox& list = controls_.cmbTune;
     list.clear();
-    for (const TuningEntry& entry : tunings_)
-        list.addItem(entry.name);
+    for (const TuningRow& row : tuningRows)
+        list.addItem(toQString(row.name));
     selectText(list, list.itemText(0));
 }
 
@@ -132,7 +119,8 @@ void TunerBehaviour::fillInstrumentList() {
     selectText(list, list.itemText(defaultSoundIndex));
 }
 
-int TunerBehaviour::message(std::u16string_view text, std::u16string_view title, int style) {
+MessageAnswer TunerBehaviour::message(std::u16string_view text, std::u16string_view title,
+                                      MessageStyle style) {
     return host_.messageBox(&controls_.window, toQString(text), toQString(title), style);
 }
 
@@ -157,9 +145,8 @@ void TunerBehaviour::loadSettings() {
     const QString duration = read(texts::keyDuration);
 
     applyStoredPosition(left, top);
-    if (const auto state = storedWindowState(windowState)) {
+    if (const auto state = storedWindowState(windowState))
         controls_.window.setWindowState(*state == 1 ? Qt::WindowMinimized : Qt::WindowNoState);
-    }
     if (!instrument.isEmpty())
         selectText(controls_.cmbInst, instrument);
     if (!tuning.isEmpty())

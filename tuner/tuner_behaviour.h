@@ -6,7 +6,6 @@
 // through TunerHost, so it runs headless with fakes.
 
 #include <QString>
-#include <array>
 #include <functional>
 #include <string_view>
 
@@ -26,12 +25,6 @@ struct TunerControls {
     QComboBox& cmbInst;
     QComboBox& cmbTune;
     QLineEdit& txtDur;
-};
-
-// One entry of the window's own tuning table.
-struct TuningEntry {
-    QString name;
-    StringNotes notes{};
 };
 
 class TunerBehaviour {
@@ -57,31 +50,26 @@ public:
     // The window is about to close by its close box or the system; never refuses.
     void queryUnload();
 
-    // The catalogue operations on the window's table and lists.
-    void clearTunings();
-    void defineTunings();
-    void fillTuningList();
-    void fillInstrumentList();
-
-    void loadSettings();
-    void saveSettings();
-
     const StringNotes& currentNotes() const { return currentNotes_; }
-    const std::array<TuningEntry, tuningRows.size()>& tunings() const { return tunings_; }
     midi::MIDILib& midiOut() { return midiOut_; }
 
 private:
+    // The steps of load() and queryUnload(). The lists are filled from the catalogue's tables.
+    void fillTuningList();
+    void fillInstrumentList();
+    void loadSettings();
+    void saveSettings();
+
     // Sets a drop-down list's text: selects the entry with exactly that text, else leaves the
     // selection as it is.
     static bool selectText(QComboBox& list, const QString& text);
     // A message box over the window with one of the window's texts; the button pressed.
-    int message(std::u16string_view text, std::u16string_view title, int style);
+    MessageAnswer message(std::u16string_view text, std::u16string_view title, MessageStyle style);
     void applyStoredPosition(const QString& left, const QString& top);
 
     TunerHost& host_;
     TunerControls controls_;
     std::function<void()> showChords_;
-    std::array<TuningEntry, tuningRows.size()> tunings_;
     StringNotes currentNotes_{};
     midi::MIDILib midiOut_;
 };

@@ -15,21 +15,19 @@ class WaitHost;
 namespace tuner {
 
 // Message box styles and answers, numbered as the classic message-box constants.
-namespace msgbox {
-inline constexpr int critical = 16;  // critical icon, OK button
-inline constexpr int question = 36;  // question icon, Yes and No buttons
-inline constexpr int ok = 1;
-inline constexpr int yes = 6;
-inline constexpr int no = 7;
-}  // namespace msgbox
+enum class MessageStyle {
+    critical = 16,  // critical icon, OK button
+    question = 36,  // question icon, Yes and No buttons
+};
+enum class MessageAnswer { ok = 1, yes = 6, no = 7 };
 
 class TunerHost {
 public:
     virtual ~TunerHost() = default;
 
-    // A modal message box; returns the button pressed (msgbox::ok, msgbox::yes, msgbox::no).
-    virtual int messageBox(QWidget* parent, const QString& text, const QString& title,
-                           int style) = 0;
+    // A modal message box; returns the button pressed.
+    virtual MessageAnswer messageBox(QWidget* parent, const QString& text, const QString& title,
+                                     MessageStyle style) = 0;
 
     // The per-user settings store; a missing key reads as `defaultValue`.
     virtual QString readSetting(const QString& section, const QString& key,

@@ -61,8 +61,10 @@ private:
 
 void TestHostServices::initTestCase() {
     QVERIFY(config_.isValid());
+    // A private settings file: Qt's test mode would share ~/.qttest with every test running at
+    // the same time.
     qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
-    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(app::SettingsStore().fileName().startsWith(config_.path() + '/'));
 }
 
 void TestHostServices::settingsLiveInTolmaryConfUnderMain() {
@@ -197,7 +199,9 @@ void TestHostServices::messageBoxButtonsAreSlovenian() {
         QTimer::singleShot(5000, box, [box] { box->done(-1); });
     };
     QTimer::singleShot(0, answerTheBox);
-    QCOMPARE(host.messageBox(nullptr, "Besedilo", "Naslov", style), answer);
+    const auto given =
+        host.messageBox(nullptr, "Besedilo", "Naslov", static_cast<tuner::MessageStyle>(style));
+    QCOMPARE(static_cast<int>(given), answer);
     QCOMPARE(shown, buttons);
 }
 

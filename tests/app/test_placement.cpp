@@ -65,10 +65,10 @@ void TestPlacement::centres() {
     QFETCH(float, top);
     Rect screen{refW, refH};
     Rect window{winW, winH};
-    app::CenterHorizontally(window, screen);
+    app::centerHorizontally(window, screen);
     QCOMPARE(window.l, left);
     QCOMPARE(window.t, -1.0f);  // horizontal centring touches only Left
-    app::CenterVertically(window, screen);
+    app::centerVertically(window, screen);
     QCOMPARE(window.t, top);
     QCOMPARE(window.l, left);
 }
@@ -76,14 +76,14 @@ void TestPlacement::centres() {
 void TestPlacement::missingPropertiesLeaveTargetUnchanged() {
     NoHeight window;
     const SizeOnly screen;
-    app::CenterVertically(window, screen);  // the window has no height: nothing happens
+    app::centerVertically(window, screen);  // the window has no height: nothing happens
     QCOMPARE(window.t, -1.0f);
-    app::CenterHorizontally(window, screen);
+    app::centerHorizontally(window, screen);
     QCOMPARE(window.l, 3780.0f);
 
     Rect target{100, 100};
     const NoHeight referenceWithoutHeight;
-    app::CenterVertically(target, referenceWithoutHeight);
+    app::centerVertically(target, referenceWithoutHeight);
     QCOMPARE(target.t, -1.0f);
 }
 

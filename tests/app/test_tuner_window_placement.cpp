@@ -32,8 +32,10 @@ private:
 
 void TunerWindowPlacementTest::initTestCase() {
     QVERIFY(config_.isValid());
+    // A private settings file: Qt's test mode would share ~/.qttest with every test running at
+    // the same time.
     qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
-    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(app::SettingsStore().fileName().startsWith(config_.path() + '/'));
     QApplication::setOrganizationName("Tolmary");
     QApplication::setApplicationName("Tolmary");
 }

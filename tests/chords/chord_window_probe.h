@@ -12,7 +12,7 @@
 
 namespace chords_test {
 
-inline const QStringList kCMajor{"B1", "D2", "A3", "EE3"};
+inline const QStringList cMajor{"B1", "D2", "A3", "EE3"};
 
 inline QLabel* marker(QWidget* window, const QString& name) {
     return window->findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
@@ -21,11 +21,10 @@ inline QLabel* marker(QWidget* window, const QString& name) {
 // Names of the markers that are shown, in layout order; a missing marker is listed as "NAME?".
 inline QStringList visibleMarkers(QWidget* window) {
     QStringList shown;
-    for (int i = 0; i < chords::kMarkerCount; ++i) {
+    for (int i = 0; i < chords::markerCount; ++i) {
         const QString name = QString::fromStdString(chords::markerName(i));
-        if (QLabel* label = marker(window, name); label == nullptr || !label->isHidden()) {
+        if (QLabel* label = marker(window, name); label == nullptr || !label->isHidden())
             shown << (label == nullptr ? name + u'?' : name);
-        }
     }
     return shown;
 }
@@ -38,19 +37,16 @@ inline void press(QWidget* window, const QString& name) {
 
 inline QList<chords::frmPrijemi*> openChordWindows() {
     QList<chords::frmPrijemi*> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<chords::frmPrijemi*>(widget)) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<chords::frmPrijemi*>(widget))
             windows << window;
-        }
-    }
     return windows;
 }
 
 // Closes every chord window and lets the deferred deletions run.
 inline void closeChordWindows() {
-    for (chords::frmPrijemi* window : openChordWindows()) {
+    for (chords::frmPrijemi* window : openChordWindows())
         window->close();
-    }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

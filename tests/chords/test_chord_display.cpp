@@ -19,11 +19,9 @@ public:
 
 QStringList everyMarkerHidden() {
     QStringList hidden;
-    for (const char* prefix : {"E", "B", "G", "D", "A", "EE"}) {
-        for (int fret = 1; fret <= (QLatin1String(prefix) == "E" ? 12 : 11); ++fret) {
+    for (const char* prefix : {"E", "B", "G", "D", "A", "EE"})
+        for (int fret = 1; fret <= (QLatin1String(prefix) == "E" ? 12 : 11); ++fret)
             hidden << QStringLiteral("-%1%2").arg(QLatin1String(prefix)).arg(fret);
-        }
-    }
     return hidden;
 }
 
@@ -41,7 +39,7 @@ private slots:
 
     void showClearsThenShowsFromThinnestString() {
         RecordingBoard board;
-        ChordDisplay(board).showChord(kCatalogue[7]);  // cissep
+        ChordDisplay(board).showChord(catalogue[7]);  // cissep
         const QStringList cissep{"+E12", "+B9", "+G10", "+D11", "+A11", "+EE9"};
         QCOMPARE(board.steps, everyMarkerHidden() + cissep);
     }

@@ -13,17 +13,15 @@ using namespace chords_test;
 namespace {
 
 QString nameOf(int chordIndex) {
-    return QString::fromLatin1(kCatalogue[chordIndex].buttonName);
+    return QString::fromLatin1(catalogue[chordIndex].buttonName);
 }
 
 // The markers a catalogue row asks for, named from its frets, in layout order.
 QStringList gripMarkers(const ChordGrip& grip) {
     QStringList names;
-    for (int s = 1; s <= kStringCount; ++s) {
-        if (grip.fretOn(s) != kUnmarked) {
-            names << QString::fromLatin1(kStringPrefixes[s - 1]) + QString::number(grip.fretOn(s));
-        }
-    }
+    for (int s = 1; s <= stringCount; ++s)
+        if (grip.fretOn(s) != unmarked)
+            names << QString::fromLatin1(stringPrefixes[s - 1]) + QString::number(grip.fretOn(s));
     return names;
 }
 
@@ -62,7 +60,7 @@ private slots:
     // Each chord pressed after "C dur", which must leave none of its markers behind.
     void chordReplacesCDur_data() {
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("C") << kCMajor;
+        QTest::newRow("C") << cMajor;
         QTest::newRow("A") << QStringList{"B2", "G2", "D2"};
         QTest::newRow("cmaj") << QStringList{"D2", "A3", "EE3"};
         QTest::newRow("E") << QStringList{"G1", "D2", "A2"};
@@ -83,22 +81,19 @@ private slots:
     void everyButtonShowsItsGrip() {
         frmPrijemi* window = open();
         QStringList neverShown;
-        for (int i = 0; i < kMarkerCount; ++i) {
+        for (int i = 0; i < markerCount; ++i)
             neverShown << QString::fromStdString(markerName(i));
-        }
         QStringList showingE12;
-        for (int i = 0; i < kChordCount; ++i) {
+        for (int i = 0; i < chordCount; ++i) {
             press(window, nameOf(i));
             const QStringList shown = visibleMarkers(window);
-            QCOMPARE(shown, gripMarkers(kCatalogue[i]));
+            QCOMPARE(shown, gripMarkers(catalogue[i]));
             press(window, nameOf(i));
             QCOMPARE(visibleMarkers(window), shown);
-            for (const QString& name : shown) {
+            for (const QString& name : shown)
                 neverShown.removeAll(name);
-            }
-            if (shown.contains(QStringLiteral("E12"))) {
+            if (shown.contains(QStringLiteral("E12")))
                 showingE12 << nameOf(i);
-            }
         }
         QCOMPARE(showingE12, QStringList{"cissep"});
         QCOMPARE(neverShown, (QStringList{"E8", "E10", "E11", "B10", "B11", "G9", "G11", "D7",
@@ -109,12 +104,11 @@ private slots:
     // grid column by column and the exits, back to "C dur"; shown markers never take the focus.
     void keyboardStartsOnCDurAndTabsInOrder() {
         QStringList expected{"C", "E", "em", "esep", "emsep", "cm"};
-        for (int kind = 0; kind < kKindCount; ++kind) {
-            for (int root = 0; root < kRootCount; ++root) {
-                const QString name = nameOf(root * kKindCount + kind);
-                if (!expected.contains(name)) {
+        for (int kind = 0; kind < kindCount; ++kind) {
+            for (int root = 0; root < rootCount; ++root) {
+                const QString name = nameOf(root * kindCount + kind);
+                if (!expected.contains(name))
                     expected << name;
-                }
             }
         }
         expected += QStringList{"ZapriAkorde", "Command1", "C"};
@@ -122,7 +116,7 @@ private slots:
         frmPrijemi* window = open();
         QVERIFY(QTest::qWaitForWindowActive(window));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-        QCOMPARE(visibleMarkers(window), kCMajor);
+        QCOMPARE(visibleMarkers(window), cMajor);
         QStringList walked{QApplication::focusWidget()->objectName()};
         for (qsizetype i = 1; i < expected.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -213,9 +207,8 @@ private slots:
         auto* control = window->findChild<QWidget*>(QString::fromLatin1(QTest::currentDataTag()),
                                                     Qt::FindDirectChildrenOnly);
         QVERIFY(control != nullptr);
-        if (auto* pushButton = qobject_cast<QPushButton*>(control)) {
+        if (auto* pushButton = qobject_cast<QPushButton*>(control))
             QCOMPARE(pushButton->text(), caption);
-        }
         QCOMPARE(control->geometry(), place);
         window->resize(1200, 800);  // nothing follows the frame
         QCOMPARE(control->geometry(), place);

@@ -31,11 +31,11 @@ private slots:
         qInfo("screenshot: %s", qPrintable(path));
 
         // A marker shows as white in its middle; the wood under a hidden one is warm.
-        for (int i = 0; i < kMarkerCount; ++i) {
-            const MarkerPlace& place = kMarkerPlaces[i];
-            const QColor middle = shot.pixelColor(place.left + kMarkerWidth / 2, place.top + 5);
+        for (int i = 0; i < markerCount; ++i) {
+            const MarkerPlace& place = markerPlaces[i];
+            const QColor middle = shot.pixelColor(place.left + markerWidth / 2, place.top + 5);
             QCOMPARE(middle == QColor(Qt::white),
-                     kCMajor.contains(QString::fromStdString(markerName(i))));
+                     cMajor.contains(QString::fromStdString(markerName(i))));
         }
     }
 };

@@ -25,11 +25,9 @@ bool isDark(QColor c) {
 
 int countIn(const QImage& image, const QRect& area, bool (*test)(QColor)) {
     int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
             count += test(image.pixelColor(x, y)) ? 1 : 0;
-        }
-    }
     return count;
 }
 
@@ -43,14 +41,12 @@ struct Run {
 QList<Run> runsWhere(int count, const std::function<bool(int)>& holds) {
     QList<Run> runs;
     for (int i = 0; i < count; ++i) {
-        if (!holds(i)) {
+        if (!holds(i))
             continue;
-        }
-        if (!runs.isEmpty() && runs.back().last == i - 1) {
+        if (!runs.isEmpty() && runs.back().last == i - 1)
             runs.back().last = i;
-        } else {
+        else
             runs.append({i, i});
-        }
     }
     return runs;
 }
@@ -70,13 +66,15 @@ private slots:
     }
     void picturesFitTheMarkerPlaces() {
         QFETCH(QImage, neck);
-        QCOMPARE(neck.size(), QSize(kNeckWidth, kNeckHeight));
+        QCOMPARE(neck.size(), QSize(neckWidth, neckHeight));
         QVERIFY(!neck.hasAlphaChannel());
         // Strings: rows that are metal across the first fret's space. Frets: columns that are
         // metal from top to bottom, the nut and then twelve wires.
-        const QList<Run> strings = runsWhere(neck.height(), [&](int y) {
-            return countIn(neck, {30, y, 68, 1}, isNeutral) >= 68 * 8 / 10;
-        });
+        const QList<Run> strings = runsWhere(
+            neck.height(),
+            [&](int y) {
+                return countIn(neck, {30, y, 68, 1}, isNeutral) >= 68 * 8 / 10;
+            });
         const QList<Run> frets = runsWhere(neck.width(), [&](int x) {
             return countIn(neck, {x, 0, 1, neck.height()}, isNeutral) >= neck.height() * 9 / 10;
         });
@@ -84,18 +82,18 @@ private slots:
         QCOMPARE(frets.size(), 13);
         QVERIFY(frets.front().first >= 16);  // the letter strip is not metal
 
-        for (int i = 0; i < kMarkerCount; ++i) {
-            const MarkerPlace& place = kMarkerPlaces[i];
+        for (int i = 0; i < markerCount; ++i) {
+            const MarkerPlace& place = markerPlaces[i];
             const double line = strings[place.stringNumber - 1].centre();
-            const double middle = place.top + kMarkerHeight / 2.0;
+            const double middle = place.top + markerHeight / 2.0;
             const bool nearestString = std::all_of(strings.begin(), strings.end(), [&](Run s) {
                 return std::abs(s.centre() - middle) >= std::abs(line - middle);
             });
             QVERIFY2(place.left > frets[place.fret - 1].last &&
-                         place.left + kMarkerWidth <= frets[place.fret].first,
+                         place.left + markerWidth <= frets[place.fret].first,
                      markerName(i).c_str());
-            QVERIFY2(line >= place.top && line < place.top + kMarkerHeight && nearestString &&
-                         isNeutral(neck.pixelColor(place.left + kMarkerWidth / 2, qRound(line))),
+            QVERIFY2(line >= place.top && line < place.top + markerHeight && nearestString &&
+                         isNeutral(neck.pixelColor(place.left + markerWidth / 2, qRound(line))),
                      markerName(i).c_str());
         }
 
@@ -113,9 +111,8 @@ private slots:
                 return countIn(neck, space.translated(0, y), isDark) > 0;
             });
             QCOMPARE(dots.size(), fret == 12 ? 2 : int(fret % 2 == 1 && fret >= 3 && fret <= 9));
-            if (fret == 12) {
-                QVERIFY(kMarkerPlaces[markerIndex(1, 12)].top + kMarkerHeight <= dots[0].first);
-            }
+            if (fret == 12)
+                QVERIFY(markerPlaces[markerIndex(1, 12)].top + markerHeight <= dots[0].first);
         }
         for (const Run& string : strings) {  // its letter in the strip before the nut
             const QRect strip(0, qRound(string.centre()) - 6, 16, 13);
@@ -124,15 +121,13 @@ private slots:
 
         // The marker: a white ellipse with a dark rim on the light maple.
         QFETCH(QImage, marker);
-        QCOMPARE(marker.size(), QSize(kMarkerWidth, kMarkerHeight));
+        QCOMPARE(marker.size(), QSize(markerWidth, markerHeight));
         QVERIFY(!marker.hasAlphaChannel());
         QCOMPARE(marker.pixelColor(11, 9), QColor(Qt::white));
-        for (const QPoint corner : {QPoint(0, 0), QPoint(22, 0), QPoint(0, 17), QPoint(22, 17)}) {
-            QCOMPARE(marker.pixelColor(corner), neck_image::kMapleLight);
-        }
-        for (const QPoint edge : {QPoint(0, 9), QPoint(22, 9), QPoint(11, 0), QPoint(11, 17)}) {
+        for (const QPoint corner : {QPoint(0, 0), QPoint(22, 0), QPoint(0, 17), QPoint(22, 17)})
+            QCOMPARE(marker.pixelColor(corner), neck_image::mapleLight);
+        for (const QPoint edge : {QPoint(0, 9), QPoint(22, 9), QPoint(11, 0), QPoint(11, 17)})
             QVERIFY(marker.pixelColor(edge).lightness() < 128);
-        }
     }
 };
 

@@ -18,11 +18,9 @@ namespace {
 
 QList<tuner::AboutWindow*> visibleAboutWindows() {
     QList<tuner::AboutWindow*> open;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* about = qobject_cast<tuner::AboutWindow*>(w); about && about->isVisible()) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* about = qobject_cast<tuner::AboutWindow*>(w); about && about->isVisible())
             open << about;
-        }
-    }
     return open;
 }
 
@@ -64,26 +62,47 @@ private slots:
         closeAndDelete(next);
     }
 
+    // Enter presses the focused "O programu" as a click does, and the about window's own
+    // focused button, as in the chord window.
+    void opensFromOProgramuAndLeavesTheTunerAsItWas_data() {
+        QTest::addColumn<bool>("byEnter");
+        QTest::newRow("click") << false;
+        QTest::newRow("Enter") << true;
+    }
     void opensFromOProgramuAndLeavesTheTunerAsItWas() {
+        QFETCH(bool, byEnter);
         fakes::FakeHost host;
         tuner::frmMain tunerWindow(host);
         tunerWindow.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tunerWindow));
         host.port.sent.clear();
-        QCOMPARE(tunerWindow.Command2->text(), QStringLiteral("O programu"));
-        QTest::mouseClick(tunerWindow.Command2, Qt::LeftButton);
-        QTest::mouseClick(tunerWindow.Command2, Qt::LeftButton);
+        QPushButton* oProgramu = tunerWindow.Command2();
+        QCOMPARE(oProgramu->text(), QStringLiteral("O programu"));
+        oProgramu->setFocus();
+        for (int i = 0; i < 2; ++i)
+            if (byEnter)
+                QTest::keyClick(oProgramu, Qt::Key_Return);
+            else
+                QTest::mouseClick(oProgramu, Qt::LeftButton);
         const auto open = visibleAboutWindows();
         QCOMPARE(open.size(), 1);
         QVERIFY(open.front()->versionLabel()->text().endsWith(QStringLiteral("1.00")));
         QVERIFY(host.messages.empty() && host.writes.isEmpty() && host.port.sent.empty());
 
         // With the about window open the tuner still plays its strings.
-        tunerWindow.txtDur->setText(QStringLiteral("1"));
-        QTest::mouseClick(tunerWindow.cmdNote[0], Qt::LeftButton, {}, QPoint(88, 16));
+        tunerWindow.txtDur()->setText(QStringLiteral("1"));
+        QTest::mouseClick(tunerWindow.cmdNote()[0], Qt::LeftButton, {}, QPoint(88, 16));
         QCOMPARE(host.heard(), (std::vector<std::pair<int, int>>{{0x90, 64}, {0x80, 64}}));
         QVERIFY(host.messages.empty());
-        closeAndDelete(open.front());
+        if (byEnter) {
+            auto* close = open.front()->findChild<QPushButton*>();
+            close->setFocus();
+            QTest::keyClick(close, Qt::Key_Enter, Qt::KeypadModifier);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(visibleAboutWindows().isEmpty());
+        } else {
+            closeAndDelete(open.front());
+        }
     }
 
     void figureNamesReachTheirResources() {
@@ -120,11 +139,9 @@ private slots:
             QCOMPARE(picture.size(), size);
             // Not a blank stand-in: a screenshot has many colours.
             QSet<QRgb> colours;
-            for (int x = 0; x < picture.width(); x += 3) {
-                for (int y = 0; y < picture.height(); y += 3) {
+            for (int x = 0; x < picture.width(); x += 3)
+                for (int y = 0; y < picture.height(); y += 3)
                     colours.insert(picture.pixel(x, y));
-                }
-            }
             QVERIFY(colours.size() > 8);
         }
         closeAndDelete(about);

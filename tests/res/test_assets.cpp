@@ -13,7 +13,7 @@
 
 namespace {
 
-const QByteArray kBom("\xEF\xBB\xBF");
+const QByteArray bom("\xEF\xBB\xBF");
 
 // Each start element with its attributes in document order: "name a=v b=w".
 QStringList elementsWithAttributes(QXmlStreamReader& xml) {
@@ -21,9 +21,8 @@ QStringList elementsWithAttributes(QXmlStreamReader& xml) {
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement) {
             QString element = xml.name().toString();
-            for (const QXmlStreamAttribute& a : xml.attributes()) {
+            for (const QXmlStreamAttribute& a : xml.attributes())
                 element += u' ' + a.name().toString() + u'=' + a.value().toString();
-            }
             elements << element;
         }
     }
@@ -34,11 +33,9 @@ QStringList elementsWithAttributes(QXmlStreamReader& xml) {
 QImage visiblePixels(const QString& path) {
     QImage picture = QImage(path).convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            if (qAlpha(picture.pixel(x, y)) == 0) {
+        for (int x = 0; x < picture.width(); ++x)
+            if (qAlpha(picture.pixel(x, y)) == 0)
                 picture.setPixel(x, y, 0);
-            }
-        }
     }
     return picture;
 }
@@ -52,12 +49,12 @@ private slots:
     void manifestIsOneLineWithBomAndTwoLineEnds() {
         const QByteArray bytes = asset_files::read(QStringLiteral("res/app/tolmary.manifest"));
         QCOMPARE(bytes.size(), 584);
-        QVERIFY(bytes.startsWith(kBom));
+        QVERIFY(bytes.startsWith(bom));
         QVERIFY(bytes.endsWith("\r\n\r\n"));
-        const QByteArray body = bytes.mid(kBom.size(), bytes.size() - kBom.size() - 4);
+        const QByteArray body = bytes.mid(bom.size(), bytes.size() - bom.size() - 4);
         QVERIFY(!body.contains('\r') && !body.contains('\n'));
 
-        QXmlStreamReader xml(bytes.mid(kBom.size()));
+        QXmlStreamReader xml(bytes.mid(bom.size()));
         QVERIFY(xml.readNext() == QXmlStreamReader::StartDocument);
         QCOMPARE(xml.documentVersion(), QStringLiteral("1.0"));
         QCOMPARE(xml.documentEncoding(), QStringLiteral("UTF-8"));
@@ -84,11 +81,9 @@ private slots:
         QCOMPARE(page.count('\r'), 53);
         QVERIFY(page.endsWith("\r\n"));
         QByteArray high;
-        for (const char c : page) {
-            if (uchar(c) > 127) {
+        for (const char c : page)
+            if (uchar(c) > 127)
                 high.append(c);
-            }
-        }
         QCOMPARE(high, QByteArray("\xA9\xAE"));
     }
 
@@ -100,9 +95,8 @@ private slots:
               R"(<meta http-equiv="Content-Type" content="text/html; charset=windows-1252">)",
               R"(face="Verdana")", "\u00AE is a simple",  // the registered sign decoded
               R"(<img border="0" src="Fig1.0.gif" width="473" height="114">)",
-              R"(<img border="0" src="Fig1.1.gif" width="473" height="269">)"}) {
+              R"(<img border="0" src="Fig1.1.gif" width="473" height="269">)"})
             QVERIFY2(page->contains(QString::fromUtf8(markup)), markup);
-        }
         QVERIFY(!page->contains(QRegularExpression(QStringLiteral("color=\"#(?!004891)"))));
 
         QTextDocument document;
@@ -160,9 +154,8 @@ private slots:
             QCOMPARE(m.captured(2), info.field(m.captured(1)));
         }
         QCOMPARE(strings, 9);
-        for (const char* line : {R"(FILEVERSION\s+1, 0, 0, 0)", R"(PRODUCTVERSION\s+1, 0, 0, 0)"}) {
+        for (const char* line : {R"(FILEVERSION\s+1, 0, 0, 0)", R"(PRODUCTVERSION\s+1, 0, 0, 0)"})
             QVERIFY2(script.contains(QRegularExpression(QString::fromLatin1(line))), line);
-        }
     }
 
     void versionParserSkipsCommentsAndJunk() {

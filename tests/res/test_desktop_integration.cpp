@@ -14,7 +14,7 @@
 
 namespace {
 
-const QString kAppId = QStringLiteral("org.tolmary.Tolmary");
+const QString appId = QStringLiteral("org.tolmary.Tolmary");
 
 struct Run {
     int exitCode = -1;
@@ -25,9 +25,8 @@ Run run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return {-1, process.readAll()};
-    }
     return {process.exitCode(), QString::fromUtf8(process.readAll())};
 }
 
@@ -44,15 +43,14 @@ QString firstCapture(const QString& file, const char* pattern) {
 // The binary, menu entry, metainfo and icons every installed layout must hold under `prefix`.
 void verifyLayout(const QString& prefix) {
     for (const QString& file :
-         {QStringLiteral("bin/tolmary"), "share/applications/" + kAppId + ".desktop",
-          "share/metainfo/" + kAppId + ".metainfo.xml",
-          "share/icons/hicolor/32x32/apps/" + kAppId + ".png"}) {
+         {QStringLiteral("bin/tolmary"), "share/applications/" + appId + ".desktop",
+          "share/metainfo/" + appId + ".metainfo.xml",
+          "share/icons/hicolor/32x32/apps/" + appId + ".png"})
         QVERIFY2(QFileInfo::exists(prefix + u'/' + file), qPrintable(file));
-    }
     QVERIFY(QFileInfo(prefix + QStringLiteral("/bin/tolmary")).isExecutable());
     const QDir hicolor(prefix + QStringLiteral("/share/icons/hicolor"));
     for (const QString& size : hicolor.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QImage icon(hicolor.filePath(size + QStringLiteral("/apps/") + kAppId + ".png"));
+        const QImage icon(hicolor.filePath(size + QStringLiteral("/apps/") + appId + ".png"));
         const int side = size.section(u'x', 0, 0).toInt();
         QCOMPARE(icon.size(), QSize(side, side));
     }
@@ -65,39 +63,36 @@ class TestDesktopIntegration : public QObject {
 
 private slots:
     void desktopEntryValidates() {
-        if (tool("desktop-file-validate").isEmpty()) {
+        if (tool("desktop-file-validate").isEmpty())
             QSKIP("desktop-file-validate is not installed (package desktop-file-utils)");
-        }
         const Run result = run(tool("desktop-file-validate"),
-                               {asset_files::sourcePath("res/desktop/" + kAppId + ".desktop")});
+                               {asset_files::sourcePath("res/desktop/" + appId + ".desktop")});
         QVERIFY2(result.exitCode == 0 && result.output.trimmed().isEmpty(),
                  qPrintable(result.output));
     }
 
     void metainfoValidates() {
-        if (tool("appstreamcli").isEmpty()) {
+        if (tool("appstreamcli").isEmpty())
             QSKIP("appstreamcli is not installed (package appstream)");
-        }
-        const Run result =
-            run(tool("appstreamcli"),
-                {"validate", "--no-net",
-                 asset_files::sourcePath("res/desktop/" + kAppId + ".metainfo.xml")});
+        const Run result = run(tool("appstreamcli"),
+                               {"validate", "--no-net",
+                                asset_files::sourcePath("res/desktop/" + appId + ".metainfo.xml")});
         QVERIFY2(result.exitCode == 0, qPrintable(result.output));
     }
 
     void desktopEntryAndMetainfoCarryTheProgramsIdentity() {
-        const QString entry = "res/desktop/" + kAppId + ".desktop";
+        const QString entry = "res/desktop/" + appId + ".desktop";
         QCOMPARE(firstCapture(entry, "^Name=(.*)$"), QStringLiteral("Tolmary"));
         QCOMPARE(firstCapture(entry, "^Exec=(.*)$"), QStringLiteral("tolmary"));
-        QCOMPARE(firstCapture(entry, "^Icon=(.*)$"), kAppId);
+        QCOMPARE(firstCapture(entry, "^Icon=(.*)$"), appId);
         QVERIFY(!firstCapture(entry, "^Comment=(.*)$").isEmpty());
         QCOMPARE(firstCapture(entry, "^Comment\\[sl\\]=(.*)$"),
                  tuner::VersionInfo::load().fileDescription());
         const QStringList categories = firstCapture(entry, "^Categories=(.*)$").split(u';');
         QVERIFY(categories.contains("Audio") && categories.contains("Music"));
 
-        const QString metainfo = "res/desktop/" + kAppId + ".metainfo.xml";
-        QCOMPARE(firstCapture(metainfo, "<id>([^<]*)</id>"), kAppId);
+        const QString metainfo = "res/desktop/" + appId + ".metainfo.xml";
+        QCOMPARE(firstCapture(metainfo, "<id>([^<]*)</id>"), appId);
         QCOMPARE(firstCapture(metainfo, "<release\\s[^>]*version=\"([^\"]*)\""),
                  tuner::VersionInfo::load().fileVersion());
         QVERIFY(!firstCapture(metainfo, "<image[^>]*>(https://[^<]*\\.png)</image>").isEmpty());
@@ -112,9 +107,8 @@ private slots:
     }
 
     void debianPackageHoldsTheProgramAndDeclaresItsNeeds() {
-        if (tool("cpack").isEmpty() || tool("dpkg-deb").isEmpty()) {
+        if (tool("cpack").isEmpty() || tool("dpkg-deb").isEmpty())
             QSKIP("cpack or dpkg-deb is not installed");
-        }
         QTemporaryDir scratch;
         const QString output = scratch.filePath("package");
         const Run built =
@@ -135,9 +129,8 @@ private slots:
         QVERIFY(fields.output.contains("Package: tolmary"));
         QVERIFY(fields.output.contains("Version: " + tuner::VersionInfo::load().fileVersion()));
         for (const char* needed : {"libqt6widgets6", "libfluidsynth3", "librtmidi6",
-                                   "timgm6mb-soundfont", "qt6-translations-l10n"}) {
+                                   "timgm6mb-soundfont", "qt6-translations-l10n"})
             QVERIFY2(fields.output.contains(QString::fromLatin1(needed)), needed);
-        }
     }
 };
 

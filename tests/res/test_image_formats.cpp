@@ -17,14 +17,11 @@ namespace {
 // A picture of `colours` distinct colours whose pixel (x, y) takes colour `at(x, y)`.
 IndexedImage makeImage(int width, int height, int colours, const std::function<int(int, int)>& at) {
     IndexedImage image{width, height, {}, {}};
-    for (int i = 0; i < colours; ++i) {
+    for (int i = 0; i < colours; ++i)
         image.palette.push_back(qRgb(i, (i * 7) & 0xFF, 255 - i));
-    }
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
             image.pixels.push_back(uint8_t(at(x, y)));
-        }
-    }
     return image;
 }
 
@@ -75,12 +72,10 @@ private slots:
         const QImage decoded = QImageReader(&buffer, "gif").read();
         QCOMPARE(decoded.size(), size);
         for (int y = 0; y < size.height(); ++y) {
-            for (int x = 0; x < size.width(); ++x) {
+            for (int x = 0; x < size.width(); ++x)
                 if ((decoded.pixel(x, y) | 0xFF000000u) !=
-                    image.palette[image.pixels[size_t(y) * size.width() + x]]) {
+                    image.palette[image.pixels[size_t(y) * size.width() + x]])
                     QFAIL(qPrintable(QStringLiteral("pixel %1,%2 differs").arg(x).arg(y)));
-                }
-            }
         }
     }
 
@@ -98,9 +93,8 @@ private slots:
         QCOMPARE(gif.mid(13 + 12, 3), QByteArray(3, '\0'));  // unused entries are black
         QCOMPARE(uchar(gif[13 + 768]), uchar(0x2C));         // image descriptor after the table
         QVERIFY(gif.endsWith(QByteArray("\x3B\0\0\0", 4)));
-        for (const IndexedImage& bad : {IndexedImage{}, pastPalette, bigPalette, shortPixels}) {
+        for (const IndexedImage& bad : {IndexedImage{}, pastPalette, bigPalette, shortPixels})
             QVERIFY(image_formats::encodeGif(bad).isEmpty());
-        }
     }
 
     void quantizeKeepsFewColoursExactly() {
@@ -119,11 +113,9 @@ private slots:
     void quantizeKeepsARichPictureClose() {
         // 64 x 64 x 4 distinct colours: the palette must cover the whole cube evenly.
         QImage picture(256, 64, QImage::Format_RGB32);
-        for (int y = 0; y < 64; ++y) {
-            for (int x = 0; x < 256; ++x) {
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 256; ++x)
                 picture.setPixel(x, y, qRgb(x, y * 4, (x / 64) * 80));
-            }
-        }
         const IndexedImage image = image_formats::quantize(picture);
         QCOMPARE(image.palette.size(), 256);
         const int worst = worstChannelError(picture, image);
@@ -158,11 +150,9 @@ private slots:
         // A coloured shape with black specks, transparent on a ragged left edge and the border.
         QImage picture(side, side, QImage::Format_ARGB32);
         picture.fill(Qt::transparent);
-        for (int y = 2; y < side - 2; ++y) {
-            for (int x = 1 + y % 3; x < side - 1; ++x) {
+        for (int y = 2; y < side - 2; ++y)
+            for (int x = 1 + y % 3; x < side - 1; ++x)
                 picture.setPixel(x, y, (x * y) % 5 == 0 ? qRgb(0, 0, 0) : colour);
-            }
-        }
         image_formats::IconImage icon{picture, bitCount, {}, -1};
         if (ownPalette) {
             icon.palette = image_formats::exactPalette(picture);

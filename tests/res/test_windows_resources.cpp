@@ -32,9 +32,8 @@ QString readId(const QByteArray& bytes, qsizetype& at) {
         return u'#' + QString::number(wordAt(bytes, at - 2));
     }
     QString text;
-    for (; wordAt(bytes, at) != 0; at += 2) {
+    for (; wordAt(bytes, at) != 0; at += 2)
         text.append(QChar(wordAt(bytes, at)));
-    }
     at += 2;
     return text;
 }
@@ -52,9 +51,8 @@ QList<Resource> parseRes(const QByteArray& bytes) {
         r.name = readId(bytes, field);
         r.language = wordAt(bytes, ((field + 3) & ~qsizetype(3)) + 6);
         r.data = bytes.mid(at + headerSize, dataSize);
-        if (dataSize > 0) {
+        if (dataSize > 0)
             resources.append(r);
-        }
         at = (at + headerSize + dataSize + 3) & ~qsizetype(3);
     }
     return resources;
@@ -73,20 +71,17 @@ private:
     QList<Resource> compiled_;
 
     const Resource* find(const QString& type, const QString& name, int language) {
-        for (const Resource& r : compiled_) {
-            if (r.type == type && r.name == name) {
+        for (const Resource& r : compiled_)
+            if (r.type == type && r.name == name)
                 return r.language == language ? &r : nullptr;
-            }
-        }
         return nullptr;
     }
 
 private slots:
     void initTestCase() {
         const QString windres = QStandardPaths::findExecutable("x86_64-w64-mingw32-windres");
-        if (windres.isEmpty()) {
+        if (windres.isEmpty())
             QSKIP("x86_64-w64-mingw32-windres is not installed (binutils-mingw-w64-x86-64)");
-        }
         QTemporaryDir out;
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
@@ -146,15 +141,13 @@ private slots:
         const qsizetype fixed = version->data.indexOf(QByteArray("\xBD\x04\xEF\xFE", 4));
         QVERIFY(fixed > 0);
         const QList<quint32> fields{0x00010000u, 0u, 0x00010000u, 0u, 0x3Fu, 0u, 4u, 1u};
-        for (qsizetype i = 0; i < fields.size(); ++i) {
+        for (qsizetype i = 0; i < fields.size(); ++i)
             QCOMPARE(longAt(version->data, fixed + 8 + 4 * i), fields[i]);
-        }
         for (const QString& text :
              {QStringLiteral("040904b0"), QStringLiteral("Uglaševanje kitare in prikaz akordov"),
               QStringLiteral("FileVersion"), QStringLiteral("ProductVersion"),
-              QStringLiteral("1.00"), QStringLiteral("Translation")}) {
+              QStringLiteral("1.00"), QStringLiteral("Translation")})
             QVERIFY2(version->data.contains(utf16(text)), qPrintable(text));
-        }
         QVERIFY(version->data.contains(QByteArray("\x09\x04\xB0\x04", 4)));  // 0x0409, 1200
     }
 };

@@ -27,7 +27,7 @@ inline QString u8(const char* s) {
 struct Message {
     QString text;
     QString title;
-    int style;
+    tuner::MessageStyle style;
     bool operator==(const Message&) const = default;
 };
 
@@ -42,7 +42,7 @@ public:
 
     testing::VirtualWaitHost wait;
     testing::RecordingPort port{&wait};
-    std::deque<int> answers;  // message box results in order; ok once none are left
+    std::deque<tuner::MessageAnswer> answers;  // message box results in order; ok once none left
     std::vector<Message> messages;
     QMap<QString, QString> stored;  // "Section/Key" -> value
     QStringList writes;             // keys in the order they were written
@@ -50,11 +50,12 @@ public:
     double left = 0;
     double top = 0;
 
-    int messageBox(QWidget*, const QString& text, const QString& title, int style) override {
+    tuner::MessageAnswer messageBox(QWidget*, const QString& text, const QString& title,
+                                    tuner::MessageStyle style) override {
         messages.push_back({text, title, style});
         if (answers.empty())
-            return tuner::msgbox::ok;
-        const int a = answers.front();
+            return tuner::MessageAnswer::ok;
+        const tuner::MessageAnswer a = answers.front();
         answers.pop_front();
         return a;
     }
@@ -87,18 +88,16 @@ public:
     // The words an open device took, as (status, first data byte) pairs.
     std::vector<std::pair<int, int>> heard() const {
         std::vector<std::pair<int, int>> out;
-        for (const auto& s : port.sent) {
+        for (const auto& s : port.sent)
             if (s.deviceOpen)
                 out.emplace_back(int(s.word & 0xF0), int((s.word >> 8) & 0x7F));
-        }
         return out;
     }
     std::vector<int> programs() const {
         std::vector<int> out;
-        for (const auto& [status, data] : heard()) {
+        for (const auto& [status, data] : heard())
             if (status == 0xC0)
                 out.push_back(data);
-        }
         return out;
     }
 };

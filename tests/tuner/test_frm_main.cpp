@@ -37,7 +37,7 @@ struct Window {
         return QTest::qWaitForWindowActive(&w);
     }
     void clickString(std::size_t i) {
-        QTest::mouseClick(w.cmdNote[i], Qt::LeftButton, {}, QPoint(88, 16));
+        QTest::mouseClick(w.cmdNote()[i], Qt::LeftButton, {}, QPoint(88, 16));
     }
 };
 
@@ -75,16 +75,16 @@ void FrmMainTest::frameIsFixedWithCaptionIconAndFont() {
     QCOMPARE(w.font().pointSizeF(), 8.25);
     const QString family = QFontInfo(w.font()).family();
     QVERIFY2(family == "Verdana" || family == "DejaVu Sans", qPrintable(family));
-    QCOMPARE(w.Command1->font(), w.font());
-    QVERIFY(w.objStatus->currentMessage().isEmpty());
-    const QStringList texts{w.lblDisplay[0]->text(), w.lblDisplay[1]->text(),
-                            w.lblDisplay[2]->text(), w.Command1->text(),
-                            w.Command2->text(),      w.Command3->text()};
+    QCOMPARE(w.Command1()->font(), w.font());
+    QVERIFY(w.objStatus()->currentMessage().isEmpty());
+    const QStringList texts{w.lblDisplay()[0]->text(), w.lblDisplay()[1]->text(),
+                            w.lblDisplay()[2]->text(), w.Command1()->text(),
+                            w.Command2()->text(),      w.Command3()->text()};
     QCOMPARE(texts, (QStringList{"Instrument:", "Tip uglasitve", "Trajanje note", "Akordi",
                                  "O programu", "Izhod"}));
-    for (QLabel* img : w.imgDisplay)
+    for (QLabel* img : w.imgDisplay())
         QCOMPARE(img->pixmap().size(), QSize(16, 16));
-    QVERIFY(!w.cmbInst->isEditable() && !w.cmbTune->isEditable());
+    QVERIFY(!w.cmbInst()->isEditable() && !w.cmbTune()->isEditable());
 }
 
 void FrmMainTest::buttonsCarryTheirStoredProperties() {
@@ -95,15 +95,15 @@ void FrmMainTest::buttonsCarryTheirStoredProperties() {
     Window win;
     const QImage icon(":/tuner/note_icon.bmp");
     for (std::size_t i = 0; i < 6; ++i) {
-        const controls::XPButton* b = win.w.cmdNote[i];
+        const controls::XPButton* b = win.w.cmdNote()[i];
         QCOMPARE(b->caption(), captions[int(i)]);
         // The fourth caption's "Č" needs the Central European character set.
         QCOMPARE(b->fontDescription().charset, i == 3 ? 238 : 0);
         QCOMPARE(b->iconMask().size(), QSize(16, 16));
         QCOMPARE(b->icon().pixel(7, 12), icon.pixel(7, 12));
     }
-    QCOMPARE(win.w.cmdDefaults->caption(), u8("Naloži privzeto"));
-    QVERIFY(win.w.cmdDefaults->icon().isNull());
+    QCOMPARE(win.w.cmdDefaults()->caption(), u8("Naloži privzeto"));
+    QVERIFY(win.w.cmdDefaults()->icon().isNull());
 }
 
 void FrmMainTest::neckIsUnscaledAndCutWithPointersInFront() {
@@ -112,15 +112,15 @@ void FrmMainTest::neckIsUnscaledAndCutWithPointersInFront() {
     QVERIFY(win.showExposed());
     const QImage shot = w.grab().toImage();
     const QImage neck(":/tuner/neck.gif");
-    const QPoint origin = w.picNeck->geometry().topLeft();
-    QCOMPARE(w.picNeck->size(), QSize(145, 225));
+    const QPoint origin = w.picNeck()->geometry().topLeft();
+    QCOMPARE(w.picNeck()->size(), QSize(145, 225));
     // Unscaled from the top-left corner: window pixels repeat the picture's own pixels.
     for (QPoint p : {QPoint(10, 30), QPoint(48, 90), QPoint(100, 131), QPoint(144, 224)})
         QCOMPARE(shot.pixel(origin + p), neck.pixel(p));
     for (std::size_t i = 0; i < 6; ++i) {
-        const QRect line = w.picString[i]->geometry();
+        const QRect line = w.picString()[i]->geometry();
         QCOMPARE(line.left(), 200);
-        QCOMPARE(line.top(), w.cmdNote[i]->y() + 16);
+        QCOMPARE(line.top(), w.cmdNote()[i]->y() + 16);
         QCOMPARE(line.height(), 2);
         // Drawn in front of the neck, and ending on its string within a few pixels; line 0
         // (thinnest string) ends furthest right.
@@ -131,7 +131,7 @@ void FrmMainTest::neckIsUnscaledAndCutWithPointersInFront() {
             lightest = std::max(lightest, brightness(neck.pixel(end.x() - origin.x() + dx, 30)));
         QVERIFY2(lightest > 500, qPrintable(QString::number(i)));
         if (i > 0)
-            QVERIFY(line.right() < w.picString[i - 1]->geometry().right());
+            QVERIFY(line.right() < w.picString()[i - 1]->geometry().right());
     }
     QCOMPARE(shot.pixel(200, 80), qRgb(128, 64, 0));  // the brown separator
     QCOMPARE(shot.pixel(456, 80), qRgb(128, 64, 0));
@@ -141,10 +141,11 @@ void FrmMainTest::tabOrderStartsAtTheSoundList() {
     Window win;
     tuner::frmMain& w = win.w;
     QVERIFY(win.showActive());
-    QList<QWidget*> expected{w.cmbInst, w.cmbTune};
-    for (auto* b : w.cmdNote)
+    QList<QWidget*> expected{w.cmbInst(), w.cmbTune()};
+    for (auto* b : w.cmdNote())
         expected << b;
-    expected << w.txtDur << w.cmdDefaults << w.Command1 << w.Command2 << w.Command3 << w.cmbInst;
+    expected << w.txtDur() << w.cmdDefaults() << w.Command1() << w.Command2() << w.Command3()
+             << w.cmbInst();
     QList<QWidget*> visited{QApplication::focusWidget()};
     for (int i = 0; i < 13; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -189,7 +190,7 @@ void FrmMainTest::durationKeys() {
     QFETCH(int, cursor);
     QGuiApplication::clipboard()->setText("x");
     Window win;
-    QLineEdit* dur = win.w.txtDur;
+    QLineEdit* dur = win.w.txtDur();
     dur->setText(before);
     dur->setCursorPosition(key == Qt::Key_Delete ? 0 : int(before.size()));
     QSignalSpy returns(dur, &QLineEdit::returnPressed);
@@ -213,7 +214,7 @@ void FrmMainTest::durationInputMethodCommit() {
     QFETCH(QString, commit);
     QFETCH(QString, after);
     Window win;
-    QLineEdit* dur = win.w.txtDur;
+    QLineEdit* dur = win.w.txtDur();
     dur->setText("2");
     dur->selectAll();
     QInputMethodEvent event;
@@ -226,11 +227,11 @@ void FrmMainTest::listChoiceByKeyboardTakesEffect() {
     Window win;
     QVERIFY(win.showActive());
     win.host.port.sent.clear();
-    win.w.cmbInst->setFocus();
-    QTest::keyClick(win.w.cmbInst, Qt::Key_Down);  // to "Električna kitara (Jazz)"
+    win.w.cmbInst()->setFocus();
+    QTest::keyClick(win.w.cmbInst(), Qt::Key_Down);  // to "Električna kitara (Jazz)"
     QCOMPARE(win.host.programs(), std::vector<int>{26});
-    win.w.cmbTune->setFocus();
-    QTest::keyClick(win.w.cmbTune, Qt::Key_Down);  // to "Bass Standard"
+    win.w.cmbTune()->setFocus();
+    QTest::keyClick(win.w.cmbTune(), Qt::Key_Down);  // to "Bass Standard"
     QCOMPARE(win.w.behaviour().currentNotes()[5], std::int16_t{35});
 }
 
@@ -238,7 +239,7 @@ void FrmMainTest::listChoiceByKeyboardTakesEffect() {
 void FrmMainTest::closeBoxDuringAHeldNoteStoresAndTheWaitEnds() {
     Window win;
     QVERIFY(win.showExposed());
-    win.w.txtDur->setText("3");
+    win.w.txtDur()->setText("3");
     win.host.port.sent.clear();
     win.host.wait.at(1000, [&] { QVERIFY(win.w.close()); });
     win.clickString(4);
@@ -255,7 +256,7 @@ void FrmMainTest::closeBoxDuringAHeldNoteStoresAndTheWaitEnds() {
 void FrmMainTest::izhodEndsAtOnceInsideAWait() {
     Window win;
     QVERIFY(win.showExposed());
-    win.host.wait.at(500, [&] { QTest::mouseClick(win.w.Command3, Qt::LeftButton); });
+    win.host.wait.at(500, [&] { QTest::mouseClick(win.w.Command3(), Qt::LeftButton); });
     win.clickString(0);
     QCOMPARE(win.host.endRequests, 1);
     QVERIFY(win.host.writes.isEmpty());
@@ -266,14 +267,13 @@ void FrmMainTest::akordiShowsOneChordWindowAboutLeavesTheTunerAlone() {
     Window win;
     QVERIFY(win.showExposed());
     win.host.port.sent.clear();
-    QTest::mouseClick(win.w.Command2, Qt::LeftButton);
-    QTest::mouseClick(win.w.Command1, Qt::LeftButton);
-    QTest::mouseClick(win.w.Command1, Qt::LeftButton);
+    QTest::mouseClick(win.w.Command2(), Qt::LeftButton);
+    QTest::mouseClick(win.w.Command1(), Qt::LeftButton);
+    QTest::mouseClick(win.w.Command1(), Qt::LeftButton);
     QWidgetList chordWindows;
-    for (QWidget* top : QApplication::topLevelWidgets()) {
+    for (QWidget* top : QApplication::topLevelWidgets())
         if (top->inherits("chords::frmPrijemi") && top->isVisible())
             chordWindows << top;
-    }
     QCOMPARE(chordWindows.size(), 1);
     QVERIFY(win.w.isVisible());
     chordWindows[0]->close();

@@ -176,7 +176,7 @@ void TunerBehaviourTest::durationMessages() {
     h.txtDur->setText(duration);  // pasted text does not pass the key filter
     h.host.port.sent.clear();
     h.behaviour.playString(2);
-    QCOMPARE(h.host.messages, (std::vector<Message>{{text, title, tuner::msgbox::critical}}));
+    QCOMPARE(h.host.messages, (std::vector<Message>{{text, title, tuner::MessageStyle::critical}}));
     QVERIFY(h.host.port.sent.empty());
     QCOMPARE(h.host.wait.nowMs, std::int64_t{0});
     QVERIFY(h.txtDur->hasFocus());
@@ -192,10 +192,10 @@ void TunerBehaviourTest::defaultsAskedFirstNoThenYes() {
     h.chooseTuning("Open E");
     h.txtDur->setText("5");
     h.host.port.sent.clear();
-    h.host.answers = {tuner::msgbox::no, tuner::msgbox::yes};
+    h.host.answers = {tuner::MessageAnswer::no, tuner::MessageAnswer::yes};
     h.behaviour.loadDefaults();
     const Message question{u8("Želiš naložiti privzete nastavitve?"), u8("Naloži privzeto"),
-                           tuner::msgbox::question};
+                           tuner::MessageStyle::question};
     QCOMPARE(h.host.messages, std::vector<Message>{question});
     QCOMPARE(h.cmbInst->currentText(), QStringLiteral("Overdrive kitara"));
     QCOMPARE(h.cmbTune->currentText(), QStringLiteral("Open E"));
@@ -220,7 +220,7 @@ void TunerBehaviourTest::failedMidiShowsOneMessageAndWaitsSilently() {
     h.host.port.openResult = midi::result::noDevice;
     h.behaviour.load();
     const std::vector<Message> once{
-        {"Ne morem povezati na MIDI Mapper", u8("Kritična napaka"), tuner::msgbox::critical}};
+        {"Ne morem povezati na MIDI Mapper", u8("Kritična napaka"), tuner::MessageStyle::critical}};
     QCOMPARE(h.host.messages, once);
     QCOMPARE(h.behaviour.midiOut().baseNote(), std::int16_t{36});
     for (int i = 0; i < tuner::stringCount; ++i)
@@ -235,7 +235,8 @@ void TunerBehaviourTest::controlsWorkInsideANotesWait() {
     h.behaviour.load();
     h.txtDur->setText("3");
     h.host.port.sent.clear();
-    h.host.wait.at(500, [&] { h.behaviour.playString(5); });              // a second string
+    h.host.wait.at(
+        500, [&] { h.behaviour.playString(5); });                         // a second string
     h.host.wait.at(1000, [&] { h.chooseSound("Distorzijska kitara"); });  // inside both waits
     h.behaviour.playString(0);
     QCOMPARE(h.host.heard(),

@@ -90,10 +90,9 @@ void TunerPicturesTest::formats() {
 void TunerPicturesTest::windowIconHasAYellowHand() {
     const QImage icon(committed("frm_main.ico"));
     int yellow = 0;
-    for (int y = 0; y < icon.height(); ++y) {
+    for (int y = 0; y < icon.height(); ++y)
         for (int x = 0; x < icon.width(); ++x)
             yellow += icon.pixel(x, y) == qRgb(255, 255, 0);
-    }
     QVERIFY(yellow > 0);
 }
 

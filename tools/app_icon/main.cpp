@@ -14,14 +14,14 @@
 
 namespace {
 
-constexpr int kIconSize = 32;
-constexpr int kIconBits = 4;
-constexpr int kIconColours = 1 << kIconBits;
+constexpr int iconSize = 32;
+constexpr int iconBits = 4;
+constexpr int iconColours = 1 << iconBits;
 // The directory entry's colour-count byte as the program's icon directory carries it.
-constexpr int kDirectoryColourCount = 4;
+constexpr int directoryColourCount = 4;
 
 // Whole multiples of 32 keep the picture's pixels square; 16 and 48 are smoothed.
-constexpr std::array<int, 6> kDesktopSizes{16, 32, 48, 64, 128, 256};
+constexpr std::array<int, 6> desktopSizes{16, 32, 48, 64, 128, 256};
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -29,7 +29,7 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 QImage scaled(const QImage& picture, int side) {
-    const auto mode = side % kIconSize == 0 ? Qt::FastTransformation : Qt::SmoothTransformation;
+    const auto mode = side % iconSize == 0 ? Qt::FastTransformation : Qt::SmoothTransformation;
     return picture.scaled(side, side, Qt::IgnoreAspectRatio, mode);
 }
 
@@ -45,17 +45,17 @@ int main(int argc, char** argv) {
     const QImage picture(tree.filePath(QStringLiteral("res/tuner/frm_main.ico")));
     // The picture's own colours, black first: it stays exactly the tuner window's icon.
     const QList<QRgb> palette = image_formats::exactPalette(picture);
-    if (picture.size() != QSize(kIconSize, kIconSize) || palette.size() > kIconColours) {
+    if (picture.size() != QSize(iconSize, iconSize) || palette.size() > iconColours) {
         std::fprintf(stderr, "res/tuner/frm_main.ico is not a 32 x 32 picture of 16 colours\n");
         return 1;
     }
-    const image_formats::IconImage icon{picture, kIconBits, palette, kDirectoryColourCount};
+    const image_formats::IconImage icon{picture, iconBits, palette, directoryColourCount};
     bool written = writeFile(tree.filePath(QStringLiteral("res/app/tolmary.ico")),
                              image_formats::iconFile({icon})) &&
                    writeFile(tree.filePath(QStringLiteral("res/app/tolmary_icon.dib")),
                              image_formats::iconBitmap(icon));
     const QImage opaque = picture.convertToFormat(QImage::Format_ARGB32);
-    for (const int side : kDesktopSizes) {
+    for (const int side : desktopSizes) {
         const QString folder = QStringLiteral("res/desktop/icons/%1x%1").arg(side);
         written = written && tree.mkpath(folder) &&
                   scaled(opaque, side)

@@ -7,7 +7,7 @@
 
 namespace help_figures {
 
-enum class Language { Slovenian, English };
+enum class Language { slovenian, english };
 
 // The tuner window's client area, 514 x 387. English replaces every caption and the two lists'
 // shown entries; the bottom three buttons can be left out so a crop below them stays plain.
@@ -18,7 +18,7 @@ QImage figureChoices(const QImage& window);
 // Figure 1.1, 473 x 269: the string buttons, pointers and neck, over the status bar.
 QImage figureStrings(const QImage& windowWithoutCommands);
 
-inline constexpr QSize kFigureChoicesSize{473, 114};
-inline constexpr QSize kFigureStringsSize{473, 269};
+inline constexpr QSize figureChoicesSize{473, 114};
+inline constexpr QSize figureStringsSize{473, 269};
 
 }  // namespace help_figures

@@ -28,9 +28,9 @@ int main(int argc, char** argv) {
     }
     using help_figures::Language;
     const QDir tree(QString::fromLocal8Bit(argv[1]));
-    const QImage english = help_figures::renderTunerWindow(Language::English);
-    const QImage englishStrings = help_figures::renderTunerWindow(Language::English, false);
-    const QImage slovenian = help_figures::renderTunerWindow(Language::Slovenian);
+    const QImage english = help_figures::renderTunerWindow(Language::english);
+    const QImage englishStrings = help_figures::renderTunerWindow(Language::english, false);
+    const QImage slovenian = help_figures::renderTunerWindow(Language::slovenian);
     const bool written =
         writeGif(tree.filePath("res/help/FIG10.gif"), help_figures::figureChoices(english)) &&
         writeGif(tree.filePath("res/help/FIG11.gif"),

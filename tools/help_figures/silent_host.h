@@ -22,8 +22,9 @@ public:
 
 class SilentHost final : public tuner::TunerHost {
 public:
-    int messageBox(QWidget*, const QString&, const QString&, int) override {
-        return tuner::msgbox::ok;
+    tuner::MessageAnswer messageBox(QWidget*, const QString&, const QString&,
+                                    tuner::MessageStyle) override {
+        return tuner::MessageAnswer::ok;
     }
     QString readSetting(const QString&, const QString&, const QString& defaultValue) override {
         return defaultValue;

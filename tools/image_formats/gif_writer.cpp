@@ -8,11 +8,11 @@
 namespace image_formats {
 namespace {
 
-constexpr int kMinCodeSize = 8;  // every pixel index is one byte
-constexpr int kClearCode = 1 << kMinCodeSize;
-constexpr int kEndCode = kClearCode + 1;
-constexpr int kMaxCode = 4095;  // codes are at most 12 bits wide
-constexpr int kPaletteSize = 256;
+constexpr int minCodeSize = 8;  // every pixel index is one byte
+constexpr int clearCode = 1 << minCodeSize;
+constexpr int endCode = clearCode + 1;
+constexpr int maxCode = 4095;  // codes are at most 12 bits wide
+constexpr int paletteSize = 256;
 
 // Packs codes least significant bit first, as GIF decoders read them.
 class BitPacker {
@@ -27,9 +27,8 @@ public:
         }
     }
     QByteArray finish() {
-        if (bitCount_ > 0) {
+        if (bitCount_ > 0)
             bytes_.append(char(accumulator_ & 0xFF));
-        }
         accumulator_ = 0;
         bitCount_ = 0;
         return bytes_;
@@ -45,15 +44,15 @@ QByteArray compress(const std::vector<uint8_t>& pixels) {
     BitPacker packer;
     // The table maps (prefix code, next index) to the code of the longer string.
     std::unordered_map<uint32_t, int> table;
-    int codeSize = kMinCodeSize + 1;
-    int lastCode = kEndCode;
+    int codeSize = minCodeSize + 1;
+    int lastCode = endCode;
     const auto reset = [&] {
         table.clear();
-        codeSize = kMinCodeSize + 1;
-        lastCode = kEndCode;
+        codeSize = minCodeSize + 1;
+        lastCode = endCode;
     };
 
-    packer.put(kClearCode, codeSize);
+    packer.put(clearCode, codeSize);
     int prefix = pixels.front();
     for (size_t i = 1; i < pixels.size(); ++i) {
         const uint32_t key = (uint32_t(prefix) << 8) | pixels[i];
@@ -64,18 +63,17 @@ QByteArray compress(const std::vector<uint8_t>& pixels) {
         }
         packer.put(prefix, codeSize);
         table.emplace(key, ++lastCode);
-        if (lastCode >= (1 << codeSize)) {
+        if (lastCode >= (1 << codeSize))
             ++codeSize;
-        }
-        if (lastCode == kMaxCode) {
+        if (lastCode == maxCode) {
             // The table is full: start a fresh one rather than emit 13-bit codes.
-            packer.put(kClearCode, codeSize);
+            packer.put(clearCode, codeSize);
             reset();
         }
         prefix = pixels[i];
     }
     packer.put(prefix, codeSize);
-    packer.put(kEndCode, codeSize);
+    packer.put(endCode, codeSize);
     return packer.finish();
 }
 
@@ -83,14 +81,12 @@ QByteArray compress(const std::vector<uint8_t>& pixels) {
 
 QByteArray encodeGif(const IndexedImage& image) {
     if (image.width <= 0 || image.height <= 0 || image.width > 0xFFFF || image.height > 0xFFFF ||
-        image.palette.empty() || image.palette.size() > kPaletteSize ||
-        image.pixels.size() != size_t(image.width) * size_t(image.height)) {
+        image.palette.empty() || image.palette.size() > paletteSize ||
+        image.pixels.size() != size_t(image.width) * size_t(image.height))
         return {};
-    }
     const auto highest = *std::max_element(image.pixels.begin(), image.pixels.end());
-    if (highest >= image.palette.size()) {
+    if (highest >= image.palette.size())
         return {};
-    }
 
     QByteArray out("GIF89a");
     putWord(out, image.width);
@@ -98,7 +94,7 @@ QByteArray encodeGif(const IndexedImage& image) {
     out.append(char(0xF7));  // global table present, 8-bit colour resolution, 256 entries
     out.append(char(0));     // background colour index
     out.append(char(0));     // square pixels
-    for (int i = 0; i < kPaletteSize; ++i) {
+    for (int i = 0; i < paletteSize; ++i) {
         const QRgb colour = i < int(image.palette.size()) ? image.palette[i] : qRgb(0, 0, 0);
         out.append(char(qRed(colour)));
         out.append(char(qGreen(colour)));
@@ -112,7 +108,7 @@ QByteArray encodeGif(const IndexedImage& image) {
     putWord(out, image.height);
     out.append(char(0));  // no local table, not interlaced
 
-    out.append(char(kMinCodeSize));
+    out.append(char(minCodeSize));
     const QByteArray data = compress(image.pixels);
     for (qsizetype at = 0; at < data.size(); at += 255) {
         const qsizetype length = std::min<qsizetype>(255, data.size() - at);

@@ -6,22 +6,20 @@
 namespace image_formats {
 namespace {
 
-constexpr int kHeaderBytes = 40;
-constexpr int kFileHeaderBytes = 6;
-constexpr int kEntryBytes = 16;
+constexpr int headerBytes = 40;
+constexpr int fileHeaderBytes = 6;
+constexpr int entryBytes = 16;
 
 bool opaque(QRgb pixel) {
     return qAlpha(pixel) >= 128;
 }
 
 QList<QRgb> paletteOf(const IconImage& image) {
-    if (image.bitCount == 32) {
+    if (image.bitCount == 32)
         return {};
-    }
     QList<QRgb> palette = image.palette;
-    if (palette.isEmpty()) {
+    if (palette.isEmpty())
         palette = image.bitCount == 4 ? sixteenColours() : colours256();
-    }
     palette.resize(1 << image.bitCount, qRgb(0, 0, 0));  // unused entries are black
     return palette;
 }
@@ -36,7 +34,7 @@ QByteArray iconBitmap(const IconImage& image) {
     const QList<QRgb> palette = paletteOf(image);
 
     QByteArray out;
-    putLong(out, kHeaderBytes);
+    putLong(out, headerBytes);
     putLong(out, quint32(w));
     putLong(out, quint32(2 * h));  // colour rows and mask rows together
     putWord(out, 1);               // planes
@@ -45,9 +43,8 @@ QByteArray iconBitmap(const IconImage& image) {
     const int colourRow = ((w * bits + 31) / 32) * 4;
     const int maskRow = ((w + 31) / 32) * 4;
     putLong(out, quint32((colourRow + maskRow) * h));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
         putLong(out, 0);  // no resolution; every palette entry stored
-    }
     for (const QRgb c : palette) {
         out.append(char(qBlue(c)));
         out.append(char(qGreen(c)));
@@ -78,11 +75,9 @@ QByteArray iconBitmap(const IconImage& image) {
     }
     for (int y = h - 1; y >= 0; --y) {
         QByteArray row(maskRow, '\0');
-        for (int x = 0; x < w; ++x) {
-            if (!opaque(pic.pixel(x, y))) {
+        for (int x = 0; x < w; ++x)
+            if (!opaque(pic.pixel(x, y)))
                 row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
-            }
-        }
         out.append(row);
     }
     return out;
@@ -94,10 +89,9 @@ QByteArray iconFile(const QList<IconImage>& images) {
     putWord(out, 1);  // icon
     putWord(out, int(images.size()));
     QList<QByteArray> bitmaps;
-    for (const IconImage& image : images) {
+    for (const IconImage& image : images)
         bitmaps.append(iconBitmap(image));
-    }
-    qsizetype offset = kFileHeaderBytes + kEntryBytes * images.size();
+    qsizetype offset = fileHeaderBytes + entryBytes * images.size();
     for (qsizetype i = 0; i < images.size(); ++i) {
         const IconImage& image = images[i];
         const qsizetype colours = paletteOf(image).size();
@@ -113,9 +107,8 @@ QByteArray iconFile(const QList<IconImage>& images) {
         putLong(out, quint32(offset));
         offset += bitmaps[i].size();
     }
-    for (const QByteArray& bitmap : bitmaps) {
+    for (const QByteArray& bitmap : bitmaps)
         out.append(bitmap);
-    }
     return out;
 }
 

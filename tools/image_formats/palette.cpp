@@ -8,7 +8,7 @@
 namespace image_formats {
 namespace {
 
-constexpr size_t kMaxColours = 256;
+constexpr size_t maxColours = 256;
 
 struct ColourCount {
     QRgb colour;
@@ -37,15 +37,14 @@ struct Box {
 
 QList<QRgb> medianCut(std::vector<ColourCount> colours) {
     std::vector<Box> boxes{{0, colours.size()}};
-    while (boxes.size() < kMaxColours) {
+    while (boxes.size() < maxColours) {
         // Split the box with the widest spread along its widest channel.
         int bestBox = -1;
         int bestAxis = 0;
         int bestRange = 0;
         for (size_t b = 0; b < boxes.size(); ++b) {
-            if (boxes[b].end - boxes[b].begin < 2) {
+            if (boxes[b].end - boxes[b].begin < 2)
                 continue;
-            }
             for (int axis = 0; axis < 3; ++axis) {
                 const int r = boxes[b].range(colours, axis);
                 if (r > bestRange) {
@@ -55,9 +54,8 @@ QList<QRgb> medianCut(std::vector<ColourCount> colours) {
                 }
             }
         }
-        if (bestBox < 0) {
+        if (bestBox < 0)
             break;
-        }
         Box& box = boxes[bestBox];
         const auto first = colours.begin() + box.begin;
         const auto last = colours.begin() + box.end;
@@ -65,18 +63,16 @@ QList<QRgb> medianCut(std::vector<ColourCount> colours) {
             return channel(a.colour, bestAxis) < channel(b.colour, bestAxis);
         });
         long long total = 0;
-        for (auto it = first; it != last; ++it) {
+        for (auto it = first; it != last; ++it)
             total += it->count;
-        }
         // The weighted median, kept off both ends so each half holds a colour.
         long long seen = 0;
         size_t split = box.begin + 1;
         for (size_t i = box.begin; i + 1 < box.end; ++i) {
             seen += colours[i].count;
             split = i + 1;
-            if (seen * 2 >= total) {
+            if (seen * 2 >= total)
                 break;
-            }
         }
         const Box upper{split, box.end};
         box.end = split;
@@ -88,9 +84,8 @@ QList<QRgb> medianCut(std::vector<ColourCount> colours) {
         std::array<long long, 3> sum{};
         long long weight = 0;
         for (size_t i = box.begin; i < box.end; ++i) {
-            for (int axis = 0; axis < 3; ++axis) {
+            for (int axis = 0; axis < 3; ++axis)
                 sum[axis] += (long long)channel(colours[i].colour, axis) * colours[i].count;
-            }
             weight += colours[i].count;
         }
         palette.push_back(qRgb(int((sum[0] + weight / 2) / weight),
@@ -112,11 +107,9 @@ QList<QRgb> sixteenColours() {
 QList<QRgb> colours256() {
     QList<QRgb> out;
     for (int r = 0; r < 6; ++r) {
-        for (int g = 0; g < 6; ++g) {
-            for (int b = 0; b < 6; ++b) {
+        for (int g = 0; g < 6; ++g)
+            for (int b = 0; b < 6; ++b)
                 out.append(qRgb(r * 51, g * 51, b * 51));
-            }
-        }
     }
     for (int i = 0; out.size() < 256; ++i) {
         const int v = 8 + i * 6;
@@ -147,9 +140,8 @@ QList<QRgb> exactPalette(const QImage& picture) {
     for (int y = 0; y < source.height(); ++y) {
         for (int x = 0; x < source.width(); ++x) {
             const QRgb pixel = source.pixel(x, y);
-            if (qAlpha(pixel) >= 128 && !palette.contains(pixel | 0xFF000000u)) {
+            if (qAlpha(pixel) >= 128 && !palette.contains(pixel | 0xFF000000u))
                 palette.append(pixel | 0xFF000000u);
-            }
         }
     }
     return palette;
@@ -159,11 +151,9 @@ IndexedImage withPalette(const QImage& picture, const QList<QRgb>& palette) {
     const QImage source = picture.convertToFormat(QImage::Format_RGB32);
     IndexedImage result{source.width(), source.height(), palette, {}};
     result.pixels.reserve(size_t(result.width) * size_t(result.height));
-    for (int y = 0; y < source.height(); ++y) {
-        for (int x = 0; x < source.width(); ++x) {
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
             result.pixels.push_back(uint8_t(nearest(palette, source.pixel(x, y))));
-        }
-    }
     return result;
 }
 
@@ -172,46 +162,41 @@ IndexedImage quantize(const QImage& picture) {
     IndexedImage result;
     result.width = source.width();
     result.height = source.height();
-    if (source.isNull()) {
+    if (source.isNull())
         return result;
-    }
 
     QHash<QRgb, int> histogram;
     for (int y = 0; y < source.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-        for (int x = 0; x < source.width(); ++x) {
+        for (int x = 0; x < source.width(); ++x)
             ++histogram[row[x] | 0xFF000000u];
-        }
     }
     std::vector<ColourCount> colours;
     colours.reserve(histogram.size());
-    for (auto it = histogram.cbegin(); it != histogram.cend(); ++it) {
+    for (auto it = histogram.cbegin(); it != histogram.cend(); ++it)
         colours.push_back({it.key(), it.value()});
-    }
     // Most frequent first, so the background tends to take index 0.
     std::sort(colours.begin(), colours.end(), [](const ColourCount& a, const ColourCount& b) {
         return a.count != b.count ? a.count > b.count : a.colour < b.colour;
     });
 
     QHash<QRgb, uint8_t> indexOf;
-    if (colours.size() <= kMaxColours) {
+    if (colours.size() <= maxColours) {
         for (const ColourCount& c : colours) {
             indexOf.insert(c.colour, uint8_t(result.palette.size()));
             result.palette.push_back(c.colour);
         }
     } else {
         result.palette = medianCut(colours);
-        for (const ColourCount& c : colours) {
+        for (const ColourCount& c : colours)
             indexOf.insert(c.colour, uint8_t(nearest(result.palette, c.colour)));
-        }
     }
 
     result.pixels.reserve(size_t(result.width) * size_t(result.height));
     for (int y = 0; y < source.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-        for (int x = 0; x < source.width(); ++x) {
+        for (int x = 0; x < source.width(); ++x)
             result.pixels.push_back(indexOf.value(row[x] | 0xFF000000u));
-        }
     }
     return result;
 }

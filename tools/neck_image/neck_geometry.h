@@ -6,9 +6,9 @@
 
 namespace neck_image {
 
-inline constexpr int kStripWidth = 16;  // light strip with the string letters
-inline constexpr int kNutLeft = 16;
-inline constexpr int kNutRight = 27;  // inclusive
+inline constexpr int stripWidth = 16;  // light strip with the string letters
+inline constexpr int nutLeft = 16;
+inline constexpr int nutRight = 27;  // inclusive
 
 struct StringLine {
     int centreY;
@@ -16,38 +16,38 @@ struct StringLine {
     char letter;
 };
 // Strings 1 (high E, top) to 6 (low E, bottom).
-inline constexpr std::array<StringLine, 6> kStrings{{{12, false, 'E'},
-                                                     {32, false, 'B'},
-                                                     {52, false, 'G'},
-                                                     {74, true, 'D'},
-                                                     {96, true, 'A'},
-                                                     {118, true, 'E'}}};
+inline constexpr std::array<StringLine, 6> strings{{{12, false, 'E'},
+                                                    {32, false, 'B'},
+                                                    {52, false, 'G'},
+                                                    {74, true, 'D'},
+                                                    {96, true, 'A'},
+                                                    {118, true, 'E'}}};
 
 struct FretWire {
     int left;
     int right;  // inclusive
 };
 // Fret wires 1 to 12, each a light bar between two dark edge columns.
-inline constexpr std::array<FretWire, 12> kFretWires{{{100, 105},
-                                                      {172, 177},
-                                                      {242, 247},
-                                                      {310, 315},
-                                                      {373, 378},
-                                                      {432, 437},
-                                                      {488, 493},
-                                                      {544, 549},
-                                                      {596, 600},
-                                                      {647, 651},
-                                                      {696, 701},
-                                                      {745, 750}}};
+inline constexpr std::array<FretWire, 12> fretWires{{{100, 105},
+                                                     {172, 177},
+                                                     {242, 247},
+                                                     {310, 315},
+                                                     {373, 378},
+                                                     {432, 437},
+                                                     {488, 493},
+                                                     {544, 549},
+                                                     {596, 600},
+                                                     {647, 651},
+                                                     {696, 701},
+                                                     {745, 750}}};
 
-inline constexpr int kDotSize = 12;
+inline constexpr int dotSize = 12;
 struct Dot {
     int left;
     int top;
 };
 // Single dots at frets 3, 5, 7 and 9, a pair at fret 12.
-inline constexpr std::array<Dot, 6> kDots{
+inline constexpr std::array<Dot, 6> dots{
     {{204, 58}, {339, 58}, {458, 58}, {567, 58}, {718, 36}, {718, 80}}};
 
 }  // namespace neck_image

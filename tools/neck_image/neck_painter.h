@@ -7,7 +7,7 @@
 namespace neck_image {
 
 // The marker's corners take this colour so that they blend into the neck.
-inline const QColor kMapleLight{236, 204, 150};
+inline const QColor mapleLight{236, 204, 150};
 
 QImage paintNeck();
 QImage paintMarker();

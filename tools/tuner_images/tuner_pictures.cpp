@@ -43,10 +43,9 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 template <typename Colour>
 QImage bitmapOf(const QImage& icon, Colour colour) {
     QImage out(icon.size(), QImage::Format_RGB888);
-    for (int y = 0; y < icon.height(); ++y) {
+    for (int y = 0; y < icon.height(); ++y)
         for (int x = 0; x < icon.width(); ++x)
             out.setPixel(x, y, colour(icon.pixel(x, y)));
-    }
     return out;
 }
 
@@ -56,13 +55,14 @@ bool opaque(QRgb c) {
 
 // The icon's colours where opaque, black elsewhere.
 QImage iconColours(const QImage& icon) {
-    return bitmapOf(icon,
-                    [](QRgb c) { return opaque(c) ? qRgb(qRed(c), qGreen(c), qBlue(c)) : 0; });
+    return bitmapOf(
+        icon, [](QRgb c) { return opaque(c) ? qRgb(qRed(c), qGreen(c), qBlue(c)) : 0; });
 }
 
 // The mask: black where the icon is opaque, white elsewhere.
 QImage iconMask(const QImage& icon) {
-    return bitmapOf(icon, [](QRgb c) { return opaque(c) ? qRgb(0, 0, 0) : qRgb(255, 255, 255); });
+    return bitmapOf(
+        icon, [](QRgb c) { return opaque(c) ? qRgb(0, 0, 0) : qRgb(255, 255, 255); });
 }
 
 // A list icon: the picture in 256 colours and in true colour.
