@@ -12,6 +12,7 @@
 #include "app/placement.h"
 #include "app/settings_store.h"
 #include "app/twips_geometry.h"
+#include "midi/desktop_audio.h"
 #include "midi/system_midi_port.h"
 
 namespace app {
@@ -85,6 +86,10 @@ bool QtTunerHost::onAnyScreen(const QWidget& window) {
     const auto screens = QGuiApplication::screens();
     return std::any_of(screens.begin(), screens.end(),
                        [&](const QScreen* s) { return s->geometry().intersects(frame); });
+}
+
+midi::AudioCaptureFactory QtTunerHost::microphone() {
+    return midi::desktopMicrophone();
 }
 
 void QtTunerHost::endProgram() {

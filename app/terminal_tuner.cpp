@@ -7,7 +7,7 @@
 #include <pthread.h>
 #include <unistd.h>
 
-#include "midi/pulse_capture.h"
+#include "midi/desktop_audio.h"
 #include "pitch/pitch_estimator.h"
 #include "pitch/reading_text.h"
 #include "tuner/listener.h"
@@ -40,8 +40,8 @@ int runTerminalTuner() {
     int received = 0;
     {
         tuner::Listener listener(
-            [](midi::CaptureSink& sink) { return std::make_unique<midi::PulseCapture>(sink); },
-            pitch::LiveEstimator::defaultLowestNote, pitch::LiveEstimator::defaultHighestNote,
+            midi::desktopMicrophone(), pitch::LiveEstimator::defaultLowestNote,
+            pitch::LiveEstimator::defaultHighestNote,
             [](const pitch::Reading& reading) {
                 const int note = pitch::nearestNote(reading.hz);
                 const double cents = pitch::centsBetween(reading.hz, pitch::noteFrequencyHz(note));

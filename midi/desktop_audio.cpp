@@ -1,6 +1,7 @@
 #include "midi/desktop_audio.h"
 
 #include "midi/alsa_stream.h"
+#include "midi/pulse_capture.h"
 #include "midi/pulse_stream.h"
 
 namespace midi {
@@ -20,6 +21,10 @@ std::vector<AudioBackend> desktopAudioBackends(int sampleRate) {
              return std::make_unique<AlsaStream>(source, options);
          }},
     };
+}
+
+AudioCaptureFactory desktopMicrophone() {
+    return [](CaptureSink& sink) { return std::make_unique<PulseCapture>(sink); };
 }
 
 }  // namespace midi

@@ -20,19 +20,11 @@
 #include "tuner/about_window.h"
 #include "tuner/duration_key_filter.h"
 #include "tuner/frm_main_layout.h"
+#include "tuner/listening_window.h"
+#include "tuner/window_font.h"
 
 namespace tuner {
 namespace {
-
-QFont windowFont() {
-    QFont font(toQString(layout::fontFace));
-    font.setFamilies({toQString(layout::fontFace), toQString(layout::fontFallback)});
-    font.setPointSizeF(layout::fontPoints);
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    font.setUnderline(false);
-    return font;
-}
 
 QWidget* solidStrip(QWidget* parent, const QRect& place, const QColor& colour) {
     auto* strip = new QWidget(parent);
@@ -100,6 +92,9 @@ void frmMain::buildChoices() {
     cmdDefaults_ = new controls::XPButton(this);
     cmdDefaults_->setObjectName("cmdDefaults");
     cmdDefaults_->setGeometry(layout::pixels(layout::cmdDefaults));
+    cmdListen_ = new controls::XPButton(this);
+    cmdListen_->setObjectName("cmdListen");
+    cmdListen_->setGeometry(layout::pixels(layout::cmdListen));
 }
 
 void frmMain::buildStrings() {
@@ -136,6 +131,8 @@ void frmMain::readButtonProperties() {
         controls::XPButton* button = nullptr;
         if (name == "cmdDefaults") {
             button = cmdDefaults_;
+        } else if (name == "cmdListen") {
+            button = cmdListen_;
         } else if (name == "cmdNote") {
             const int index = entry["index"].toInt(-1);
             if (index >= 0 && index < static_cast<int>(cmdNote_.size()))
@@ -154,7 +151,9 @@ void frmMain::chainTabOrder() {
         pointer->setFocusPolicy(Qt::NoFocus);
     std::vector<QWidget*> order{cmbInst_, cmbTune_};
     order.insert(order.end(), cmdNote_.begin(), cmdNote_.end());
-    order.insert(order.end(), {txtDur_, cmdDefaults_, Command1(), Command2(), Command3()});
+    // "Poslušaj" came last: the stops the window had keep their order.
+    order.insert(order.end(),
+                 {txtDur_, cmdDefaults_, Command1(), Command2(), Command3(), cmdListen_});
     for (std::size_t i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
 }
@@ -179,8 +178,25 @@ void frmMain::connectHandlers() {
         Command2(), &QPushButton::clicked, this, [] { showAboutWindow(); });
     connect(
         Command3(), &QPushButton::clicked, this, [b] { b->exitProgram(); });
+    connect(
+        cmdListen_, &controls::XPButton::click, this, [this] { showListening(); });
+    b->onNotesChanged([this](const StringNotes& notes) {
+        if (ListeningWindow* listening = openListeningWindow())
+            listening->setTargets(notes, stringNames());
+    });
     txtDur_->installEventFilter(
         new DurationKeyFilter([b](int code) { return b->filterKey(code); }, txtDur_));
+}
+
+void frmMain::showListening() {
+    showListeningWindow(host_.microphone(), behaviour_->currentNotes(), stringNames());
+}
+
+StringNames frmMain::stringNames() const {
+    StringNames names;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        names[i] = cmdNote_[i]->caption();
+    return names;
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

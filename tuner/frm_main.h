@@ -10,6 +10,7 @@
 #include <array>
 #include <memory>
 
+#include "tuner/listening_behaviour.h"
 #include "tuner/tuner_behaviour.h"
 #include "tuner/tuner_host.h"
 
@@ -43,9 +44,10 @@ public:
     QLineEdit* txtDur() const { return txtDur_; }
     const std::array<controls::XPButton*, stringCount>& cmdNote() const { return cmdNote_; }
     controls::XPButton* cmdDefaults() const { return cmdDefaults_; }
-    QPushButton* Command1() const { return command_[0]; }  // "Akordi"
-    QPushButton* Command2() const { return command_[1]; }  // "O programu": the about window
-    QPushButton* Command3() const { return command_[2]; }  // "Izhod"
+    controls::XPButton* cmdListen() const { return cmdListen_; }  // "Poslušaj"
+    QPushButton* Command1() const { return command_[0]; }         // "Akordi"
+    QPushButton* Command2() const { return command_[1]; }         // "O programu": the about window
+    QPushButton* Command3() const { return command_[2]; }         // "Izhod"
 
     // Decoration, for inspection only.
     const std::array<QLabel*, 3>& imgDisplay() const { return imgDisplay_; }
@@ -65,6 +67,10 @@ private:
     void readButtonProperties();
     void chainTabOrder();
     void connectHandlers();
+    // Opens the listening window on the selected tuning's strings, or raises the open one.
+    void showListening();
+    // The strings' names as their buttons show them.
+    StringNames stringNames() const;
 
     TunerHost& host_;
     QComboBox* cmbInst_ = nullptr;
@@ -72,6 +78,7 @@ private:
     QLineEdit* txtDur_ = nullptr;
     std::array<controls::XPButton*, stringCount> cmdNote_{};
     controls::XPButton* cmdDefaults_ = nullptr;
+    controls::XPButton* cmdListen_ = nullptr;
     std::array<QPushButton*, 3> command_{};
     std::array<QLabel*, 3> imgDisplay_{};
     std::array<QLabel*, 3> lblDisplay_{};

@@ -48,6 +48,8 @@ inline constexpr std::array<Decoration, 3> lblDisplay{{
 
 inline constexpr Place cmbInst{1920, 120, 2775, 315};
 inline constexpr Place cmdDefaults{5040, 120, 1815, 375};
+// Opens the listening window; under the defaults button, with the same look.
+inline constexpr Place cmdListen{5040, 600, 1815, 375};
 inline constexpr Place cmbTune{1920, 480, 2775, 315};
 inline constexpr Place txtDur{1920, 840, 255, 285};
 inline constexpr std::u16string_view txtDurText = u"2";

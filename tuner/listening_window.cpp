@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "controls/single_window.h"
 #include "tuner/catalogue.h"
 #include "tuner/listening_layout.h"
 #include "tuner/tuning_meter.h"
@@ -13,6 +14,7 @@
 namespace tuner {
 namespace {
 
+// The one listening window, while it is open.
 QPointer<ListeningWindow>& openWindow() {
     static QPointer<ListeningWindow> window;
     return window;
@@ -83,15 +85,8 @@ void ListeningWindow::showMessage(const QString& text) {
 
 ListeningWindow* showListeningWindow(midi::AudioCaptureFactory microphone, const StringNotes& notes,
                                      const StringNames& names) {
-    QPointer<ListeningWindow>& window = openWindow();
-    if (window.isNull())
-        window = new ListeningWindow(std::move(microphone), notes, names);
-    // A minimised window is brought back, so that asking for it always shows it.
-    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    return controls::showSingleWindow(
+        openWindow(), [&] { return new ListeningWindow(std::move(microphone), notes, names); });
 }
 
 ListeningWindow* openListeningWindow() {

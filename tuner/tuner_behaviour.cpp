@@ -44,6 +44,8 @@ void TunerBehaviour::tuningChange() {
     if (t <= 0 || t > static_cast<int>(tuningRows.size()))
         return;
     currentNotes_ = tuningRows[static_cast<std::size_t>(t - 1)].notes;
+    if (notesChanged_)
+        notesChanged_(currentNotes_);
 }
 
 void TunerBehaviour::playString(int index) {

@@ -51,6 +51,10 @@ public:
     void queryUnload();
 
     const StringNotes& currentNotes() const { return currentNotes_; }
+    // Called with the new notes whenever the tuning change takes effect.
+    void onNotesChanged(std::function<void(const StringNotes&)> changed) {
+        notesChanged_ = std::move(changed);
+    }
     midi::MIDILib& midiOut() { return midiOut_; }
 
 private:
@@ -71,6 +75,7 @@ private:
     TunerControls controls_;
     std::function<void()> showChords_;
     StringNotes currentNotes_{};
+    std::function<void(const StringNotes&)> notesChanged_;
     midi::MIDILib midiOut_;
 };
 

@@ -7,6 +7,8 @@
 
 class QWidget;
 
+#include "midi/audio_capture.h"
+
 namespace midi {
 class MidiPort;
 class WaitHost;
@@ -52,6 +54,8 @@ public:
 
     virtual midi::MidiPort& midiPort() = 0;
     virtual midi::WaitHost& waitHost() = 0;
+    // Record streams from the desktop's microphone, for the listening window.
+    virtual midi::AudioCaptureFactory microphone() = 0;
 };
 
 }  // namespace tuner

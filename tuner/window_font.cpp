@@ -3,7 +3,6 @@
 #include <QStringList>
 
 #include "tuner/catalogue.h"
-#include "tuner/frm_main_layout.h"
 
 namespace tuner {
 

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/fake_microphone.h"
 #include "tests/support/fake_midi.h"
 #include "tuner/tuner_behaviour.h"
 #include "tuner/tuner_host.h"
@@ -42,6 +43,7 @@ public:
 
     testing::VirtualWaitHost wait;
     testing::RecordingPort port{&wait};
+    testing::FakeMicrophone mic;
     std::deque<tuner::MessageAnswer> answers;  // message box results in order; ok once none left
     std::vector<Message> messages;
     QMap<QString, QString> stored;  // "Section/Key" -> value
@@ -81,6 +83,7 @@ public:
     void endProgram() override { ++endRequests; }
     midi::MidiPort& midiPort() override { return port; }
     midi::WaitHost& waitHost() override { return wait; }
+    midi::AudioCaptureFactory microphone() override { return mic.factory(); }
 
     void store(const QString& key, const QString& value) { stored["Main/" + key] = value; }
     QString value(const QString& key) const { return stored.value("Main/" + key); }

@@ -12,6 +12,7 @@
 #include "controls/xp_button.h"
 #include "tests/tuner/fake_tuner_host.h"
 #include "tuner/frm_main.h"
+#include "tuner/listening_window.h"
 
 using fakes::Heard;
 using fakes::noteOff;
@@ -61,6 +62,7 @@ private slots:
     void closeBoxDuringAHeldNoteStoresAndTheWaitEnds();
     void izhodEndsAtOnceInsideAWait();
     void akordiShowsOneChordWindowAboutLeavesTheTunerAlone();
+    void poslusajListensToTheSelectedTuningAndFollowsIt();
 };
 
 void FrmMainTest::frameIsFixedWithCaptionIconAndFont() {
@@ -104,6 +106,20 @@ void FrmMainTest::buttonsCarryTheirStoredProperties() {
     }
     QCOMPARE(win.w.cmdDefaults()->caption(), u8("Naloži privzeto"));
     QVERIFY(win.w.cmdDefaults()->icon().isNull());
+
+    // "Poslušaj" sits under the defaults button, as large and in every other way alike.
+    const controls::XPButton* listen = win.w.cmdListen();
+    QCOMPARE(listen->geometry(), QRect(336, 40, 121, 25));
+    QCOMPARE(listen->size(), win.w.cmdDefaults()->size());
+    QCOMPARE(listen->caption(), u8("Poslušaj"));
+    controls::PropertyBag defaults, listening;
+    win.w.cmdDefaults()->writeProperties(defaults);
+    listen->writeProperties(listening);
+    defaults.remove("caption");
+    listening.remove("caption");
+    QCOMPARE(listening.keys(), defaults.keys());
+    for (const QString& key : defaults.keys())
+        QCOMPARE(listening.value(key), defaults.value(key));
 }
 
 void FrmMainTest::neckIsUnscaledAndCutWithPointersInFront() {
@@ -145,9 +161,9 @@ void FrmMainTest::tabOrderStartsAtTheSoundList() {
     for (auto* b : w.cmdNote())
         expected << b;
     expected << w.txtDur() << w.cmdDefaults() << w.Command1() << w.Command2() << w.Command3()
-             << w.cmbInst();
+             << w.cmdListen() << w.cmbInst();
     QList<QWidget*> visited{QApplication::focusWidget()};
-    for (int i = 0; i < 13; ++i) {
+    for (int i = 0; i < 14; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited << QApplication::focusWidget();
     }
@@ -279,6 +295,38 @@ void FrmMainTest::akordiShowsOneChordWindowAboutLeavesTheTunerAlone() {
     chordWindows[0]->close();
     QCOMPARE(win.host.endRequests, 0);
     QVERIFY(win.host.messages.empty() && win.host.port.sent.empty() && win.host.writes.isEmpty());
+}
+
+// "Poslušaj" opens the listening window on the selected tuning's strings; it follows a change
+// of tuning, and the microphone is open exactly while the window is.
+void FrmMainTest::poslusajListensToTheSelectedTuningAndFollowsIt() {
+    Window win;
+    QVERIFY(win.showActive());
+    QVERIFY(!win.host.mic.open());
+    win.w.cmbTune()->setFocus();
+    QTest::keyClick(win.w.cmbTune(), Qt::Key_Down);
+    QTest::keyClick(win.w.cmbTune(), Qt::Key_Down);  // to "Dropped-D"
+    QTest::mouseClick(win.w.cmdListen(), Qt::LeftButton, {}, QPoint(60, 12));
+    tuner::ListeningWindow* listening = tuner::openListeningWindow();
+    QVERIFY(listening);
+    QVERIFY(win.host.mic.open());
+
+    const auto play = [&](double note) {
+        win.host.mic.play(440.0 * std::pow(2.0, (note - 69.0) / 12.0), 0.6);
+    };
+    play(38);
+    QTRY_COMPARE(listening->deviationLabel().text(), u8("0,0 centa"));
+    QCOMPARE(listening->stringLabel().text(), u8("E-6 (Najdebelejša struna)"));
+    win.w.cmbTune()->setFocus();
+    QTest::keyClick(win.w.cmbTune(), Qt::Key_Up);  // to "Bass Standard": its fourth string is A1
+    play(33);
+    QTRY_COMPARE(listening->stringLabel().text(), u8("D-4 (Četrta struna)"));
+    QCOMPARE(listening->deviationLabel().text(), u8("0,0 centa"));
+
+    listening->close();
+    QTRY_VERIFY(!tuner::openListeningWindow());
+    QVERIFY(!win.host.mic.open());
+    QVERIFY(win.host.messages.empty() && win.host.writes.isEmpty());
 }
 
 QTEST_MAIN(FrmMainTest)

@@ -7,65 +7,21 @@
 #include <QtTest>
 
 #include "pitch/pitch_estimator.h"
-#include "tests/support/synthetic_notes.h"
+#include "tests/support/fake_microphone.h"
 #include "tuner/listening_window.h"
 #include "tuner/tuning_meter.h"
 
 using namespace tuner;
+using testing::FakeMicrophone;
 
 namespace {
 
-constexpr double rate = 48000.0;
 const StringNotes standard{64, 59, 55, 50, 45, 40};
 const StringNotes droppedD{64, 59, 55, 50, 45, 38};
 const StringNames names{"     E-1 (Najtanjša struna)", "     B-2 (Druga struna)",
                         "     G-3 (Tretja struna)",    "     D-4 (Četrta struna)",
                         "     A-5 (Peta struna)",      "     E-6 (Najdebelejša struna)"};
 const ListeningTiming quick{50, 50};
-
-// A microphone the test plays into, as the record stream's thread would.
-class FakeMicrophone {
-public:
-    class Capture final : public midi::AudioCapture {
-    public:
-        Capture(FakeMicrophone& mic, midi::CaptureSink& sink) : sink_(sink), mic_(mic) {
-            mic_.capture_ = this;
-            ++mic_.made;
-        }
-        ~Capture() override { mic_.capture_ = nullptr; }
-        void start() override {
-            if (!mic_.present)
-                sink_.captureLost();
-        }
-        int sampleRate() const override { return static_cast<int>(rate); }
-        std::string failure() const override { return "no source"; }
-        midi::CaptureSink& sink_;
-
-    private:
-        FakeMicrophone& mic_;
-    };
-
-    bool present = true;
-    int made = 0;
-    bool open() const { return capture_ != nullptr; }
-
-    midi::AudioCaptureFactory factory() {
-        return [this](midi::CaptureSink& sink) { return std::make_unique<Capture>(*this, sink); };
-    }
-    // A steady tone of a string with six partials, in 10 ms fragments.
-    void play(double hz, double seconds) {
-        std::vector<testing::Sinusoid> partials;
-        for (int k = 1; k <= 6; ++k)
-            partials.push_back({k * hz, 0.3 / k, 0.0, 0.4 * k});
-        const std::vector<float> tone = testing::render(partials, seconds, rate);
-        for (std::size_t at = 0; at < tone.size() && capture_; at += 480)
-            capture_->sink_.captured(
-                tone.data() + at, static_cast<int>(std::min<std::size_t>(480, tone.size() - at)));
-    }
-
-private:
-    Capture* capture_ = nullptr;
-};
 
 }  // namespace
 

@@ -22,6 +22,7 @@ void translate(tuner::frmMain& window) {
     for (size_t i = 0; i < window.lblDisplay().size(); ++i)
         window.lblDisplay()[i]->setText(toQString(english::labels[i]));
     window.cmdDefaults()->setCaption(toQString(english::defaults));
+    window.cmdListen()->setCaption(toQString(english::listen));
     for (size_t i = 0; i < window.cmdNote().size(); ++i)
         window.cmdNote()[i]->setCaption(toQString(english::strings[i]));
     window.Command1()->setText(toQString(english::commands[0]));

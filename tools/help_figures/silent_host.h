@@ -39,6 +39,8 @@ public:
     void endProgram() override {}
     midi::MidiPort& midiPort() override { return port_; }
     midi::WaitHost& waitHost() override { return wait_; }
+    // No microphone: the listening window says so.
+    midi::AudioCaptureFactory microphone() override { return {}; }
 
 private:
     midi::NullMidiPort port_;
