@@ -19,9 +19,10 @@ struct PulseOptions {
     std::string applicationName = "Tolmary";
     std::string streamName = "Referenčni ton";
     int sampleRate = 44100;
-    // Note-on to sound. A shared desktop wakes a client late now and then; this much buffer
-    // rides that out without a gap while a click still sounds at once.
-    int latencyMs = 30;
+    // Note-on to sound, split by the server between its buffer and ours. A shared desktop
+    // wakes a client (and the server's own main thread) late now and then; this much rides
+    // that out without a gap, while a warm stream still sounds a note within about 25 ms.
+    int latencyMs = 40;
 };
 
 class PulseStream final : public AudioStream, private PulseClient::Owner {
