@@ -40,7 +40,9 @@ int TuningMeter::needleX(double cents) const {
 void TuningMeter::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
-    const int h = height();
+    // The scale in the upper part, its numbers under it.
+    const int numbersHeight = fontMetrics().height();
+    const int h = height() - numbersHeight;
     // The in-tune band, then the scale's line and its ticks, the centre one longest.
     const int bandLeft = needleX(-listening::inTuneCents);
     painter.fillRect(bandLeft, 0, needleX(listening::inTuneCents) - bandLeft + 1, h,
@@ -50,6 +52,12 @@ void TuningMeter::paintEvent(QPaintEvent*) {
     for (double c = -listening::scaleCents; c <= listening::scaleCents; c += listening::tickCents) {
         const int tick = c == 0.0 ? h / 2 : h / 4;
         painter.drawLine(needleX(c), h / 2 - tick / 2, needleX(c), h / 2 + tick / 2);
+    }
+    for (double c : {-listening::scaleCents, 0.0, listening::scaleCents}) {
+        const QString number = c > 0 ? QStringLiteral("+%1").arg(c) : QString::number(c);
+        const int width = fontMetrics().horizontalAdvance(number);
+        const int left = std::clamp(needleX(c) - width / 2, 0, this->width() - width);
+        painter.drawText(QRect(left, h, width, numbersHeight), Qt::AlignCenter, number);
     }
     if (!cents_)
         return;

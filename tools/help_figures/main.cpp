@@ -1,5 +1,6 @@
 // Writes the help page's figures res/help/FIG10.gif and res/help/FIG11.gif and the README's
-// screenshot res/desktop/screenshot.png, all rendered from the tuner window.
+// screenshots res/desktop/screenshot.png (the tuner window) and res/desktop/listening.png (the
+// listening window hearing a note).
 // Usage: tolmary_help_figures <source tree>
 #include <QApplication>
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <cstdio>
 
 #include "tools/help_figures/figure_shots.h"
+#include "tools/help_figures/listening_shot.h"
 #include "tools/image_formats/gif_writer.h"
 #include "tools/image_formats/palette.h"
 
@@ -35,7 +37,8 @@ int main(int argc, char** argv) {
         writeGif(tree.filePath("res/help/FIG10.gif"), help_figures::figureChoices(english)) &&
         writeGif(tree.filePath("res/help/FIG11.gif"),
                  help_figures::figureStrings(englishStrings)) &&
-        slovenian.save(tree.filePath("res/desktop/screenshot.png"));
+        slovenian.save(tree.filePath("res/desktop/screenshot.png")) &&
+        help_figures::renderListeningWindow().save(tree.filePath("res/desktop/listening.png"));
     if (!written) {
         std::fprintf(stderr, "could not write the figures under %s\n", argv[1]);
         return 1;
