@@ -9,15 +9,7 @@ namespace midi {
 PulseCapture::PulseCapture(CaptureSink& sink, CaptureOptions options)
     : sink_(sink), options_(std::move(options)), client_(*this, "tolmary-capture") {}
 
-PulseCapture::~PulseCapture() {
-    client_.stop();
-    if (stream_) {
-        pa_stream_set_state_callback(stream_, nullptr, nullptr);
-        pa_stream_set_read_callback(stream_, nullptr, nullptr);
-        pa_stream_disconnect(stream_);
-        pa_stream_unref(stream_);
-    }
-}
+PulseCapture::~PulseCapture() = default;
 
 void PulseCapture::start() {
     client_.connect(options_.applicationName);
@@ -32,46 +24,16 @@ void PulseCapture::connectionLost() {
 }
 
 void PulseCapture::contextReady(pa_context* context) {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_FLOAT32NE;
-    spec.rate = static_cast<std::uint32_t>(options_.sampleRate);
-    spec.channels = 1;
-    pa_proplist* properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "production");
-    stream_ = pa_stream_new_with_proplist(context, options_.streamName.c_str(), &spec, nullptr,
-                                          properties);
-    pa_proplist_free(properties);
-    if (!stream_) {
-        client_.fail();
+    pa_stream* stream =
+        client_.createStream(context, options_.streamName, options_.sampleRate, 1, "production");
+    if (!stream)
         return;
-    }
-    pa_stream_set_state_callback(stream_, onStreamState, this);
-    pa_stream_set_read_callback(stream_, onRead, this);
-    pa_buffer_attr attributes;
-    attributes.maxlength = static_cast<std::uint32_t>(-1);
-    attributes.tlength = static_cast<std::uint32_t>(-1);
-    attributes.prebuf = static_cast<std::uint32_t>(-1);
-    attributes.minreq = static_cast<std::uint32_t>(-1);
-    attributes.fragsize = static_cast<std::uint32_t>(
-        pa_usec_to_bytes(static_cast<pa_usec_t>(options_.fragmentMs) * PA_USEC_PER_MSEC, &spec));
+    pa_stream_set_read_callback(stream, onRead, this);
+    pa_buffer_attr attributes = serverChosenBuffer();
+    attributes.fragsize = bufferBytes(options_.fragmentMs, options_.sampleRate, 1);
     // No device named: the default source.
-    if (pa_stream_connect_record(stream_, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY) < 0)
+    if (pa_stream_connect_record(stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY) < 0)
         client_.fail();
-}
-
-void PulseCapture::onStreamState(pa_stream* stream, void* self) {
-    auto* me = static_cast<PulseCapture*>(self);
-    switch (pa_stream_get_state(stream)) {
-        case PA_STREAM_READY:
-            me->client_.streamReady();
-            break;
-        case PA_STREAM_FAILED:
-        case PA_STREAM_TERMINATED:
-            me->client_.fail();
-            break;
-        default:
-            break;
-    }
 }
 
 void PulseCapture::onRead(pa_stream* stream, std::size_t, void* self) {

@@ -7,10 +7,6 @@
 #include "midi/audio_capture.h"
 #include "midi/pulse_client.h"
 
-extern "C" {
-typedef struct pa_stream pa_stream;
-}
-
 namespace midi {
 
 struct CaptureOptions {
@@ -34,13 +30,12 @@ public:
 private:
     void contextReady(pa_context* context) override;
     void connectionLost() override;
-    static void onStreamState(pa_stream* stream, void* self);
     static void onRead(pa_stream* stream, std::size_t bytes, void* self);
 
     CaptureSink& sink_;
     CaptureOptions options_;
+    // Last: its loop's thread stops first, while everything it calls still exists.
     PulseClient client_;
-    pa_stream* stream_ = nullptr;
 };
 
 }  // namespace midi

@@ -21,6 +21,13 @@ PulseClient::PulseClient(Owner& owner, std::string threadName)
 
 PulseClient::~PulseClient() {
     stop();
+    if (stream_) {
+        pa_stream_set_state_callback(stream_, nullptr, nullptr);
+        pa_stream_set_write_callback(stream_, nullptr, nullptr);
+        pa_stream_set_read_callback(stream_, nullptr, nullptr);
+        pa_stream_disconnect(stream_);
+        pa_stream_unref(stream_);
+    }
     if (context_) {
         pa_context_set_state_callback(context_, nullptr, nullptr);
         pa_context_disconnect(context_);
@@ -92,11 +99,41 @@ bool PulseClient::waitReady(int timeoutMs) {
     return status_ == Status::ready;
 }
 
-void PulseClient::streamReady() {
-    if (status_ != Status::connecting)
-        return;
-    status_ = Status::ready;
-    pa_threaded_mainloop_signal(loop_, 0);
+pa_stream* PulseClient::createStream(pa_context* context, const std::string& name, int sampleRate,
+                                     int channels, const char* role) {
+    pa_sample_spec spec{};
+    spec.format = PA_SAMPLE_FLOAT32NE;
+    spec.rate = static_cast<std::uint32_t>(sampleRate);
+    spec.channels = static_cast<std::uint8_t>(channels);
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, role);
+    stream_ = pa_stream_new_with_proplist(context, name.c_str(), &spec, nullptr, properties);
+    pa_proplist_free(properties);
+    if (!stream_) {
+        fail();
+        return nullptr;
+    }
+    pa_stream_set_state_callback(stream_, onStreamState, this);
+    return stream_;
+}
+
+void PulseClient::onStreamState(pa_stream* stream, void* self) {
+    auto* me = static_cast<PulseClient*>(self);
+    switch (pa_stream_get_state(stream)) {
+        case PA_STREAM_READY:
+            if (me->status_ != Status::connecting)
+                break;
+            me->owner_.streamReady(stream);
+            me->status_ = Status::ready;
+            pa_threaded_mainloop_signal(me->loop_, 0);
+            break;
+        case PA_STREAM_FAILED:
+        case PA_STREAM_TERMINATED:
+            me->fail();
+            break;
+        default:
+            break;
+    }
 }
 
 void PulseClient::fail() {
@@ -127,6 +164,18 @@ void PulseClient::onContextState(pa_context* context, void* self) {
         default:
             break;
     }
+}
+
+pa_buffer_attr serverChosenBuffer() {
+    pa_buffer_attr attributes;
+    attributes.maxlength = attributes.tlength = attributes.prebuf = attributes.minreq =
+        attributes.fragsize = static_cast<std::uint32_t>(-1);
+    return attributes;
+}
+
+std::uint32_t bufferBytes(int milliseconds, int sampleRate, int channels) {
+    return static_cast<std::uint32_t>(static_cast<long long>(milliseconds) * sampleRate * channels *
+                                      static_cast<int>(sizeof(float)) / 1000);
 }
 
 }  // namespace midi

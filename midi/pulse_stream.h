@@ -9,10 +9,6 @@
 #include "midi/audio_stream.h"
 #include "midi/pulse_client.h"
 
-extern "C" {
-typedef struct pa_stream pa_stream;
-}
-
 namespace midi {
 
 struct PulseOptions {
@@ -39,19 +35,17 @@ public:
 
 private:
     void contextReady(pa_context* context) override;
+    void streamReady(pa_stream* stream) override;
     void connectionLost() override;
-    static void onStreamState(pa_stream* stream, void* self);
     static void onWrite(pa_stream* stream, std::size_t bytes, void* self);
-    // On the loop's thread or under its lock.
-    void fill(std::size_t bytes);
-    void cork(bool paused);
+    void fill(pa_stream* stream, std::size_t bytes);
 
     AudioSource& source_;
     PulseOptions options_;
-    PulseClient client_;
-    pa_stream* stream_ = nullptr;
     // What the stream should be: corked until a note wants it, corked again when it is silent.
     bool corked_ = true;
+    // Last: its loop's thread stops first, while everything it calls still exists.
+    PulseClient client_;
 };
 
 }  // namespace midi
