@@ -18,15 +18,16 @@
 #include <optional>
 #include <thread>
 
-#include "bench/child_process.h"
-#include "bench/monitor_recorder.h"
-#include "bench/private_sound_server.h"
 #include "bench/private_x_server.h"
 #include "bench/process_load.h"
+#include "tests/support/child_process.h"
+#include "tests/support/monitor_recorder.h"
+#include "tests/support/private_sound_server.h"
 
 namespace {
 
 using namespace bench;
+using namespace harness;
 using std::chrono::milliseconds;
 
 const std::string tunerTitle = "Uglaševanje kitare";
@@ -36,10 +37,6 @@ constexpr int stringX = 96;
 constexpr int firstStringY = 120;
 constexpr int stringStep = 40;
 constexpr int strings = 6;
-// A recorded frame above this is sound; silence from the sink is exactly zero.
-constexpr int soundThreshold = 64;
-// The shortest run of zeros that counts as a dropout (0.36 ms).
-constexpr int dropoutFrames = 16;
 constexpr int startRounds = 5;
 
 double ms(Clock::duration d) {
@@ -86,7 +83,7 @@ public:
         if (std::string why = recorder_.start(sound_.address(), sound_.monitor()); !why.empty())
             return why;
         // The monitor streams silence from the start; a moment of it sets the frame clock.
-        for (int waited = 0; waited < 50 && recorder_.frames() < recordRate / 2; ++waited)
+        for (int waited = 0; waited < 50 && recorder_.frames() < sinkRate / 2; ++waited)
             sleepMs(100);
         return recorder_.frames() > 0 ? std::string() : "the sink's monitor records nothing";
     }
@@ -215,7 +212,7 @@ std::optional<std::int64_t> firstSound(const MonitorRecorder& r, std::int64_t fr
 // Waits until the sound that started at `from` has been followed by `quietMs` of exact
 // silence; returns the frame just after its last non-zero frame.
 std::int64_t soundEnd(const MonitorRecorder& r, std::int64_t from, int quietMs, int timeoutMs) {
-    const std::int64_t quietFrames = std::int64_t{quietMs} * recordRate / 1000;
+    const std::int64_t quietFrames = std::int64_t{quietMs} * sinkRate / 1000;
     const auto end = Clock::now() + milliseconds(timeoutMs);
     std::int64_t lastSound = from;
     std::int64_t searched = from;
@@ -322,7 +319,7 @@ std::optional<GapCount> recordedNoteGaps(Desktop& desktop, Tuner& tuner) {
     if (!first)
         return std::nullopt;
     const std::int64_t end = soundEnd(r, *first, 500, 20000);
-    return countGaps(r.magnitudes(from, end + 1), soundThreshold, dropoutFrames);
+    return countGaps(r.magnitudes(from, end + 1));
 }
 
 struct DropoutFigures {
@@ -370,7 +367,7 @@ std::string gapText(const std::optional<GapCount>& g) {
     if (!g || !g->sounded)
         return "not heard";
     return format("%.0f gaps, longest %.0f", g->gaps, g->longest) +
-           format(" (%.1f s)", double(g->soundFrames) / recordRate);
+           format(" (%.1f s)", double(g->soundFrames) / sinkRate);
 }
 
 }  // namespace
