@@ -141,11 +141,15 @@ void ListenEndToEndTest::tonesAreReadAndSilenceIsNot() {
     QCOMPARE(tolmary_.state(), QProcess::Running);
     QCOMPARE(lines(), QStringList());
 
+    const int underruns = player_.underruns();
     player_.play(steadyTone(hz, stiffness, 4.0));
     QTRY_VERIFY_WITH_TIMEOUT(!lines().isEmpty(), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(!player_.playing(), 15000);
-    // The last readings of the tone come while its end passes through the analysis window.
-    QTest::qWait(1000);
+    // The last readings of the tone come while its end passes through the analysis window
+    // (0.35 s); the rest is room for a busy machine.
+    QTest::qWait(1500);
+    if (player_.underruns() != underruns)
+        QSKIP("the machine starved the player: the tone had gaps and was no steady tone");
     const QStringList read = lines();
     QVERIFY2(read.size() >= 20, qPrintable(QString("%1 readings of 4 s").arg(read.size())));
     const QRegularExpression line(R"(^([A-G]#?-?\d+) (\d+\.\d{3}) (-?\d+\.\d{2})$)");

@@ -2,7 +2,7 @@
 // Records a sink's monitor in this process (16-bit stereo at the sink's own rate, so nothing
 // is resampled and a gap of zeros stays exactly zero) and places every recorded frame on the
 // steady clock. Started again after a restart of the server, it goes on counting frames where
-// it stopped.
+// it stopped (the clock is then off for the frames within two seconds of the restart).
 //
 // Each chunk is stamped when it arrives. A chunk arrives some time after the server mixed it,
 // and that delay varies, but the sink mixes at a fixed rate on the same monotonic clock: frame

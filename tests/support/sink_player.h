@@ -1,8 +1,8 @@
 #pragma once
-// Plays sound into a sink of the private sound server the way a live source does: about 20 ms
-// ahead of the sink, so that the sink mixes it as it comes and its monitor carries it at once.
-// A player with the default buffer (two seconds) lets the null sink mix in large blocks, and
-// the monitor then delivers late, in bursts. Silence while nothing is queued.
+// Plays sound into a sink of the private sound server as a live source would, a fifth of a
+// second ahead: enough that a busy machine does not starve it (an underrun cuts a gap into a
+// tone, which then no longer reads as a steady tone), while the sink itself mixes at the
+// latency its monitor's reader asks for. Silence while nothing is queued.
 
 #include <memory>
 #include <string>
@@ -25,8 +25,11 @@ public:
     void play(const std::vector<float>& samples);
     // Drops what is queued: silence from the next fragment on.
     void silence();
-    // True while queued sound has not yet been handed to the server.
+    // True while queued sound has not yet been handed to the server (it sounds in the sink up
+    // to a fifth of a second later).
     bool playing() const;
+    // How often the server ran out of sound to play: each time a gap in what was queued.
+    int underruns() const;
 
 private:
     struct State;
