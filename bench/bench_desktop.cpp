@@ -2,15 +2,19 @@
 // null sink whose monitor this bench records), measured as a whole process from /proc.
 // Prints start to window shown beside a bare Qt window, the cost while the window is open and
 // silent, the cost of a held note, note-on to first sample in the server (warm stream and
-// after five seconds of silence), and the dropouts inside a recorded note with and without two
-// busy processes competing for the cores. Says "skipped: <why>" where a server is missing.
+// after five seconds of silence), the dropouts inside a recorded note with and without two
+// busy processes competing for the cores, the cost of `tolmary --listen` hearing a guitar and
+// hearing silence, and the closed loop: each reference note the window plays, read back by
+// `tolmary --listen` from the sink's monitor. Says "skipped: <why>" where a server is missing.
 //
 // TOLMARY_BINARY=/path/to/tolmary measures another build; TOLMARY_BENCH_NOTES sets the notes per
 // latency figure (15).
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,15 +22,21 @@
 #include <optional>
 #include <thread>
 
-#include "bench/child_process.h"
-#include "bench/monitor_recorder.h"
-#include "bench/private_sound_server.h"
 #include "bench/private_x_server.h"
 #include "bench/process_load.h"
+#include "pitch/pitch_estimator.h"
+#include "pitch/reading_text.h"
+#include "tests/support/child_process.h"
+#include "tests/support/monitor_recorder.h"
+#include "tests/support/private_sound_server.h"
+#include "tests/support/sink_player.h"
+#include "tests/support/synthetic_notes.h"
+#include "tuner/catalogue.h"
 
 namespace {
 
 using namespace bench;
+using namespace harness;
 using std::chrono::milliseconds;
 
 const std::string tunerTitle = "Uglaševanje kitare";
@@ -36,10 +46,6 @@ constexpr int stringX = 96;
 constexpr int firstStringY = 120;
 constexpr int stringStep = 40;
 constexpr int strings = 6;
-// A recorded frame above this is sound; silence from the sink is exactly zero.
-constexpr int soundThreshold = 64;
-// The shortest run of zeros that counts as a dropout (0.36 ms).
-constexpr int dropoutFrames = 16;
 constexpr int startRounds = 5;
 
 double ms(Clock::duration d) {
@@ -86,7 +92,7 @@ public:
         if (std::string why = recorder_.start(sound_.address(), sound_.monitor()); !why.empty())
             return why;
         // The monitor streams silence from the start; a moment of it sets the frame clock.
-        for (int waited = 0; waited < 50 && recorder_.frames() < recordRate / 2; ++waited)
+        for (int waited = 0; waited < 50 && recorder_.frames() < sinkRate / 2; ++waited)
             sleepMs(100);
         return recorder_.frames() > 0 ? std::string() : "the sink's monitor records nothing";
     }
@@ -97,17 +103,36 @@ public:
     }
 
     // Starts `program` with its own settings folder holding `duration` as the stored note
-    // length.
-    bool launch(ChildProcess& process, const std::string& program, int duration) {
+    // length and `settings` ("Key=value" lines) besides.
+    bool launch(ChildProcess& process, const std::string& program, int duration,
+                const std::string& settings = {}) {
         const std::string config = folder_ + "/config";
         std::filesystem::create_directories(config + "/Tolmary");
-        std::ofstream(config + "/Tolmary/Tolmary.conf") << "[Main]\nDur=" << duration << "\n";
+        std::ofstream(settingsFile()) << "[Main]\nDur=" << duration << "\n" << settings;
         return process.start(
             {program},
             environmentWith({"XDG_CONFIG_HOME=" + config, "XDG_RUNTIME_DIR=" + folder_,
                              "HOME=" + folder_, "PULSE_SERVER=" + sound_.address(),
                              "DISPLAY=" + x_.display(), "QT_QPA_PLATFORM=xcb"}),
             folder_ + "/programs.log");
+    }
+
+    // Starts `program --listen` on the private sound server, whose default source is the
+    // sink's monitor; what it writes goes to `output`.
+    bool listen(ChildProcess& process, const std::string& program, const std::string& output) {
+        return process.start({program, "--listen"},
+                             environmentWith({"XDG_RUNTIME_DIR=" + folder_, "HOME=" + folder_,
+                                              "PULSE_SERVER=" + sound_.address()}),
+                             output);
+    }
+
+    // The value the program stored for `key`, as it is written in the file.
+    std::string storedSetting(const std::string& key) const {
+        std::ifstream in(settingsFile());
+        for (std::string line; std::getline(in, line);)
+            if (line.starts_with(key + "="))
+                return line.substr(key.size() + 1);
+        return {};
     }
 
     void close(ChildProcess& process, unsigned long window) {
@@ -119,9 +144,12 @@ public:
 
     PrivateXServer& x() { return x_; }
     MonitorRecorder& recorder() { return recorder_; }
+    PrivateSoundServer& sound() { return sound_; }
     const std::string& folder() const { return folder_; }
 
 private:
+    std::string settingsFile() const { return folder_ + "/config/Tolmary/Tolmary.conf"; }
+
     std::string folder_;
     PrivateXServer x_;
     PrivateSoundServer sound_;
@@ -175,8 +203,8 @@ StartFigures measureStart(Desktop& desktop) {
 
 class Tuner {
 public:
-    Tuner(Desktop& desktop, int duration) : desktop_(desktop) {
-        if (desktop.launch(process_, tolmaryBinary(), duration))
+    Tuner(Desktop& desktop, int duration, const std::string& settings = {}) : desktop_(desktop) {
+        if (desktop.launch(process_, tolmaryBinary(), duration, settings))
             window_ = desktop.x().waitForWindow(tunerTitle, 20000).window;
     }
     ~Tuner() { desktop_.close(process_, window_); }
@@ -215,7 +243,7 @@ std::optional<std::int64_t> firstSound(const MonitorRecorder& r, std::int64_t fr
 // Waits until the sound that started at `from` has been followed by `quietMs` of exact
 // silence; returns the frame just after its last non-zero frame.
 std::int64_t soundEnd(const MonitorRecorder& r, std::int64_t from, int quietMs, int timeoutMs) {
-    const std::int64_t quietFrames = std::int64_t{quietMs} * recordRate / 1000;
+    const std::int64_t quietFrames = std::int64_t{quietMs} * sinkRate / 1000;
     const auto end = Clock::now() + milliseconds(timeoutMs);
     std::int64_t lastSound = from;
     std::int64_t searched = from;
@@ -322,7 +350,7 @@ std::optional<GapCount> recordedNoteGaps(Desktop& desktop, Tuner& tuner) {
     if (!first)
         return std::nullopt;
     const std::int64_t end = soundEnd(r, *first, 500, 20000);
-    return countGaps(r.magnitudes(from, end + 1), soundThreshold, dropoutFrames);
+    return countGaps(r.magnitudes(from, end + 1));
 }
 
 struct DropoutFigures {
@@ -348,10 +376,171 @@ DropoutFigures measureDropouts(Desktop& desktop) {
     return f;
 }
 
+// ---- f) listening: cost and the closed loop --------------------------------------------------
+
+struct Heard {
+    std::string note;
+    double hz = 0;
+    double cents = 0;
+};
+
+// The readings `tolmary --listen` wrote to `file` from byte `from` on: whole lines only.
+std::vector<Heard> readingsIn(const std::string& file, std::streamoff from) {
+    std::ifstream in(file);
+    in.seekg(from);
+    std::vector<Heard> readings;
+    for (std::string line; std::getline(in, line) && !in.eof();) {
+        char note[8] = {};
+        Heard h;
+        if (std::sscanf(line.c_str(), "%7s %lf %lf", note, &h.hz, &h.cents) == 3) {
+            h.note = note;
+            readings.push_back(h);
+        }
+    }
+    return readings;
+}
+
+std::streamoff sizeOf(const std::string& file) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(file, error);
+    return error ? 0 : static_cast<std::streamoff>(size);
+}
+
+std::string utf8(std::u16string_view text) {
+    return tuner::toQString(text).toStdString();
+}
+
+// A guitar played slowly: the open strings of standard tuning plucked in turn, one every two
+// seconds, stiff strings that fade as real ones do.
+std::vector<float> guitarPlucks(double seconds) {
+    const tuner::StringNotes& open = tuner::tuningRows[tuner::defaultTuningIndex].notes;
+    std::vector<float> out;
+    for (unsigned i = 0; double(out.size()) < seconds * sinkRate; ++i) {
+        const double f0 = pitch::noteFrequencyHz(open[i % open.size()]);
+        const std::vector<float> pluck =
+            testing::render(testing::pluckedString(f0, 1e-4, 1.5, sinkRate, i), 2.0, sinkRate);
+        out.insert(out.end(), pluck.begin(), pluck.end());
+    }
+    return out;
+}
+
+struct ListeningCost {
+    bool ok = false;
+    LoadFigures plucks;
+    LoadFigures silence;
+    double readingsPerSecond = 0;
+};
+
+ListeningCost measureListeningCost(Desktop& desktop) {
+    ListeningCost f;
+    SinkPlayer player;
+    if (!player.start(desktop.sound().address(), desktop.sound().sink()).empty())
+        return f;
+    ChildProcess listener;
+    const std::string output = desktop.folder() + "/listen-cost.txt";
+    if (!desktop.listen(listener, tolmaryBinary(), output))
+        return f;
+    sleepMs(2000);
+    const ProcessLoad quietFrom = readProcessLoad(listener.pid());
+    sleepMs(10000);
+    f.silence = loadBetween(quietFrom, readProcessLoad(listener.pid()));
+
+    player.play(guitarPlucks(12));
+    sleepMs(1000);
+    const std::size_t readingsBefore = readingsIn(output, 0).size();
+    const ProcessLoad playFrom = readProcessLoad(listener.pid());
+    sleepMs(10000);
+    const ProcessLoad playTo = readProcessLoad(listener.pid());
+    f.plucks = loadBetween(playFrom, playTo);
+    f.readingsPerSecond = double(readingsIn(output, 0).size() - readingsBefore) /
+                          std::chrono::duration<double>(playTo.at - playFrom.at).count();
+    f.ok = listener.running() && f.plucks.threads > 0 && f.silence.threads > 0;
+    listener.stop(SIGINT);
+    return f;
+}
+
+struct LoopNote {
+    int note = 0;
+    int readings = 0;
+    // The median reading's deviation from the note.
+    double cents = 0;
+};
+
+struct LoopRun {
+    std::string tuning;
+    std::string sound;
+    std::vector<LoopNote> notes;
+    // The window showed the tuning and sound asked for (it stores them back on closing).
+    bool settingsTaken = false;
+};
+
+// The window plays each string of `tuning` with `sound` (3 s notes, the buttons in turn, so no
+// two clicks make a double click) while `tolmary --listen` reads the sink's monitor.
+LoopRun closedLoop(Desktop& desktop, const tuner::TuningRow& tuning, const tuner::SoundRow& sound) {
+    LoopRun run{utf8(tuning.name), utf8(sound.listText), {}, false};
+    ChildProcess listener;
+    const std::string output = desktop.folder() + "/listen-loop.txt";
+    std::filesystem::remove(output);
+    if (!desktop.listen(listener, tolmaryBinary(), output))
+        return run;
+    {
+        Tuner tuner(desktop, 3, "Tuning=" + run.tuning + "\nInstrument=" + run.sound + "\n");
+        if (!tuner.ok())
+            return run;
+        sleepMs(1000);
+        MonitorRecorder& r = desktop.recorder();
+        for (int i = 0; i < strings; ++i) {
+            LoopNote n{tuning.notes[static_cast<std::size_t>(i)]};
+            const std::streamoff from = sizeOf(output);
+            const Clock::time_point click = tuner.clickString();
+            if (const auto first = firstSound(r, r.frameAt(click - milliseconds(100)), 5000)) {
+                soundEnd(r, *first, 300, 15000);
+                // The last readings come while the end passes through the analysis window.
+                sleepMs(500);
+                std::vector<double> cents;
+                for (const Heard& h : readingsIn(output, from))
+                    if (h.note == pitch::noteName(n.note))
+                        cents.push_back(h.cents);
+                n.readings = static_cast<int>(cents.size());
+                n.cents = spreadOf(cents).median;
+            }
+            run.notes.push_back(n);
+        }
+    }
+    run.settingsTaken = desktop.storedSetting("Tuning") == run.tuning &&
+                        desktop.storedSetting("Instrument") == run.sound;
+    listener.stop(SIGINT);
+    return run;
+}
+
+std::vector<LoopRun> measureClosedLoop(Desktop& desktop) {
+    const auto tuningNamed = [](std::u16string_view name) {
+        return *std::find_if(tuner::tuningRows.begin(), tuner::tuningRows.end(),
+                             [name](const tuner::TuningRow& t) { return t.name == name; });
+    };
+    const tuner::TuningRow& standard = tuner::tuningRows[tuner::defaultTuningIndex];
+    const tuner::SoundRow& steel = tuner::soundRows[tuner::defaultSoundIndex];
+    std::vector<LoopRun> runs{closedLoop(desktop, standard, steel),
+                              closedLoop(desktop, tuningNamed(u"Dropped-D"), steel)};
+    for (const tuner::SoundRow& sound : tuner::soundRows)
+        if (&sound != &steel)
+            runs.push_back(closedLoop(desktop, standard, sound));
+    return runs;
+}
+
 // ---- the table ----------------------------------------------------------------------------
 
-void row(const char* what, const std::string& figure, const char* goal) {
-    std::printf("  %-56s %-28s %s\n", what, figure.c_str(), goal);
+// `text` padded to `width` characters as a terminal shows them (a UTF-8 letter such as "č"
+// is two bytes but one character).
+std::string padded(const std::string& text, std::size_t width) {
+    const auto shown = static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+    return text + std::string(width > shown ? width - shown : 0, ' ');
+}
+
+void row(const std::string& what, const std::string& figure, const std::string& goal) {
+    std::printf("  %s %s %s\n", padded(what, 56).c_str(), padded(figure, 28).c_str(), goal.c_str());
 }
 
 std::string format(const char* pattern, double a, double b = 0, double c = 0) {
@@ -370,7 +559,56 @@ std::string gapText(const std::optional<GapCount>& g) {
     if (!g || !g->sounded)
         return "not heard";
     return format("%.0f gaps, longest %.0f", g->gaps, g->longest) +
-           format(" (%.1f s)", double(g->soundFrames) / recordRate);
+           format(" (%.1f s)", double(g->soundFrames) / sinkRate);
+}
+
+std::string signedCents(double cents) {
+    return format("%+.2f cent", cents);
+}
+
+// Each run as its worst note (the first run note by note too), then the worst of all.
+void printClosedLoop(const std::vector<LoopRun>& runs) {
+    row("closed loop: the notes played, read back by --listen", "median reading", "");
+    double worstOfAll = 0;
+    int notesRead = 0;
+    int notesPlayed = 0;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const LoopRun& run = runs[i];
+        const LoopNote* worst = nullptr;
+        int read = 0;
+        for (const LoopNote& n : run.notes) {
+            if (n.readings == 0)
+                continue;
+            ++read;
+            if (!worst || std::abs(n.cents) > std::abs(worst->cents))
+                worst = &n;
+        }
+        notesRead += read;
+        notesPlayed += strings;
+        std::string figure = "no note read";
+        if (worst) {
+            worstOfAll = std::max(worstOfAll, std::abs(worst->cents));
+            figure = signedCents(worst->cents) + " at " + pitch::noteName(worst->note);
+            if (read < strings)
+                figure += format(", %.0f of 6 read", read);
+        }
+        if (!run.settingsTaken)
+            figure += " (settings not taken)";
+        row("  " + run.tuning + ", " + run.sound + ": worst", figure, "<= 0.7 cent");
+        if (i != 0)
+            continue;
+        for (std::size_t s = 0; s < run.notes.size(); ++s) {
+            const LoopNote& n = run.notes[s];
+            const std::string what = "    " + pitch::noteName(n.note) + " (string " +
+                                     std::to_string(s + 1) + "), median of " +
+                                     std::to_string(n.readings) + " readings";
+            row(what, n.readings ? signedCents(n.cents) : "not read", "");
+        }
+    }
+    row("  the worst of all notes read",
+        format("%.2f cent", worstOfAll) +
+            format(" (%.0f of %.0f notes read)", notesRead, notesPlayed),
+        "<= 0.7 cent");
 }
 
 }  // namespace
@@ -396,6 +634,8 @@ int main() {
     const CostFigures cost = measureCost(desktop);
     const LatencyFigures latency = measureLatency(desktop, notes);
     const DropoutFigures dropouts = measureDropouts(desktop);
+    const ListeningCost listening = measureListeningCost(desktop);
+    const std::vector<LoopRun> loop = measureClosedLoop(desktop);
 
     std::printf("  %-56s %-28s %s\n", "figure", "measured", "goal");
     const auto startText = [](const Spread& mapped, const Spread& painted) {
@@ -428,9 +668,25 @@ int main() {
         row("  clicks not heard within 5 s", std::to_string(latency.missed), "0");
     row("dropouts (>= 16 zero frames) in a note, at rest", gapText(dropouts.rest), "0");
     row("  with two busy processes on the cores", gapText(dropouts.loaded), "0");
+    if (listening.ok) {
+        row("tolmary --listen, guitar plucks 10 s: CPU, % of one core",
+            format("%.2f %% / %.2f %%", listening.plucks.cpuPercent,
+                   listening.plucks.preciseCpuPercent),
+            "<= 5 %");
+        row("  readings per second meanwhile (plucks fading in 2 s)",
+            format("%.1f", listening.readingsPerSecond), "");
+        row("tolmary --listen, silence 10 s: CPU, % of one core",
+            format("%.2f %% / %.2f %%", listening.silence.cpuPercent,
+                   listening.silence.preciseCpuPercent),
+            "<= 5 %");
+    } else {
+        row("tolmary --listen", "not measured (it did not run)", "");
+    }
+    printClosedLoop(loop);
     std::printf(
         "  (monitor chunks of %d frames; latency is from the click's release to the "
-        "first non-zero frame mixed in the sink)\n",
+        "first non-zero frame mixed in the sink; the closed loop's figure is the median "
+        "reading of each note, cents from its target)\n",
         desktop.recorder().typicalChunkFrames());
     return 0;
 }

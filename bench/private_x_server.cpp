@@ -15,6 +15,9 @@
 namespace bench {
 namespace {
 
+using harness::environmentWith;
+using harness::inPath;
+
 // The programs' windows come and go while the bench looks at them: a window destroyed before
 // its title is read or its damage object made is simply not the one waited for.
 int ignoreError(Display*, XErrorEvent*) {

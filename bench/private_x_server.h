@@ -6,11 +6,14 @@
 
 #include <string>
 
-#include "bench/child_process.h"
+#include "tests/support/child_process.h"
 
 struct _XDisplay;
 
 namespace bench {
+
+using harness::ChildProcess;
+using harness::Clock;
 
 struct ShownWindow {
     unsigned long window = 0;

@@ -7,9 +7,11 @@
 
 #include <cstdint>
 
-#include "bench/child_process.h"
+#include "tests/support/child_process.h"
 
 namespace bench {
+
+using harness::Clock;
 
 struct ProcessLoad {
     Clock::time_point at{};

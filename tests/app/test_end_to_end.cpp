@@ -16,19 +16,13 @@
 #include <QtTest>
 
 #include "tests/app/x11_window.h"
+#include "tests/support/monitor_recorder.h"
+#include "tests/support/private_sound_server.h"
 
 namespace {
 
-// The monitor is recorded in the sink's own format, so a gap of zeros is never resampled away.
-constexpr int sampleRate = 44100;
-constexpr int frameBytes = 4;
-constexpr qsizetype bytesPerSecond = qsizetype{sampleRate} * frameBytes;
-const QString sinkName = QStringLiteral("tolmary_e2e");
-const QString sinkFormat = QStringLiteral(" format=s16le rate=44100 channels=2");
-// A recorded frame above this is sound; a run of this many zero frames inside a note is a
-// dropout, which the ear hears as a click.
-constexpr int soundThreshold = 64;
-constexpr int dropoutFrames = 16;
+using harness::sinkRate;
+const std::string sinkName = "tolmary_e2e";
 
 QString run(const QString& program, const QStringList& args) {
     QProcess p;
@@ -43,74 +37,6 @@ bool xdotool(const QStringList& args) {
     p.start("xdotool", args);
     return p.waitForFinished(10000) && p.exitCode() == 0;
 }
-
-qint16 sampleAt(const QByteArray& audio, qsizetype i) {
-    return static_cast<qint16>(static_cast<quint8>(audio[i]) | static_cast<quint8>(audio[i + 1])
-                                                                   << 8);
-}
-
-int peakOf(const QByteArray& audio, qsizetype from) {
-    int peak = 0;
-    for (qsizetype i = std::max<qsizetype>(0, from) & ~qsizetype{1}; i + 1 < audio.size(); i += 2)
-        peak = std::max(peak, std::abs(int{sampleAt(audio, i)}));
-    return peak;
-}
-
-struct Gaps {
-    int count = 0;
-    int longest = 0;
-};
-
-// Runs of zero frames inside the sound recorded from byte `from` on (from its first to its
-// last frame above the threshold).
-Gaps gapsInSound(const QByteArray& audio, qsizetype from) {
-    QList<int> frames;
-    for (qsizetype i = std::max<qsizetype>(0, from) / frameBytes * frameBytes;
-         i + frameBytes <= audio.size(); i += frameBytes)
-        frames.append(
-            std::max(std::abs(int{sampleAt(audio, i)}), std::abs(int{sampleAt(audio, i + 2)})));
-    const auto loud = [](int m) { return m > soundThreshold; };
-    const auto first = std::find_if(frames.cbegin(), frames.cend(), loud);
-    const auto last = std::find_if(frames.crbegin(), frames.crend(), loud).base();
-    Gaps gaps;
-    int run = 0;
-    for (auto f = first; f < last; ++f) {
-        if (*f == 0) {
-            ++run;
-            continue;
-        }
-        if (run >= dropoutFrames) {
-            ++gaps.count;
-            gaps.longest = std::max(gaps.longest, run);
-        }
-        run = 0;
-    }
-    return gaps;
-}
-
-// Processes that only spin, as many as the machine has cores, for as long as this lives.
-class BusyCores {
-public:
-    BusyCores() {
-        for (int i = 0; i < QThread::idealThreadCount(); ++i) {
-            auto* p = new QProcess;
-            p->start("sh", {"-c", "while :; do :; done"});
-            spinners_.append(p);
-        }
-    }
-    ~BusyCores() {
-        for (QProcess* p : spinners_) {
-            p->kill();
-            p->waitForFinished(5000);
-            delete p;
-        }
-    }
-    BusyCores(const BusyCores&) = delete;
-    BusyCores& operator=(const BusyCores&) = delete;
-
-private:
-    QList<QProcess*> spinners_;
-};
 
 }  // namespace
 
@@ -127,64 +53,44 @@ private slots:
     void soundServerRestartIsSurvived();
 
 private:
-    void startServer();
-    void startRecorder(QProcess& recorder, QByteArray& audio, const QString& sink);
+    void startRecorder(harness::MonitorRecorder& recorder, const std::string& sink);
     void storeDuration(int seconds);
     void startTolmary();
     // Starts the program with `seconds` as the stored note length and returns its window once
     // it has settled, or 0.
     unsigned long openTuner(int seconds);
-    // Clicks a string button and waits for its note to be heard in `audio` and to end.
-    void playAndWait(unsigned long window, int y, const QByteArray& audio);
+    // Clicks a string button and waits for its note to be heard in `recorder` and to end.
+    void playAndWait(unsigned long window, int y, const harness::MonitorRecorder& recorder);
     unsigned long findWindow(const QString& title);
     void closeByWindowManager(unsigned long window);
-    // Largest sample magnitude recorded from byte `from` on.
-    int peakSince(qsizetype from) const { return peakOf(audio_, from); }
+    // Largest sample magnitude recorded from frame `from` on.
+    int peakSince(std::int64_t from) const { return recorder_.peakSince(from); }
+    // Frames recorded so far, less `seconds`.
+    std::int64_t framesBefore(double seconds) const {
+        return recorder_.frames() - static_cast<std::int64_t>(seconds * sinkRate);
+    }
     QSettings::SettingsMap storedChoices() const;
 
     QTemporaryDir dir_;
-    QString socket_;
-    QProcess pulse_;
-    QProcess recorder_;
+    harness::PrivateSoundServer sound_;
+    harness::MonitorRecorder recorder_;
     QProcess tolmary_;
-    QByteArray audio_;
 };
 
 void EndToEndTest::initTestCase() {
     QVERIFY(dir_.isValid());
-    socket_ = dir_.filePath("pulse-native");
-    startServer();
-    startRecorder(recorder_, audio_, sinkName);
+    const std::string why = sound_.start(dir_.path().toStdString(), sinkName);
+    QVERIFY2(why.empty(), why.c_str());
+    startRecorder(recorder_, sinkName);
 }
 
-void EndToEndTest::startServer() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", dir_.path());
-    env.insert("XDG_RUNTIME_DIR", dir_.path());
-    pulse_.setProcessEnvironment(env);
-    pulse_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    pulse_.start(
-        "pulseaudio",
-        {"--daemonize=no", "--exit-idle-time=-1", "-n", "--disallow-exit", "--use-pid-file=no",
-         "--log-level=error", "--load=module-null-sink sink_name=" + sinkName + sinkFormat,
-         "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket_});
-    QVERIFY2(pulse_.waitForStarted(), "pulseaudio is not installed");
-    // A socket left by a killed server is replaced by the new one once it listens.
-    QTRY_VERIFY_WITH_TIMEOUT(run("pactl", {"--server=unix:" + socket_, "info"}).contains(sinkName),
-                             15000);
-}
-
-void EndToEndTest::startRecorder(QProcess& recorder, QByteArray& audio, const QString& sink) {
-    recorder.start("parec", {"--server=unix:" + socket_, "--device=" + sink + ".monitor", "--raw",
-                             "--format=s16le", "--channels=2",
-                             "--rate=" + QString::number(sampleRate), "--latency-msec=20"});
-    disconnect(&recorder, &QProcess::readyReadStandardOutput, this, nullptr);
-    connect(&recorder, &QProcess::readyReadStandardOutput, this,
-            [&recorder, &audio] { audio.append(recorder.readAllStandardOutput()); });
-    QVERIFY(recorder.waitForStarted());
+void EndToEndTest::startRecorder(harness::MonitorRecorder& recorder, const std::string& sink) {
+    const std::string why =
+        recorder.start(sound_.address(), harness::PrivateSoundServer::monitorOf(sink));
+    QVERIFY2(why.empty(), why.c_str());
     // The monitor streams silence from the start; wait for a quarter second of it.
-    const qsizetype before = audio.size();
-    QTRY_VERIFY_WITH_TIMEOUT(audio.size() > before + bytesPerSecond / 4, 15000);
+    const std::int64_t before = recorder.frames();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.frames() > before + sinkRate / 4, 15000);
 }
 
 void EndToEndTest::storeDuration(int seconds) {
@@ -200,24 +106,24 @@ unsigned long EndToEndTest::openTuner(int seconds) {
     return window;
 }
 
-void EndToEndTest::playAndWait(unsigned long window, int y, const QByteArray& audio) {
-    const qsizetype beforeClick = audio.size();
+void EndToEndTest::playAndWait(unsigned long window, int y,
+                               const harness::MonitorRecorder& recorder) {
+    const std::int64_t beforeClick = recorder.frames();
     QVERIFY(xdotool({"mousemove", "--window", QString::number(window), "96", QString::number(y),
                      "click", "1"}));
-    QTRY_VERIFY_WITH_TIMEOUT(peakOf(audio, beforeClick) > 1000, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(peakOf(audio, audio.size() - bytesPerSecond / 5) < soundThreshold,
-                             15000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.peakSince(beforeClick) > 1000, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        recorder.peakSince(recorder.frames() - sinkRate / 5) < harness::soundThreshold, 15000);
 }
 
 void EndToEndTest::cleanupTestCase() {
-    for (QProcess* p : {&tolmary_, &recorder_, &pulse_}) {
-        if (p->state() != QProcess::NotRunning) {
-            p->terminate();
-            if (!p->waitForFinished(5000))
-                p->kill();
-            p->waitForFinished(5000);
-        }
+    if (tolmary_.state() != QProcess::NotRunning) {
+        tolmary_.terminate();
+        if (!tolmary_.waitForFinished(5000))
+            tolmary_.kill();
+        tolmary_.waitForFinished(5000);
     }
+    recorder_.stop();
 }
 
 void EndToEndTest::cleanup() {
@@ -232,7 +138,7 @@ void EndToEndTest::startTolmary() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
     env.insert("XDG_RUNTIME_DIR", dir_.path());
-    env.insert("PULSE_SERVER", "unix:" + socket_);
+    env.insert("PULSE_SERVER", QString::fromStdString(sound_.address()));
     env.insert("QT_QPA_PLATFORM", "xcb");
     tolmary_.setProcessEnvironment(env);
     tolmary_.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -282,13 +188,13 @@ void EndToEndTest::clickSoundsCloseStoresStartRestores() {
     // A click on "E-1" plays its note through the built-in synth: silence, then sound, then
     // silence again once the two-second note has ended.
     QTest::qWait(300);
-    const qsizetype beforeClick = audio_.size();
-    QVERIFY(peakSince(beforeClick - bytesPerSecond / 4) < soundThreshold);
+    const std::int64_t beforeClick = recorder_.frames();
+    QVERIFY(peakSince(framesBefore(0.25)) < harness::soundThreshold);
     QVERIFY(xdotool({"mousemove", "--window", QString::number(window), "96", "120", "click", "1"}));
     QTRY_VERIFY_WITH_TIMEOUT(peakSince(beforeClick) > 1000, 10000);
-    const qsizetype sounding = audio_.size();
-    QTRY_VERIFY_WITH_TIMEOUT(audio_.size() > sounding + bytesPerSecond / 2 &&
-                                 peakSince(audio_.size() - bytesPerSecond / 10) < soundThreshold,
+    const std::int64_t sounding = recorder_.frames();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder_.frames() > sounding + sinkRate / 2 &&
+                                 peakSince(framesBefore(0.1)) < harness::soundThreshold,
                              15000);
 
     // Change the choices: move the window, pick the next tuning from the opened list, type a
@@ -328,7 +234,7 @@ void EndToEndTest::clickSoundsCloseStoresStartRestores() {
 void EndToEndTest::closingDuringAHeldNoteEndsCleanly() {
     const unsigned long window = openTuner(4);
     QVERIFY(window != 0);
-    const qsizetype beforeClick = audio_.size();
+    const std::int64_t beforeClick = recorder_.frames();
     QVERIFY(xdotool({"mousemove", "--window", QString::number(window), "96", "280", "click", "1"}));
     QTRY_VERIFY_WITH_TIMEOUT(peakSince(beforeClick) > 1000, 10000);
     // The close runs inside the note's wait; the program ends once the wait is over, having
@@ -342,64 +248,62 @@ void EndToEndTest::closingDuringAHeldNoteEndsCleanly() {
 void EndToEndTest::noteUnderLoadHasNoDropouts() {
     const unsigned long window = openTuner(3);
     QVERIFY(window != 0);
-    qsizetype beforeClick = 0;
+    std::int64_t beforeClick = 0;
     {
         // Every core busy, as when a build or a browser runs beside the tuner.
-        BusyCores busy;
+        std::vector<harness::ChildProcess> busy(
+            static_cast<std::size_t>(QThread::idealThreadCount()));
+        for (harness::ChildProcess& spinner : busy)
+            QVERIFY(spinner.startBusyLoop());
         QTest::qWait(500);
-        beforeClick = audio_.size();
-        playAndWait(window, 120, audio_);
+        beforeClick = recorder_.frames();
+        playAndWait(window, 120, recorder_);
     }
-    const Gaps gaps = gapsInSound(audio_, beforeClick);
-    QVERIFY2(gaps.count == 0, qPrintable(QString("%1 dropouts inside the note, the longest %2 "
-                                                 "frames")
-                                             .arg(gaps.count)
-                                             .arg(gaps.longest)));
+    const harness::GapCount gaps =
+        harness::countGaps(recorder_.magnitudes(beforeClick, recorder_.frames()));
+    QVERIFY2(gaps.gaps == 0, qPrintable(QString("%1 dropouts inside the note, the longest %2 "
+                                                "frames")
+                                            .arg(gaps.gaps)
+                                            .arg(gaps.longest)));
     closeByWindowManager(window);
 }
 
 void EndToEndTest::defaultOutputChangeIsFollowed() {
-    const QString server = "--server=unix:" + socket_;
-    const QString otherSink = sinkName + "_other";
-    const QString module =
-        run("pactl", {server, "load-module", "module-null-sink", "sink_name=" + otherSink,
-                      "format=s16le", "rate=44100", "channels=2"});
-    QVERIFY2(!module.isEmpty(), "the second sink could not be made");
-    QProcess otherRecorder;
-    QByteArray otherAudio;
-    startRecorder(otherRecorder, otherAudio, otherSink);
+    const std::string otherSink = sinkName + "_other";
+    const std::string module = sound_.addNullSink(otherSink);
+    QVERIFY2(!module.empty(), "the second sink could not be made");
+    harness::MonitorRecorder otherRecorder;
+    startRecorder(otherRecorder, otherSink);
 
     const unsigned long window = openTuner(2);
     QVERIFY(window != 0);
-    playAndWait(window, 120, audio_);
+    playAndWait(window, 120, recorder_);
 
     // A headset plugged in, or another output picked in the desktop's sound settings.
-    run("pactl", {server, "set-default-sink", otherSink});
+    QVERIFY(sound_.setDefaultSink(otherSink));
     QTest::qWait(300);
-    const qsizetype beforeClick = otherAudio.size();
+    const std::int64_t beforeClick = otherRecorder.frames();
     QVERIFY(xdotool({"mousemove", "--window", QString::number(window), "96", "160", "click", "1"}));
     const bool heard =
-        QTest::qWaitFor([&] { return peakOf(otherAudio, beforeClick) > 1000; }, 10000);
+        QTest::qWaitFor([&] { return otherRecorder.peakSince(beforeClick) > 1000; }, 10000);
 
-    run("pactl", {server, "set-default-sink", sinkName});
-    otherRecorder.kill();
-    otherRecorder.waitForFinished(5000);
-    run("pactl", {server, "unload-module", module});
+    sound_.setDefaultSink(sinkName);
+    otherRecorder.stop();
+    sound_.unloadModule(module);
     QVERIFY2(heard, "the note was not heard on the new default output");
-    QTRY_VERIFY_WITH_TIMEOUT(peakSince(audio_.size() - bytesPerSecond / 5) < soundThreshold, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(peakSince(framesBefore(0.2)) < harness::soundThreshold, 15000);
     closeByWindowManager(window);
 }
 
 void EndToEndTest::soundServerRestartIsSurvived() {
     const unsigned long window = openTuner(2);
     QVERIFY(window != 0);
-    playAndWait(window, 120, audio_);
+    playAndWait(window, 120, recorder_);
     QVERIFY(x11::answersPing(window, 5000));
 
     // The server dies as in a crash; a note played meanwhile is simply not heard.
-    pulse_.kill();
-    QVERIFY(pulse_.waitForFinished(5000));
-    QVERIFY(recorder_.waitForFinished(5000));
+    sound_.kill();
+    recorder_.stop();
     QVERIFY(xdotool({"mousemove", "--window", QString::number(window), "96", "160", "click", "1"}));
     QTest::qWait(1000);
     QVERIFY2(x11::answersPing(window, 5000), "the window stopped answering");
@@ -409,16 +313,17 @@ void EndToEndTest::soundServerRestartIsSurvived() {
 
     // A new server on the same socket, as after a restart of the desktop's sound service:
     // the next click is heard without restarting the program.
-    startServer();
-    startRecorder(recorder_, audio_, sinkName);
+    const std::string why = sound_.restart();
+    QVERIFY2(why.empty(), why.c_str());
+    startRecorder(recorder_, sinkName);
     QTest::qWait(500);
-    const qsizetype beforeClick = audio_.size();
+    const std::int64_t beforeClick = recorder_.frames();
     QVERIFY(xdotool({"mousemove", "--window", QString::number(window), "96", "200", "click", "1"}));
     QTRY_VERIFY2_WITH_TIMEOUT(peakSince(beforeClick) > 1000,
                               "the first note after the restart was not heard", 10000);
     QVERIFY(x11::answersPing(window, 5000));
     QCOMPARE(x11::shownTopLevels(), QList<unsigned long>{window});
-    QTRY_VERIFY_WITH_TIMEOUT(peakSince(audio_.size() - bytesPerSecond / 5) < soundThreshold, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(peakSince(framesBefore(0.2)) < harness::soundThreshold, 15000);
     closeByWindowManager(window);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Child processes started by the desktop bench: the private X and sound servers, the program
-// under measurement and the busy loops that compete with it for the cores.
+// Child processes of the end-to-end tests and the desktop bench: the private X and sound
+// servers, their command-line tools, the program under measurement and the busy loops that
+// compete with it for the cores.
 
 #include <sys/types.h>
 
@@ -8,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace bench {
+namespace harness {
 
 using Clock = std::chrono::steady_clock;
 
@@ -37,9 +38,14 @@ public:
     void stop(int signal = 15, int graceMs = 3000);
     // Waits up to `timeoutMs` for the child to end by itself.
     bool waitForExit(int timeoutMs);
+    // The exit code of the child that ended last, or -1 when a signal ended it.
+    int exitCode() const { return exitCode_; }
 
 private:
+    void reaped(int status);
+
     pid_t pid_ = -1;
+    int exitCode_ = -1;
     Clock::time_point startedAt_{};
 };
 
@@ -49,4 +55,4 @@ bool inPath(const std::string& program);
 // The current environment with `overrides` ("NAME=value") replacing or adding entries.
 std::vector<std::string> environmentWith(const std::vector<std::string>& overrides);
 
-}  // namespace bench
+}  // namespace harness

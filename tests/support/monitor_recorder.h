@@ -1,7 +1,8 @@
 #pragma once
-// Records a sink's monitor in this process (16-bit stereo at the sink's own 44.1 kHz, so
-// nothing is resampled and a gap of zeros stays exactly zero) and places every recorded frame
-// on the steady clock.
+// Records a sink's monitor in this process (16-bit stereo at the sink's own rate, so nothing
+// is resampled and a gap of zeros stays exactly zero) and places every recorded frame on the
+// steady clock. Started again after a restart of the server, it goes on counting frames where
+// it stopped (the clock is then off for the frames within two seconds of the restart).
 //
 // Each chunk is stamped when it arrives. A chunk arrives some time after the server mixed it,
 // and that delay varies, but the sink mixes at a fixed rate on the same monotonic clock: frame
@@ -16,11 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "bench/child_process.h"
+#include "tests/support/child_process.h"
+#include "tests/support/private_sound_server.h"
 
-namespace bench {
-
-constexpr int recordRate = 44100;
+namespace harness {
 
 class MonitorRecorder {
 public:
@@ -38,6 +38,8 @@ public:
     std::int64_t frames() const;
     // The larger magnitude of the two channels of frames [from, to), clipped to what exists.
     std::vector<int> magnitudes(std::int64_t from, std::int64_t to) const;
+    // The largest magnitude recorded from frame `from` on.
+    int peakSince(std::int64_t from) const;
     // When frame `frame` was mixed in the server (see above).
     Clock::time_point timeOf(std::int64_t frame) const;
     // The frame mixed at `at` (rounded down), by the same clock.
@@ -50,6 +52,12 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// A recorded frame above this is sound; silence from a null sink is exactly zero.
+constexpr int soundThreshold = 64;
+// The shortest run of zero frames inside a sound that counts as a dropout (0.36 ms), which the
+// ear hears as a click.
+constexpr int dropoutFrames = 16;
+
 // Gaps inside a sound: the sound runs from the first to the last frame louder than
 // `threshold`; a gap is a run of at least `minimumRun` frames that are exactly zero.
 struct GapCount {
@@ -58,6 +66,7 @@ struct GapCount {
     int longest = 0;
     std::int64_t soundFrames = 0;
 };
-GapCount countGaps(const std::vector<int>& magnitudes, int threshold, int minimumRun);
+GapCount countGaps(const std::vector<int>& magnitudes, int threshold = soundThreshold,
+                   int minimumRun = dropoutFrames);
 
-}  // namespace bench
+}  // namespace harness

@@ -1,4 +1,4 @@
-#include "bench/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -12,15 +12,18 @@
 
 extern char** environ;
 
-namespace bench {
+namespace harness {
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : pid_(std::exchange(other.pid_, -1)), startedAt_(other.startedAt_) {}
+    : pid_(std::exchange(other.pid_, -1)),
+      exitCode_(other.exitCode_),
+      startedAt_(other.startedAt_) {}
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     if (this != &other) {
         stop();
         pid_ = std::exchange(other.pid_, -1);
+        exitCode_ = other.exitCode_;
         startedAt_ = other.startedAt_;
     }
     return *this;
@@ -29,6 +32,7 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
 bool ChildProcess::start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                          const std::string& logFile, int keepFd) {
     stop();
+    exitCode_ = -1;
     // Everything the child needs is prepared before fork: between fork and exec only
     // async-signal-safe calls are allowed (the bench has a sound thread).
     std::vector<char*> args;
@@ -97,11 +101,17 @@ bool ChildProcess::startBusyLoop() {
 bool ChildProcess::running() {
     if (pid_ <= 0)
         return false;
-    if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-        pid_ = -1;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        reaped(status);
         return false;
     }
     return true;
+}
+
+void ChildProcess::reaped(int status) {
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    pid_ = -1;
 }
 
 bool ChildProcess::waitForExit(int timeoutMs) {
@@ -120,9 +130,10 @@ void ChildProcess::stop(int signal, int graceMs) {
     ::kill(pid_, signal);
     if (!waitForExit(graceMs)) {
         ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        reaped(status);
     }
-    pid_ = -1;
 }
 
 bool inPath(const std::string& program) {
@@ -154,4 +165,4 @@ std::vector<std::string> environmentWith(const std::vector<std::string>& overrid
     return env;
 }
 
-}  // namespace bench
+}  // namespace harness

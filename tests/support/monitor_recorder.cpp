@@ -1,12 +1,12 @@
-#include "bench/monitor_recorder.h"
-
-#include <pulse/pulseaudio.h>
+#include "tests/support/monitor_recorder.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
 
-namespace bench {
+#include "tests/support/pulse_session.h"
+
+namespace harness {
 namespace {
 
 constexpr int channels = 2;
@@ -14,7 +14,7 @@ constexpr std::size_t frameBytes = channels * sizeof(std::int16_t);
 // A 5.8 ms fragment: the server hands data over often enough to stamp it finely.
 constexpr std::uint32_t fragmentBytes = 256 * frameBytes;
 // Chunks within this many frames of the frame asked about set its clock offset.
-constexpr std::int64_t offsetWindow = 2 * recordRate;
+constexpr std::int64_t offsetWindow = 2 * sinkRate;
 
 struct Chunk {
     std::int64_t endFrame;
@@ -24,21 +24,12 @@ struct Chunk {
 }  // namespace
 
 struct MonitorRecorder::State {
-    pa_threaded_mainloop* loop = nullptr;
-    pa_context* context = nullptr;
-    pa_stream* stream = nullptr;
-    std::string source;
+    PulseSession session;
 
     mutable std::mutex mutex;
     std::vector<std::int16_t> samples;
     std::vector<Chunk> chunks;
 
-    static void contextChanged(pa_context*, void* self) {
-        pa_threaded_mainloop_signal(static_cast<State*>(self)->loop, 0);
-    }
-    static void streamChanged(pa_stream*, void* self) {
-        pa_threaded_mainloop_signal(static_cast<State*>(self)->loop, 0);
-    }
     static void readable(pa_stream* s, std::size_t, void* self) {
         auto* state = static_cast<State*>(self);
         const void* data = nullptr;
@@ -72,7 +63,7 @@ struct MonitorRecorder::State {
                              [](const Chunk& c, std::int64_t f) { return c.endFrame < f; });
         for (auto c = first; c != chunks.end() && c->endFrame <= frame + offsetWindow; ++c) {
             const double ns = double(c->arrivedAt.time_since_epoch().count()) -
-                              double(c->endFrame) * 1e9 / recordRate;
+                              double(c->endFrame) * 1e9 / sinkRate;
             if (!found || ns < best)
                 best = ns;
             found = true;
@@ -80,7 +71,7 @@ struct MonitorRecorder::State {
         if (!found && !chunks.empty()) {
             const Chunk& c = chunks.back();
             best = double(c.arrivedAt.time_since_epoch().count()) -
-                   double(c.endFrame) * 1e9 / recordRate;
+                   double(c.endFrame) * 1e9 / sinkRate;
         }
         return best;
     }
@@ -94,64 +85,28 @@ MonitorRecorder::~MonitorRecorder() {
 
 std::string MonitorRecorder::start(const std::string& server, const std::string& source) {
     State& s = *state_;
-    s.source = source;
-    s.loop = pa_threaded_mainloop_new();
-    if (!s.loop || pa_threaded_mainloop_start(s.loop) < 0)
-        return "cannot start the recorder's main loop";
-    pa_threaded_mainloop_lock(s.loop);
-    std::string error;
-    s.context = pa_context_new(pa_threaded_mainloop_get_api(s.loop), "tolmary-bench-recorder");
-    pa_context_set_state_callback(s.context, &State::contextChanged, &s);
-    if (pa_context_connect(s.context, server.c_str(), PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        error = "cannot connect to the sound server";
-    } else {
-        pa_context_state_t cs;
-        while ((cs = pa_context_get_state(s.context)) != PA_CONTEXT_READY && PA_CONTEXT_IS_GOOD(cs))
-            pa_threaded_mainloop_wait(s.loop);
-        if (cs != PA_CONTEXT_READY)
-            error = "cannot connect to the sound server";
-    }
-    if (error.empty()) {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, recordRate, channels};
-        s.stream = pa_stream_new(s.context, "monitor", &spec, nullptr);
-        pa_stream_set_state_callback(s.stream, &State::streamChanged, &s);
-        pa_stream_set_read_callback(s.stream, &State::readable, &s);
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, sinkRate, channels};
+    return s.session.open(server, "tolmary-harness-recorder", spec, [&](pa_stream* stream) {
+        pa_stream_set_read_callback(stream, &State::readable, &s);
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<std::uint32_t>(-1);
         attr.fragsize = fragmentBytes;
-        pa_stream_connect_record(s.stream, source.c_str(), &attr, PA_STREAM_ADJUST_LATENCY);
-        pa_stream_state_t ss;
-        while ((ss = pa_stream_get_state(s.stream)) != PA_STREAM_READY && PA_STREAM_IS_GOOD(ss))
-            pa_threaded_mainloop_wait(s.loop);
-        if (ss != PA_STREAM_READY)
-            error = "cannot record " + source;
-    }
-    pa_threaded_mainloop_unlock(s.loop);
-    return error;
+        return pa_stream_connect_record(stream, source.c_str(), &attr, PA_STREAM_ADJUST_LATENCY);
+    });
 }
 
 void MonitorRecorder::stop() {
-    State& s = *state_;
-    if (!s.loop)
-        return;
-    pa_threaded_mainloop_stop(s.loop);
-    if (s.stream) {
-        pa_stream_disconnect(s.stream);
-        pa_stream_unref(s.stream);
-        s.stream = nullptr;
-    }
-    if (s.context) {
-        pa_context_disconnect(s.context);
-        pa_context_unref(s.context);
-        s.context = nullptr;
-    }
-    pa_threaded_mainloop_free(s.loop);
-    s.loop = nullptr;
+    state_->session.close();
 }
 
 std::int64_t MonitorRecorder::frames() const {
     std::lock_guard lock(state_->mutex);
     return static_cast<std::int64_t>(state_->samples.size() / channels);
+}
+
+int MonitorRecorder::peakSince(std::int64_t from) const {
+    const std::vector<int> m = magnitudes(from, frames());
+    return m.empty() ? 0 : *std::max_element(m.begin(), m.end());
 }
 
 std::vector<int> MonitorRecorder::magnitudes(std::int64_t from, std::int64_t to) const {
@@ -171,7 +126,7 @@ std::vector<int> MonitorRecorder::magnitudes(std::int64_t from, std::int64_t to)
 
 Clock::time_point MonitorRecorder::timeOf(std::int64_t frame) const {
     std::lock_guard lock(state_->mutex);
-    const double ns = state_->offsetNs(frame) + double(frame) * 1e9 / recordRate;
+    const double ns = state_->offsetNs(frame) + double(frame) * 1e9 / sinkRate;
     return Clock::time_point(Clock::duration(static_cast<Clock::rep>(ns)));
 }
 
@@ -180,7 +135,7 @@ std::int64_t MonitorRecorder::frameAt(Clock::time_point at) const {
     std::lock_guard lock(state_->mutex);
     const double offset = state_->offsetNs(count);
     const double ns = double(at.time_since_epoch().count()) - offset;
-    return static_cast<std::int64_t>(ns * recordRate / 1e9);
+    return static_cast<std::int64_t>(ns * sinkRate / 1e9);
 }
 
 int MonitorRecorder::typicalChunkFrames() const {
@@ -219,4 +174,4 @@ GapCount countGaps(const std::vector<int>& magnitudes, int threshold, int minimu
     return result;
 }
 
-}  // namespace bench
+}  // namespace harness

@@ -1,0 +1,209 @@
+// `tolmary --listen`, the real program with no display, on a private sound server whose
+// default source is a null sink's monitor: tones played into the sink come out as one line
+// "NOTE HZ CENTS" per reading, silence as nothing, Ctrl+C ends it with success, and a
+// microphone that is missing or goes away ends it with a failure and a Slovenian message.
+//
+// TOLMARY_BINARY=/path/to/tolmary runs the cases against another build.
+
+#include <signal.h>
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+
+#include "tests/support/private_sound_server.h"
+#include "tests/support/sink_player.h"
+#include "tests/support/synthetic_notes.h"
+
+namespace {
+
+using harness::sinkRate;
+const std::string sinkName = "tolmary_listen";
+const QString lostMessage = QString::fromUtf8("tolmary: Mikrofon ni na voljo. (");
+
+double noteHz(int note) {
+    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
+
+double centsBetween(double hz, double referenceHz) {
+    return 1200.0 * std::log2(hz / referenceHz);
+}
+
+// A steady string tone whose fundamental partial sounds at `hz`; with stiffness its upper
+// partials are stretched sharp, as on a real string.
+std::vector<float> steadyTone(double hz, double stiffness, double seconds) {
+    const double f0 = hz / std::sqrt(1.0 + stiffness);
+    return testing::render(testing::pluckedString(f0, stiffness, 0.0, sinkRate), seconds, sinkRate);
+}
+
+enum class Loss { NoServer, NoSource, ServerKilled, SourceRemoved };
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Loss)
+
+class ListenEndToEndTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+    void tonesAreReadAndSilenceIsNot_data();
+    void tonesAreReadAndSilenceIsNot();
+    void lostMicrophoneEndsWithAMessage_data();
+    void lostMicrophoneEndsWithAMessage();
+
+private:
+    void startListening(const QString& server);
+    // The complete lines the program has written so far.
+    QStringList lines();
+    bool endedWith(int code);
+
+    QTemporaryDir dir_;
+    harness::PrivateSoundServer sound_;
+    harness::SinkPlayer player_;
+    QProcess tolmary_;
+    QByteArray output_;
+    bool serverDamaged_ = false;
+};
+
+void ListenEndToEndTest::initTestCase() {
+    QVERIFY(dir_.isValid());
+    std::string why = sound_.start(dir_.path().toStdString(), sinkName);
+    QVERIFY2(why.empty(), why.c_str());
+    why = player_.start(sound_.address(), sinkName);
+    QVERIFY2(why.empty(), why.c_str());
+}
+
+void ListenEndToEndTest::cleanup() {
+    if (tolmary_.state() != QProcess::NotRunning) {
+        tolmary_.kill();
+        tolmary_.waitForFinished(5000);
+    }
+    player_.silence();
+    if (serverDamaged_) {
+        serverDamaged_ = false;
+        std::string why = sound_.restart();
+        QVERIFY2(why.empty(), why.c_str());
+        why = player_.start(sound_.address(), sinkName);
+        QVERIFY2(why.empty(), why.c_str());
+    }
+}
+
+void ListenEndToEndTest::startListening(const QString& server) {
+    // A console without a desktop: no display of any kind, settings nowhere real.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    env.insert("HOME", dir_.path());
+    env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
+    env.insert("XDG_RUNTIME_DIR", dir_.path());
+    env.insert("PULSE_SERVER", server);
+    tolmary_.setProcessEnvironment(env);
+    output_.clear();
+    tolmary_.start(qEnvironmentVariable("TOLMARY_BINARY", QStringLiteral(TOLMARY_BINARY)),
+                   {"--listen"});
+    QVERIFY(tolmary_.waitForStarted());
+}
+
+QStringList ListenEndToEndTest::lines() {
+    output_.append(tolmary_.readAllStandardOutput());
+    QStringList complete = QString::fromUtf8(output_).split('\n');
+    complete.removeLast();  // what follows the last newline is not a line yet
+    return complete;
+}
+
+bool ListenEndToEndTest::endedWith(int code) {
+    return tolmary_.waitForFinished(15000) && tolmary_.exitStatus() == QProcess::NormalExit &&
+           tolmary_.exitCode() == code;
+}
+
+void ListenEndToEndTest::tonesAreReadAndSilenceIsNot_data() {
+    QTest::addColumn<int>("note");
+    QTest::addColumn<double>("cents");
+    QTest::addColumn<double>("stiffness");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("harmonic series E2 +3.0") << 40 << 3.0 << 0.0 << "E2";
+    QTest::newRow("stiff string B3 -7.0") << 59 << -7.0 << 2e-4 << "B3";
+}
+
+void ListenEndToEndTest::tonesAreReadAndSilenceIsNot() {
+    QFETCH(int, note);
+    QFETCH(double, cents);
+    QFETCH(double, stiffness);
+    QFETCH(QString, name);
+    const double hz = noteHz(note) * std::pow(2.0, cents / 1200.0);
+
+    startListening(QString::fromStdString(sound_.address()));
+    // Silence first (the monitor carries zeros): nothing is read, and the program waits.
+    QTest::qWait(1500);
+    QCOMPARE(tolmary_.state(), QProcess::Running);
+    QCOMPARE(lines(), QStringList());
+
+    const int underruns = player_.underruns();
+    player_.play(steadyTone(hz, stiffness, 4.0));
+    QTRY_VERIFY_WITH_TIMEOUT(!lines().isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!player_.playing(), 15000);
+    // The last readings of the tone come while its end passes through the analysis window
+    // (0.35 s); the rest is room for a busy machine.
+    QTest::qWait(1500);
+    if (player_.underruns() != underruns)
+        QSKIP("the machine starved the player: the tone had gaps and was no steady tone");
+    const QStringList read = lines();
+    QVERIFY2(read.size() >= 20, qPrintable(QString("%1 readings of 4 s").arg(read.size())));
+    const QRegularExpression line(R"(^([A-G]#?-?\d+) (\d+\.\d{3}) (-?\d+\.\d{2})$)");
+    for (const QString& text : read) {
+        const QRegularExpressionMatch m = line.match(text);
+        QVERIFY2(m.hasMatch(), qPrintable("not NOTE HZ CENTS: " + text));
+        QCOMPARE(m.captured(1), name);
+        const double readHz = m.captured(2).toDouble();
+        const double readCents = m.captured(3).toDouble();
+        QVERIFY2(std::abs(centsBetween(readHz, hz)) <= 0.1, qPrintable(text));
+        QVERIFY2(std::abs(readCents - cents) <= 0.1, qPrintable(text));
+        // The two columns tell the same reading (to their rounding).
+        QVERIFY2(std::abs(readCents - centsBetween(readHz, noteHz(note))) <= 0.02,
+                 qPrintable(text));
+    }
+
+    // Silence again: no more lines.
+    QTest::qWait(2000);
+    QCOMPARE(lines().size(), read.size());
+
+    ::kill(static_cast<pid_t>(tolmary_.processId()), SIGINT);
+    QVERIFY2(endedWith(0), "Ctrl+C did not end the program with success");
+    QCOMPARE(tolmary_.readAllStandardError(), QByteArray());
+}
+
+void ListenEndToEndTest::lostMicrophoneEndsWithAMessage_data() {
+    QTest::addColumn<Loss>("loss");
+    QTest::newRow("no sound server") << Loss::NoServer;
+    QTest::newRow("no source") << Loss::NoSource;
+    QTest::newRow("server killed while listening") << Loss::ServerKilled;
+    QTest::newRow("source removed while listening") << Loss::SourceRemoved;
+}
+
+void ListenEndToEndTest::lostMicrophoneEndsWithAMessage() {
+    QFETCH(Loss, loss);
+    serverDamaged_ = loss != Loss::NoServer;
+    if (loss == Loss::NoSource)
+        QVERIFY(sound_.unloadModule("module-null-sink"));
+    startListening(loss == Loss::NoServer ? "unix:" + dir_.filePath("no-server")
+                                          : QString::fromStdString(sound_.address()));
+    if (loss == Loss::ServerKilled || loss == Loss::SourceRemoved) {
+        // Listening for real first: a tone is read.
+        player_.play(steadyTone(noteHz(45), 0.0, 10.0));
+        QTRY_VERIFY_WITH_TIMEOUT(!lines().isEmpty(), 10000);
+        if (loss == Loss::ServerKilled)
+            sound_.kill();
+        else
+            QVERIFY(sound_.unloadModule("module-null-sink"));
+    }
+    QVERIFY2(endedWith(1), "the program did not end with a failure");
+    const QString error = QString::fromUtf8(tolmary_.readAllStandardError());
+    QVERIFY2(error.startsWith(lostMessage) && error.endsWith(")\n") && error.count('\n') == 1,
+             qPrintable(error));
+}
+
+QTEST_GUILESS_MAIN(ListenEndToEndTest)
+#include "test_listen_end_to_end.moc"
