@@ -18,6 +18,8 @@ public:
     Decimator(double inputRate, double minOutputRate, double passbandHz);
 
     int factor() const { return factor_; }
+    // How many input samples either side of its own an output sample depends on.
+    std::size_t reach() const { return taps_.size() / 2; }
     double outputRate() const { return outputRate_; }
 
     // Appends to `out` the output samples that `in` completes. Output sample j is the filtered

@@ -35,6 +35,8 @@ constexpr double minPeriods = 10.0;
 constexpr double maxWindowSeconds = 0.35;
 // A note a twelfth below the series found must add at least this share of the series' level.
 constexpr double minOwnShare = 0.5;
+// A run of exact zeros this long is a dropout, not a zero crossing of a tone or a quiet room.
+constexpr double dropoutSeconds = 0.0003;
 // Time between readings.
 constexpr double hopSeconds = 0.05;
 // Partials take part where at least this strong relative to the strongest...
@@ -173,7 +175,8 @@ LiveEstimator::LiveEstimator(double sampleRate, double lowestNote, double highes
       minWindow_(static_cast<std::size_t>(std::ceil(minPeriodsOfLowest * rate_ / lowHz_))),
       maxWindow_(static_cast<std::size_t>(maxWindowSeconds * rate_)),
       hop_(static_cast<std::size_t>(hopSeconds * rate_)),
-      attackSkip_(attackSkip(rate_)) {
+      attackSkip_(attackSkip(rate_)),
+      dropoutSamples_(static_cast<std::size_t>(std::ceil(dropoutSeconds * sampleRate))) {
     reset();
 }
 
@@ -189,6 +192,9 @@ void LiveEstimator::reset() {
     steady_ = false;
     steadyStart_ = 0;
     nextAnalysis_ = 0;
+    zeroRun_ = 0;
+    inputReceived_ = 0;
+    cleanFrom_ = 0;
 }
 
 const float* LiveEstimator::at(std::uint64_t index) const {
@@ -199,6 +205,7 @@ std::vector<Reading> LiveEstimator::push(std::span<const float> samples) {
     std::vector<Reading> readings;
     if (!usable_)
         return readings;
+    findDropouts(samples);
     decimated_.clear();
     decimator_.push(samples, decimated_);
     history_.insert(history_.end(), decimated_.begin(), decimated_.end());
@@ -222,6 +229,25 @@ std::vector<Reading> LiveEstimator::push(std::span<const float> samples) {
         historyStart_ += drop;
     }
     return readings;
+}
+
+void LiveEstimator::findDropouts(std::span<const float> samples) {
+    const auto factor = static_cast<std::uint64_t>(decimator_.factor());
+    for (std::size_t i = 0; i <= samples.size(); ++i) {
+        const bool zero = i < samples.size() && samples[i] == 0.0f;
+        if (zero) {
+            ++zeroRun_;
+            continue;
+        }
+        // At a run's end, or where the pushed samples end inside a long one.
+        if (zeroRun_ >= dropoutSamples_) {
+            const std::uint64_t after = inputReceived_ + i + decimator_.reach();
+            cleanFrom_ = std::max(cleanFrom_, (after + factor - 1) / factor);
+        }
+        if (i < samples.size())
+            zeroRun_ = 0;
+    }
+    inputReceived_ += samples.size();
 }
 
 void LiveEstimator::endOfBlock(std::uint64_t end) {
@@ -255,12 +281,12 @@ void LiveEstimator::endOfBlock(std::uint64_t end) {
 
 void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     nextAnalysis_ = end + hop_;
-    if (!steady_ || end < steadyStart_ + minWindow_)
+    const std::uint64_t earliest = std::max(steadyStart_, cleanFrom_);
+    if (!steady_ || end < earliest + minWindow_)
         return;
     if (recentRms_.back() < silenceRms)
         return;
-    const std::uint64_t start =
-        std::max(steadyStart_, end - std::min<std::uint64_t>(end, maxWindow_));
+    const std::uint64_t start = std::max(earliest, end - std::min<std::uint64_t>(end, maxWindow_));
     const auto n = static_cast<std::size_t>(end - start);
     const Spectrum spectrum(at(start), n, rate_);
     const Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_);

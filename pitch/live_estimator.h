@@ -18,7 +18,10 @@
 //   0.1 cent: a fading tone stops giving readings rather than giving loose ones;
 // - the window first spans 8 periods of the lowest note (so that a low note's partials are
 //   resolved and cannot pass for a higher note's), and 10 periods of the note read, so the
-//   first reading of a pluck comes 0.2 s after it.
+//   first reading of a pluck comes 0.2 s after it;
+// - a dropout (exact zeros, as a sound server or a recording leaves where data went missing)
+//   cuts the tone: no window reaches across it, so it gives no reading rather than a wrong
+//   one, and readings resume once a window's worth has followed it.
 
 #include <cstdint>
 #include <optional>
@@ -54,6 +57,7 @@ public:
     void reset();
 
 private:
+    void findDropouts(std::span<const float> samples);
     void endOfBlock(std::uint64_t end);
     void analyse(std::uint64_t end, std::vector<Reading>& readings);
     const float* at(std::uint64_t index) const;
@@ -79,6 +83,12 @@ private:
     std::uint64_t steadyStart_ = 0;
     bool steady_ = false;
     std::uint64_t nextAnalysis_ = 0;
+    // Dropouts: the exact zeros running at the end of the input so far, the input samples
+    // pushed, and the first decimated sample no dropout reaches.
+    std::size_t dropoutSamples_;
+    std::size_t zeroRun_ = 0;
+    std::uint64_t inputReceived_ = 0;
+    std::uint64_t cleanFrom_ = 0;
     std::vector<float> decimated_;
 };
 

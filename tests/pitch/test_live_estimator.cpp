@@ -128,6 +128,13 @@ private slots:
         sharpAttack.push_back(
             {f3 * std::pow(2.0, 20.0 / 1200.0), 4 * sharpAttack[0].amplitude, 0.005, 0.0});
         add("pluck ringing sharp", render(sharpAttack, 2.5, rate), f3 * std::sqrt(1.0001), 0.1);
+        // A tone whose stream drops out now and then (a sound server late, data lost on the
+        // way): the windows across a gap would read it off; none is read.
+        const double d3 = noteFrequencyHz(50.0);
+        Signal dropping = harmonics(d3, {0.3, 0.2, 0.1, 0.05});
+        for (double t = 0.4; t < 2.5; t += 0.5)
+            std::fill_n(dropping.begin() + static_cast<long>(t * rate), 0.012 * rate, 0.0f);
+        add("dropouts in a steady tone", dropping, d3, 0.1);
         // A bass string, where the range is set for it.
         const double e1 = noteFrequencyHz(28.0);
         add("bass E1, range from note 26", plucked(e1, 1e-4, 3.0), e1 * std::sqrt(1.0001), 0.1,
