@@ -23,9 +23,8 @@ template <typename Step>
 double microsecondsPer(Step step) {
     QElapsedTimer clock;
     clock.start();
-    for (int i = 0; i < rounds; ++i) {
+    for (int i = 0; i < rounds; ++i)
         step(i);
-    }
     return double(clock.nsecsElapsed()) / 1000.0 / rounds;
 }
 
@@ -84,17 +83,15 @@ void tunerWindowButtons(QTextStream& out) {
     }
     const auto paintsPerButton = [&] {
         int paints = 0;
-        for (const controls::XPButton* button : buttons) {
+        for (const controls::XPButton* button : buttons)
             paints += button->paintCount();
-        }
         return double(paints) / double(buttons.size());
     };
     out << buttons.size() << " buttons of the tuner window\n";
     out << "  paints per button while loading:         " << paintsPerButton() << '\n';
     window.show();
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10; ++i)
         QApplication::processEvents();
-    }
     out << "  paints per button up to the first frame: " << paintsPerButton() << '\n';
     host.movePointer(window, window.mapToGlobal(QPoint(300, 5)));
     out << "  hover poll wake-ups per second, pointer beside the buttons: "
@@ -107,9 +104,8 @@ void tunerWindowButtons(QTextStream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
     QApplication app(argc, argv);
     QTextStream out(stdout);
     redrawTimes(out);

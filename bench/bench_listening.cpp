@@ -94,7 +94,8 @@ struct Range {
 constexpr Range ranges[] = {{"35-45", 35, 45}, {"46-57", 46, 57}, {"58-69", 58, 69}};
 
 const Range& rangeOf(int note) {
-    return *std::ranges::find_if(ranges, [&](const Range& r) { return note <= r.high; });
+    return *std::ranges::find_if(
+        ranges, [&](const Range& r) { return note <= r.high; });
 }
 
 // A synthetic tone: what sounds and the fundamental partial it has.

@@ -15,11 +15,10 @@ long long contextSwitches(const std::string& statusPath) {
     std::ifstream in(statusPath);
     long long sum = 0;
     std::string line;
-    while (std::getline(in, line)) {
+    while (std::getline(in, line))
         if (line.starts_with("voluntary_ctxt_switches:") ||
             line.starts_with("nonvoluntary_ctxt_switches:"))
             sum += std::stoll(line.substr(line.find(':') + 1));
-    }
     return sum;
 }
 

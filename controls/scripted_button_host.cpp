@@ -11,9 +11,8 @@ namespace {
 // The widget and its ancestors, outermost first; empty for none.
 QList<QPointer<QWidget>> withAncestors(QWidget* widget) {
     QList<QPointer<QWidget>> chain;
-    for (QWidget* w = widget; w; w = w->parentWidget()) {
+    for (QWidget* w = widget; w; w = w->parentWidget())
         chain.prepend(w);
-    }
     return chain;
 }
 
@@ -26,9 +25,8 @@ public:
         host_->timers_.push_back(this);
     }
     ~Timer() override {
-        if (host_) {
+        if (host_)
             std::erase(host_->timers_, this);
-        }
     }
     void start() override { active_ = true; }
     void stop() override { active_ = false; }
@@ -45,9 +43,8 @@ private:
 ScriptedButtonHost::ScriptedButtonHost() = default;
 
 ScriptedButtonHost::~ScriptedButtonHost() {
-    for (Timer* timer : timers_) {
+    for (Timer* timer : timers_)
         timer->detach();
-    }
 }
 
 int ScriptedButtonHost::elapse() {
@@ -67,12 +64,10 @@ int ScriptedButtonHost::elapse() {
 bool ScriptedButtonHost::isDirectlyUnder(const QWidget& widget, QPoint globalPos) const {
     const QWidget* window = widget.window();
     const QPoint local = window->mapFromGlobal(globalPos);
-    if (!window->rect().contains(local)) {
+    if (!window->rect().contains(local))
         return false;
-    }
-    if (window == &widget) {
+    if (window == &widget)
         return widget.mask().isEmpty() || widget.mask().contains(local);
-    }
     return window->childAt(local) == &widget;
 }
 

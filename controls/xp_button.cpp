@@ -36,9 +36,8 @@ constexpr int defaultIconAlignment = 1;
 // Pictures with transparency: the icon is black where transparent (OR leaves the background),
 // the mask white (AND leaves the background).
 QImage loadedPicture(const QImage& picture, Qt::GlobalColor transparentAs) {
-    if (picture.isNull()) {
+    if (picture.isNull())
         return QImage();
-    }
     QImage result(picture.size(), QImage::Format_RGB32);
     result.fill(transparentAs);
     QPainter painter(&result);
@@ -123,9 +122,8 @@ void XPButton::setFontType(const QFont& font) {
 
 void XPButton::setFontDescription(const FontDescription& font) {
     fontType_ = font;
-    if (!fontType_.isNull()) {
+    if (!fontType_.isNull())
         currentFont_ = fontType_.toQFont();
-    }
     changed("FontType");
 }
 
@@ -209,11 +207,10 @@ void XPButton::updateHoverPoll() {
     // tick has found the pointer gone: a window moved over the button or a popup may take the
     // pointer with or without a leave event, and only the poll sees which.
     const bool wanted = hoverPollAllowed_ && enabled_ && (pointerInside_ || hovered_);
-    if (!wanted) {
+    if (!wanted)
         tmrCheck_->stop();
-    } else if (!tmrCheck_->isActive()) {
+    else if (!tmrCheck_->isActive())
         tmrCheck_->start();
-    }
 }
 
 void XPButton::enterEvent(QEnterEvent*) {
@@ -241,9 +238,8 @@ void XPButton::terminate() {
 void XPButton::applyShapeIfChanged() {
     // Setting a mask asks for a repaint; doing it only on a change keeps painting from
     // starting itself over and over.
-    if (shapeSize_ == size() && shapeRounded_ == roundedValue_) {
+    if (shapeSize_ == size() && shapeRounded_ == roundedValue_)
         return;
-    }
     shapeSize_ = size();
     shapeRounded_ = roundedValue_;
     const QRegion shape = roundRectRegion(width(), height(), roundedValue_);
@@ -283,9 +279,8 @@ void XPButton::paintSurface() {
 }
 
 const QImage& XPButton::surface() {
-    if (stale_ || surface_.size() != size()) {
+    if (stale_ || surface_.size() != size())
         paintSurface();
-    }
     return surface_;
 }
 
@@ -306,60 +301,52 @@ void XPButton::resizeEvent(QResizeEvent*) {
 
 void XPButton::changeEvent(QEvent* event) {
     // The background and the system colours of the caption come from the palette.
-    if (event->type() == QEvent::PaletteChange) {
+    if (event->type() == QEvent::PaletteChange)
         scheduleRedraw();
-    }
     QWidget::changeEvent(event);
 }
 
 void XPButton::focusInEvent(QFocusEvent*) {
-    if (!enabled_) {
+    if (!enabled_)
         return;
-    }
     focused_ = true;
     scheduleRedraw();
 }
 
 void XPButton::focusOutEvent(QFocusEvent*) {
-    if (!enabled_) {
+    if (!enabled_)
         return;
-    }
     focused_ = false;
     scheduleRedraw();
 }
 
 void XPButton::keyPressEvent(QKeyEvent* event) {
     event->accept();
-    if (!enabled_) {
+    if (!enabled_)
         return;
-    }
     const QPointer<XPButton> alive(this);
     short keyCode = virtualKeyCode(*event);
     short shift = shiftState(event->modifiers());
     emit keyDown(keyCode, shift);
-    if (!alive) {
+    if (!alive)
         return;
-    }
     if (keyCode == spaceKeyCode) {
         pressed_ = true;
         scheduleRedraw();
     }
     short ascii = keyAscii(*event);
-    if (ascii == 0) {
+    if (ascii == 0)
         return;
-    }
     emit keyPress(ascii);
-    if (alive && ascii == enterKeyAscii) {
+    if (alive && ascii == enterKeyAscii)
         emit click();
-    }
 }
 
 void XPButton::keyReleaseEvent(QKeyEvent* event) {
     event->accept();
     // A held key repeats its key-down only; the key-up comes once, when it is let go.
-    if (!enabled_ || event->isAutoRepeat()) {
+    if (!enabled_ || event->isAutoRepeat())
         return;
-    }
     const QPointer<XPButton> alive(this);
     short keyCode = virtualKeyCode(*event);
     short shift = shiftState(event->modifiers());
@@ -372,18 +359,15 @@ void XPButton::keyReleaseEvent(QKeyEvent* event) {
 
 void XPButton::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    if (!enabled_) {
+    if (!enabled_)
         return;
-    }
     const QPointer<XPButton> alive(this);
     MouseArguments a = mouseArguments(*event, mouseButtonCode(event->button()));
     emit mouseDown(a.button, a.shift, a.x, a.y);
-    if (!alive) {
+    if (!alive)
         return;
-    }
-    if (event->button() == Qt::LeftButton) {
+    if (event->button() == Qt::LeftButton)
         clickArmed_ = true;
-    }
     if (a.button == leftButton) {
         pressed_ = true;
         scheduleRedraw();
@@ -392,24 +376,21 @@ void XPButton::mousePressEvent(QMouseEvent* event) {
 
 void XPButton::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
-    if (!enabled_) {
+    if (!enabled_)
         return;
-    }
     MouseArguments a = mouseArguments(*event, mouseButtonsCode(event->buttons()));
     emit mouseMove(a.button, a.shift, a.x, a.y);
 }
 
 void XPButton::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    if (!enabled_) {
+    if (!enabled_)
         return;
-    }
     const QPointer<XPButton> alive(this);
     MouseArguments a = mouseArguments(*event, mouseButtonCode(event->button()));
     emit mouseUp(a.button, a.shift, a.x, a.y);
-    if (!alive) {
+    if (!alive)
         return;
-    }
     if (a.button == leftButton) {
         pressed_ = false;
         scheduleRedraw();
@@ -418,9 +399,8 @@ void XPButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         const bool isClick = clickArmed_ && isInsideShape(event->position().toPoint());
         clickArmed_ = false;
-        if (isClick) {
+        if (isClick)
             emit click();
-        }
     }
 }
 
@@ -433,9 +413,8 @@ void XPButton::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     }
     event->accept();
-    if (!enabled_) {
+    if (!enabled_)
         return;
-    }
     clickArmed_ = false;
     emit doubleClick();
 }
@@ -457,9 +436,8 @@ void XPButton::checkHover() {
             emit mouseLeaves(pointer.x(), pointer.y());
         }
     }
-    if (alive) {
+    if (alive)
         updateHoverPoll();
-    }
 }
 
 }  // namespace controls

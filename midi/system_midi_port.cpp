@@ -65,7 +65,8 @@ SystemMidiPort::Prepared SystemMidiPort::openSynth() const {
 
 void SystemMidiPort::prepareSynth() {
     if (!prepared_.valid())
-        prepared_ = std::async(std::launch::async, [this] { return openSynth(); });
+        prepared_ = std::async(
+            std::launch::async, [this] { return openSynth(); });
 }
 
 int SystemMidiPort::open(int id) {

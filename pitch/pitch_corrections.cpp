@@ -31,10 +31,9 @@ bool parseProgramLine(std::string_view line, int program,
         return false;
     std::istringstream values{std::string(line.substr(prefix.size()))};
     values.imbue(std::locale::classic());
-    for (double& v : out) {
+    for (double& v : out)
         if (!(values >> v) || std::abs(v) > maxCorrectionCents)
             return false;
-    }
     std::string rest;
     return !(values >> rest);
 }
@@ -99,10 +98,9 @@ std::optional<PitchCorrections> parseCorrections(std::string_view text, std::uin
     if (lines[0] != formatLine || lines[1] != "soundfont " + hashText(hash))
         return std::nullopt;
     PitchCorrections corrections;
-    for (int p = 0; p < guitarProgramCount; ++p) {
+    for (int p = 0; p < guitarProgramCount; ++p)
         if (!parseProgramLine(lines[2 + p], firstGuitarProgram + p, corrections.cents[p]))
             return std::nullopt;
-    }
     for (std::size_t i = 2 + guitarProgramCount; i < lines.size(); ++i)
         if (!lines[i].empty())
             return std::nullopt;

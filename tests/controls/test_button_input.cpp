@@ -34,7 +34,8 @@ class EventLog : public QObject {
 public:
     explicit EventLog(controls::XPButton& b) {
         using B = controls::XPButton;
-        connect(&b, &B::click, this, [this] { events << QStringLiteral("Click"); });
+        connect(
+            &b, &B::click, this, [this] { events << QStringLiteral("Click"); });
         connect(&b, &B::doubleClick, this, [this] { events << QStringLiteral("DoubleClick"); });
         connect(&b, &B::keyDown, this, recorder<short&, short&>(events, "KeyDown"));
         connect(&b, &B::keyPress, this, recorder<short&>(events, "KeyPress"));
@@ -51,11 +52,9 @@ public:
     // The event names only, without the pointer moves that real pointer input brings along.
     QStringList names() const {
         QStringList result;
-        for (const QString& event : events) {
-            if (!event.startsWith(QStringLiteral("MouseMove"))) {
+        for (const QString& event : events)
+            if (!event.startsWith(QStringLiteral("MouseMove")))
                 result.append(event.section(u' ', 0, 0));
-            }
-        }
         return result;
     }
 };
@@ -146,9 +145,8 @@ void TestButtonInput::mouseEventsAndPressedLook() {
     QTest::mouseRelease(&b(), mouseButton, Qt::KeyboardModifiers(modifiers), releaseAt);
     QVERIFY(!b().isPressed());
     QCOMPARE(events(), expected);
-    for (QRgb rgb : lookAtEvent) {
+    for (QRgb rgb : lookAtEvent)
         COMPARE_RGB(rgb, hoverL1, 0);
-    }
 }
 
 void TestButtonInput::handlerChangingButtonDecidesThePressedLook() {
@@ -167,9 +165,8 @@ void TestButtonInput::windowPressOutsideTheShapeMisses() {
     // Through the window, so the window system decides who gets the press: cut corners, the
     // last column and the last row are not the button's.
     QWindow* window = rig_->window().windowHandle();
-    for (QPoint p : {QPoint(175, 0), QPoint(0, 31), QPoint(176, 10), QPoint(50, 32)}) {
+    for (QPoint p : {QPoint(175, 0), QPoint(0, 31), QPoint(176, 10), QPoint(50, 32)})
         QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, testing::buttonOffset + p);
-    }
     QCOMPARE(events(), QStringList());
     QTest::mouseMove(window, testing::buttonOffset + QPoint(30, 10));
     QVERIFY(events().contains(QStringLiteral("MouseMove 0 0 30 10")));
@@ -259,11 +256,12 @@ void TestButtonInput::handlerChangingKeyArgument() {
     QFETCH(bool, pressed);
     QFETCH(bool, clicked);
     if (inKeyPress) {
-        connect(&b(), &controls::XPButton::keyPress, this,
-                [value](short& ascii) { ascii = value; });
+        connect(
+            &b(), &controls::XPButton::keyPress, this, [value](short& ascii) { ascii = value; });
     } else {
-        connect(&b(), &controls::XPButton::keyDown, this,
-                [value](short& code, short&) { code = value; });
+        connect(
+            &b(), &controls::XPButton::keyDown, this,
+            [value](short& code, short&) { code = value; });
     }
     QTest::keyPress(&b(), Qt::Key(key));
     QVERIFY(log_->names().contains(QStringLiteral("KeyDown")));
@@ -435,9 +433,8 @@ void TestButtonInput::realHostFindsTheButtonUnderThePointer() {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     controls::QtButtonHost& host = controls::QtButtonHost::instance();
     const QPoint inside = button->mapToGlobal(QPoint(60, 15));
-    if (QApplication::widgetAt(inside) == nullptr) {
+    if (QApplication::widgetAt(inside) == nullptr)
         QSKIP("this platform cannot tell which window is under a point");
-    }
     QVERIFY(host.isDirectlyUnder(*button, inside));
     QVERIFY(!host.isDirectlyUnder(*button, button->mapToGlobal(QPoint(0, 0))));
     QVERIFY(!host.isDirectlyUnder(*button, button->mapToGlobal(QPoint(176, 15))));

@@ -127,11 +127,9 @@ void TestButtonPainting::hoverRingIsSymmetric() {
 void TestButtonPainting::iconBlendsThroughMask() {
     // Left half of the icon red, right half black; the mask opaque on the top half only.
     QImage icon = testing::solidIcon(red);
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 8; x < 16; ++x) {
+    for (int y = 0; y < 16; ++y)
+        for (int x = 8; x < 16; ++x)
             icon.setPixel(x, y, black);
-        }
-    }
     ButtonRig rig;
     rig.load().setIcon(icon);
     rig.button().setIconMask(testing::maskWithOpaqueRect(QRect(0, 0, 16, 8)));
@@ -156,9 +154,8 @@ void TestButtonPainting::settlesWithoutRepaintCycle() {
         }
     } counter;
     auto settle = [] {
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();
-        }
     };
     rig.button().installEventFilter(&counter);
     rig.button().repaint();

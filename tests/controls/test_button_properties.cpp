@@ -16,9 +16,8 @@ namespace {
 
 QStringList changedNames(const QSignalSpy& spy) {
     QStringList names;
-    for (const QList<QVariant>& call : spy) {
+    for (const QList<QVariant>& call : spy)
         names.append(call.at(0).toString());
-    }
     return names;
 }
 

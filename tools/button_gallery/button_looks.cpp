@@ -141,13 +141,11 @@ QImage renderButton(int colorStyle, const Case& look) {
 
 QString goldenFileName(int colorStyle, const Case& look) {
     QString slug;
-    for (const QChar c : QString::fromLatin1(look.name)) {
-        if (c.isLetterOrNumber()) {
+    for (const QChar c : QString::fromLatin1(look.name))
+        if (c.isLetterOrNumber())
             slug += c;
-        } else if (!slug.endsWith(u'-')) {
+        else if (!slug.endsWith(u'-'))
             slug += u'-';
-        }
-    }
     return QStringLiteral("%1-%2.png")
         .arg(QString::fromLatin1(schemeNames[std::size_t(colorStyle - firstScheme)]), slug);
 }

@@ -43,10 +43,9 @@ QImage renderSheet() {
         for (std::size_t c = 0; c < cases.size(); ++c) {
             const int left = labelWidth + int(c) * cellWidth;
             painter.drawImage(left + 4, top + 4, button_looks::renderButton(style, cases[c]));
-            if (style == button_looks::firstScheme) {
+            if (style == button_looks::firstScheme)
                 painter.drawText(QRect(left, top - 14, cellWidth, 14), Qt::AlignCenter,
                                  QString::fromLatin1(cases[c].name));
-            }
         }
     };
     for (int s = 0; s < schemeCount; ++s) {
@@ -59,22 +58,19 @@ QImage renderSheet() {
 
 int writeGoldens(const QString& folder) {
     QDir dir(folder);
-    if (!dir.mkpath(QStringLiteral("."))) {
+    if (!dir.mkpath(QStringLiteral(".")))
         return fail(QStringLiteral("cannot make ") + folder);
-    }
     // Start from an empty folder so that a renamed case leaves no stale picture behind.
-    for (const QString& old : dir.entryList({QStringLiteral("*.png")}, QDir::Files)) {
+    for (const QString& old : dir.entryList({QStringLiteral("*.png")}, QDir::Files))
         dir.remove(old);
-    }
     int written = 0;
     for (int s = 0; s < schemeCount; ++s) {
         const int style = button_looks::firstScheme + s;
         for (const auto* cases : {&button_looks::looks(), &button_looks::variants()}) {
             for (const Case& look : *cases) {
                 const QString path = dir.filePath(button_looks::goldenFileName(style, look));
-                if (!button_looks::renderButton(style, look).save(path)) {
+                if (!button_looks::renderButton(style, look).save(path))
                     return fail(QStringLiteral("cannot write ") + path);
-                }
                 ++written;
             }
         }
@@ -89,15 +85,13 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.value(0) == QStringLiteral("--goldens")) {
-        if (args.size() != 2) {
+        if (args.size() != 2)
             return fail(QStringLiteral("usage: button_gallery --goldens DIR"));
-        }
         return writeGoldens(args[1]);
     }
     const QString output = args.value(0, QStringLiteral(TOLMARY_GALLERY_OUTPUT));
-    if (!renderSheet().save(output)) {
+    if (!renderSheet().save(output))
         return fail(QStringLiteral("cannot write ") + output);
-    }
     QTextStream(stdout) << output << '\n';
     return 0;
 }
