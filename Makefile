@@ -5,7 +5,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps deps-test configure build run test test-sanitize bench format tidy clean
+.PHONY: all deps deps-test configure build run test test-sanitize bench format tidy check-style clean
 
 all: build
 
@@ -46,6 +46,11 @@ bench: deps-test build
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# The code rules, checked: every C++ file as .clang-format lays it out, and the naming rules.
+check-style: deps-test build
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+	$(MAKE) --no-print-directory tidy
 
 # The naming rules (.clang-tidy) on every source file the build compiles; any finding fails.
 tidy: build

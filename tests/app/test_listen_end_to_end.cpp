@@ -38,7 +38,7 @@ std::vector<float> steadyTone(double hz, double stiffness, double seconds) {
     return testing::render(testing::pluckedString(f0, stiffness, 0.0, sinkRate), seconds, sinkRate);
 }
 
-enum class Loss { NoServer, NoSource, ServerKilled, SourceRemoved };
+enum class Loss { noServer, noSource, serverKilled, sourceRemoved };
 
 }  // namespace
 
@@ -177,24 +177,24 @@ void ListenEndToEndTest::tonesAreReadAndSilenceIsNot() {
 
 void ListenEndToEndTest::lostMicrophoneEndsWithAMessage_data() {
     QTest::addColumn<Loss>("loss");
-    QTest::newRow("no sound server") << Loss::NoServer;
-    QTest::newRow("no source") << Loss::NoSource;
-    QTest::newRow("server killed while listening") << Loss::ServerKilled;
-    QTest::newRow("source removed while listening") << Loss::SourceRemoved;
+    QTest::newRow("no sound server") << Loss::noServer;
+    QTest::newRow("no source") << Loss::noSource;
+    QTest::newRow("server killed while listening") << Loss::serverKilled;
+    QTest::newRow("source removed while listening") << Loss::sourceRemoved;
 }
 
 void ListenEndToEndTest::lostMicrophoneEndsWithAMessage() {
     QFETCH(Loss, loss);
-    serverDamaged_ = loss != Loss::NoServer;
-    if (loss == Loss::NoSource)
+    serverDamaged_ = loss != Loss::noServer;
+    if (loss == Loss::noSource)
         QVERIFY(sound_.unloadModule("module-null-sink"));
-    startListening(loss == Loss::NoServer ? "unix:" + dir_.filePath("no-server")
+    startListening(loss == Loss::noServer ? "unix:" + dir_.filePath("no-server")
                                           : QString::fromStdString(sound_.address()));
-    if (loss == Loss::ServerKilled || loss == Loss::SourceRemoved) {
+    if (loss == Loss::serverKilled || loss == Loss::sourceRemoved) {
         // Listening for real first: a tone is read.
         player_.play(steadyTone(noteHz(45), 0.0, 10.0));
         QTRY_VERIFY_WITH_TIMEOUT(!lines().isEmpty(), 10000);
-        if (loss == Loss::ServerKilled)
+        if (loss == Loss::serverKilled)
             sound_.kill();
         else
             QVERIFY(sound_.unloadModule("module-null-sink"));

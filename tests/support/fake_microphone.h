@@ -29,9 +29,10 @@ public:
         }
         int sampleRate() const override { return static_cast<int>(rate); }
         std::string failure() const override { return "no source"; }
-        midi::CaptureSink& sink_;
 
     private:
+        friend class FakeMicrophone;
+        midi::CaptureSink& sink_;
         FakeMicrophone& mic_;
     };
 
