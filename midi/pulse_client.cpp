@@ -101,13 +101,14 @@ bool PulseClient::waitReady(int timeoutMs) {
 
 pa_stream* PulseClient::createStream(pa_context* context, const std::string& name, int sampleRate,
                                      int channels, const char* role) {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_FLOAT32NE;
-    spec.rate = static_cast<std::uint32_t>(sampleRate);
-    spec.channels = static_cast<std::uint8_t>(channels);
+    pa_sample_spec sampleFormat{};
+    sampleFormat.format = PA_SAMPLE_FLOAT32NE;
+    sampleFormat.rate = static_cast<std::uint32_t>(sampleRate);
+    sampleFormat.channels = static_cast<std::uint8_t>(channels);
     pa_proplist* properties = pa_proplist_new();
     pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, role);
-    stream_ = pa_stream_new_with_proplist(context, name.c_str(), &spec, nullptr, properties);
+    stream_ =
+        pa_stream_new_with_proplist(context, name.c_str(), &sampleFormat, nullptr, properties);
     pa_proplist_free(properties);
     if (!stream_) {
         fail();

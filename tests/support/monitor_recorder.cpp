@@ -85,8 +85,8 @@ MonitorRecorder::~MonitorRecorder() {
 
 std::string MonitorRecorder::start(const std::string& server, const std::string& source) {
     State& s = *state_;
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, sinkRate, channels};
-    return s.session.open(server, "tolmary-harness-recorder", spec, [&](pa_stream* stream) {
+    const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, sinkRate, channels};
+    return s.session.open(server, "tolmary-harness-recorder", sampleFormat, [&](pa_stream* stream) {
         pa_stream_set_read_callback(stream, &State::readable, &s);
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<std::uint32_t>(-1);

@@ -14,20 +14,20 @@ void wakeStream(pa_stream*, void* loop) {
 }  // namespace
 
 std::string PulseSession::open(const std::string& server, const std::string& name,
-                               const pa_sample_spec& spec,
+                               const pa_sample_spec& sampleFormat,
                                const std::function<int(pa_stream*)>& attach) {
     close();
     loop_ = pa_threaded_mainloop_new();
     if (!loop_ || pa_threaded_mainloop_start(loop_) < 0)
         return "cannot start a sound thread";
     pa_threaded_mainloop_lock(loop_);
-    const std::string why = connectLocked(server, name, spec, attach);
+    const std::string why = connectLocked(server, name, sampleFormat, attach);
     pa_threaded_mainloop_unlock(loop_);
     return why;
 }
 
 std::string PulseSession::connectLocked(const std::string& server, const std::string& name,
-                                        const pa_sample_spec& spec,
+                                        const pa_sample_spec& sampleFormat,
                                         const std::function<int(pa_stream*)>& attach) {
     context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), name.c_str());
     pa_context_set_state_callback(context_, wakeContext, loop_);
@@ -38,7 +38,7 @@ std::string PulseSession::connectLocked(const std::string& server, const std::st
         pa_threaded_mainloop_wait(loop_);
     if (cs != PA_CONTEXT_READY)
         return "cannot connect to the sound server";
-    stream_ = pa_stream_new(context_, name.c_str(), &spec, nullptr);
+    stream_ = pa_stream_new(context_, name.c_str(), &sampleFormat, nullptr);
     if (!stream_)
         return "cannot make a stream";
     pa_stream_set_state_callback(stream_, wakeStream, loop_);

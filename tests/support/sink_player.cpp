@@ -55,14 +55,14 @@ SinkPlayer::~SinkPlayer() {
 
 std::string SinkPlayer::start(const std::string& server, const std::string& sink) {
     State& s = *state_;
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, sinkRate, 1};
-    return s.session.open(server, "tolmary-harness-player", spec, [&](pa_stream* stream) {
+    const pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32NE, sinkRate, 1};
+    return s.session.open(server, "tolmary-harness-player", sampleFormat, [&](pa_stream* stream) {
         pa_stream_set_write_callback(stream, &State::writable, &s);
         pa_stream_set_underflow_callback(
             stream, [](pa_stream*, void* self) { ++static_cast<State*>(self)->underruns; }, &s);
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<std::uint32_t>(-1);
-        attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(aheadUsec, &spec));
+        attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(aheadUsec, &sampleFormat));
         attr.prebuf = static_cast<std::uint32_t>(-1);
         attr.minreq = static_cast<std::uint32_t>(-1);
         attr.fragsize = static_cast<std::uint32_t>(-1);
