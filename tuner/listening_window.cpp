@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "controls/enter_key.h"
 #include "controls/single_window.h"
 #include "tuner/catalogue.h"
 #include "tuner/listening_layout.h"
@@ -49,6 +50,7 @@ ListeningWindow::ListeningWindow(midi::AudioCaptureFactory microphone, const Str
     auto* close = new QPushButton(toQString(listening::close), this);
     close->setGeometry(layout::pixels(listening::closeButton));
     connect(close, &QPushButton::clicked, this, &QWidget::close);
+    controls::letEnterPressButtons(*this);
 
     ListeningView& view = *this;
     behaviour_ = std::make_unique<ListeningBehaviour>(view, std::move(microphone), timing);
