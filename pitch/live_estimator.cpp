@@ -8,7 +8,7 @@
 #include "pitch/note_envelope.h"
 #include "pitch/partial_series.h"
 #include "pitch/pitch_estimator.h"
-#include "pitch/spectrum.h"
+#include "pitch/windowed_spectrum.h"
 
 namespace pitch {
 namespace {

@@ -6,7 +6,7 @@
 // The stream is decimated to about 11 to 12 kHz (decimator.h). Its envelope, in 10 ms blocks,
 // marks each onset (the level of the last two periods of the lowest note at least 6 dB above
 // that of the two before); after the attack (note_envelope.h), a window of up to 0.35 s ending
-// at the newest sample is read every 50 ms as a spectrum (spectrum.h) and a stiff string's
+// at the newest sample is read every 50 ms as a spectrum (windowed_spectrum.h) and a stiff string's
 // partial series (partial_series.h), like the one-shot estimator but with no hint:
 // - the note is the frequency from the lowest to the highest note (with half a semitone to
 //   spare) whose harmonic series sounds strongest, of those whose fundamental sounds at all;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "pitch/spectrum.h"
+#include "pitch/windowed_spectrum.h"
 
 namespace pitch {
 namespace {

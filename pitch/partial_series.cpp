@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "pitch/pitch_estimator.h"
-#include "pitch/spectrum.h"
+#include "pitch/windowed_spectrum.h"
 
 namespace pitch {
 namespace {

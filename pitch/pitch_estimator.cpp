@@ -4,7 +4,7 @@
 
 #include "pitch/note_envelope.h"
 #include "pitch/partial_series.h"
-#include "pitch/spectrum.h"
+#include "pitch/windowed_spectrum.h"
 
 namespace pitch {
 namespace {

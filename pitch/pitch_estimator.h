@@ -8,10 +8,10 @@
 // the note's nominal frequency as a hint, to well under a tenth of a cent.
 //
 // Method: the note's steady part (note_envelope.h: from just after the attack until it has
-// decayed by 30 dB, at most one second) is read as a spectrum (spectrum.h). Within a semitone of
-// the hint, the frequency whose harmonic series sounds strongest is the note (so neither a
-// strong second harmonic nor a loud distortion product near the fundamental is taken for it);
-// its partials up to the 8th, refined on the exact transform, are fitted as a stiff string's
+// decayed by 30 dB, at most one second) is read as a spectrum (windowed_spectrum.h). Within a
+// semitone of the hint, the frequency whose harmonic series sounds strongest is the note (so
+// neither a strong second harmonic nor a loud distortion product near the fundamental is taken for
+// it); its partials up to the 8th, refined on the exact transform, are fitted as a stiff string's
 // series and read at its fundamental partial (partial_series.h). Why not YIN or
 // autocorrelation: a periodicity estimate measures a compromise of all partials and is pulled
 // sharp by a stiff string's stretched partials. Why not the fundamental peak alone: on a

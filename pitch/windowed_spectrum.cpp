@@ -1,4 +1,4 @@
-#include "pitch/spectrum.h"
+#include "pitch/windowed_spectrum.h"
 
 #include <algorithm>
 #include <array>
