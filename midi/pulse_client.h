@@ -66,7 +66,6 @@ public:
     pa_stream* stream() const { return stream_; }
     void fail();
     bool ready() const { return status_ == Status::ready; }
-    bool failed() const { return status_ == Status::failed; }
 
     // Why the connection failed or was lost, once it was.
     std::string failure() const;

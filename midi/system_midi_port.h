@@ -45,8 +45,6 @@ public:
 
     // Why the last open failed, for the error report; empty after a successful open.
     const std::string& lastError() const { return lastError_; }
-    // The open device, else null.
-    MidiDevice* device() const { return device_.get(); }
 
 private:
     std::unique_ptr<RtMidiOut> makeSequencerClient();

@@ -18,13 +18,14 @@ public:
     std::optional<double> cents() const { return cents_; }
     // Whether the needle shows the in-tune colour.
     bool inTune() const;
-    // The needle's x position in the widget for `cents`.
-    int needleX(double cents) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The needle's x position in the widget for `cents`.
+    int needleX(double cents) const;
+
     std::optional<double> cents_;
 };
 
