@@ -6,6 +6,8 @@
 #include <complex>
 #include <numbers>
 
+#include "pitch/fft.h"
+
 namespace pitch {
 namespace {
 
@@ -18,33 +20,13 @@ constexpr double twoPi = 2.0 * std::numbers::pi;
 constexpr std::size_t zeroPadding = 1;
 // Parabolic refinement steps of a peak, each narrowing the search eightfold.
 constexpr int refinementSteps = 7;
-
-// In-place iterative radix-2 FFT; data.size() must be a power of two.
-void fft(std::vector<Complex>& data) {
-    const std::size_t n = data.size();
-    for (std::size_t i = 1, j = 0; i < n; ++i) {
-        std::size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap(data[i], data[j]);
-    }
-    std::vector<Complex> twiddle(n / 2);
-    for (std::size_t k = 0; k < n / 2; ++k)
-        twiddle[k] = std::polar(1.0, -twoPi * static_cast<double>(k) / static_cast<double>(n));
-    for (std::size_t len = 2; len <= n; len <<= 1) {
-        const std::size_t half = len / 2;
-        const std::size_t stride = n / len;
-        for (std::size_t start = 0; start < n; start += len) {
-            for (std::size_t k = 0; k < half; ++k) {
-                const Complex t = data[start + k + half] * twiddle[k * stride];
-                data[start + k + half] = data[start + k] - t;
-                data[start + k] += t;
-            }
-        }
-    }
-}
+// Noise bands: a third of an octave, at least this wide.
+constexpr double bandShare = 0.26;
+constexpr double minBandHz = 50.0;
+// The band's noise is read at this quantile of its magnitudes, below the partials' lobes; the
+// magnitude of noise is Rayleigh distributed, whose median is this many times that quantile.
+constexpr double noiseQuantile = 0.15;
+constexpr double medianPerQuantile = 2.065;
 
 // 4-term Blackman-Harris window of length n.
 std::vector<double> blackmanHarris(std::size_t n) {
@@ -141,6 +123,46 @@ Spectrum::Spectrum(const float* samples, std::size_t n, double sampleRate)
     magnitude_.resize(size_ / 2);
     for (std::size_t k = 0; k < magnitude_.size(); ++k)
         magnitude_[k] = std::sqrt(std::norm(spectrum[k]));
+    const auto minBand = static_cast<std::size_t>(std::ceil(minBandHz / binHz()));
+    std::vector<double> band, centres, levels;
+    for (std::size_t first = 1; first < magnitude_.size();) {
+        const std::size_t width =
+            std::max(minBand, static_cast<std::size_t>(bandShare * static_cast<double>(first)));
+        const std::size_t end = std::min(magnitude_.size(), first + width);
+        band.assign(magnitude_.begin() + static_cast<std::ptrdiff_t>(first),
+                    magnitude_.begin() + static_cast<std::ptrdiff_t>(end));
+        const auto at = band.begin() + static_cast<std::ptrdiff_t>(
+                                           noiseQuantile * static_cast<double>(band.size() - 1));
+        std::nth_element(band.begin(), at, band.end());
+        centres.push_back(0.5 * static_cast<double>(first + end - 1));
+        levels.push_back(medianPerQuantile * *at);
+        first = end;
+    }
+    // Between the bands' centres, the noise level runs straight from one to the next.
+    noise_.resize(magnitude_.size());
+    for (std::size_t bin = 0, band = 0; bin < noise_.size(); ++bin) {
+        const double at = static_cast<double>(bin);
+        while (band + 1 < centres.size() && centres[band + 1] <= at)
+            ++band;
+        if (band + 1 == centres.size() || at <= centres[band]) {
+            noise_[bin] = levels[band];
+            continue;
+        }
+        const double share = (at - centres[band]) / (centres[band + 1] - centres[band]);
+        noise_[bin] = levels[band] + share * (levels[band + 1] - levels[band]);
+    }
+}
+
+double Spectrum::levelNear(double hz) const {
+    const auto bin = static_cast<std::size_t>(std::max(1L, std::lround(hz / binHz())));
+    if (bin + 1 >= magnitude_.size())
+        return 0.0;
+    return std::max({magnitude_[bin - 1], magnitude_[bin], magnitude_[bin + 1]});
+}
+
+double Spectrum::noiseAt(double hz) const {
+    const auto bin = static_cast<std::size_t>(std::max(0L, std::lround(hz / binHz())));
+    return noise_.empty() ? 0.0 : noise_[std::min(bin, noise_.size() - 1)];
 }
 
 double Spectrum::harmonicScore(double hz, int partials) const {
@@ -149,7 +171,7 @@ double Spectrum::harmonicScore(double hz, int partials) const {
         const std::size_t bin = static_cast<std::size_t>(std::lround(k * hz / binHz()));
         if (bin + 2 >= magnitude_.size())
             break;
-        score += std::max({magnitude_[bin - 1], magnitude_[bin], magnitude_[bin + 1]});
+        score += levelNear(k * hz);
     }
     return score;
 }

@@ -37,6 +37,16 @@ public:
     std::optional<double> strongestSeriesIn(double lowHz, double highHz, int partials,
                                             double minFundamental = 0.0) const;
 
+    // The grid's step, and its largest magnitude within a step of `hz`: what a harmonic series
+    // on a grid frequency finds at each multiple.
+    double gridHz() const { return binHz(); }
+    double levelNear(double hz) const;
+
+    // The level of the noise around `hz`: the median magnitude the noise alone would give, from
+    // a low quantile of the grid in a band around it (a third of an octave, at least 50 Hz),
+    // which the gaps between a note's partials reach however dense they are.
+    double noiseAt(double hz) const;
+
     // The largest magnitude of the grid.
     double strongest() const;
 
@@ -60,6 +70,8 @@ private:
     std::vector<double> weighted_;
     std::size_t size_ = 1;
     std::vector<double> magnitude_;
+    // The noise level at each grid point.
+    std::vector<double> noise_;
 };
 
 }  // namespace pitch

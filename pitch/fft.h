@@ -1,0 +1,14 @@
+#pragma once
+// The discrete Fourier transform of a power-of-two number of complex samples, in place (an
+// iterative radix-2 FFT): the spectrum the pitch estimators read, and the convolutions of the
+// listening tests' microphone model.
+
+#include <complex>
+#include <vector>
+
+namespace pitch {
+
+// data.size() must be a power of two. The inverse is conj(fft(conj(x))) / n.
+void fft(std::vector<std::complex<double>>& data);
+
+}  // namespace pitch
