@@ -1,0 +1,322 @@
+// The listening tuner on real recorded guitars (the samples of Debian's General MIDI
+// SoundFonts, seven guitar sounds, the open strings of standard tuning plus B1 and D2, each
+// detuned) as microphones deliver them: clean, through a laptop's microphone and through a
+// phone's across the room (tests/support/microphone_model.h, varied from note to note). Each
+// reading is compared with the truth at its own time: the note's first partial measured on
+// the clean rendering by the one-shot estimator over the same stretch. The same audio goes
+// through `aubiopitch -p yin` as a peer, where it is installed.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "midi/offline_synth.h"
+#include "midi/soundfonts.h"
+#include "pitch/live_estimator.h"
+#include "pitch/pitch_estimator.h"
+#include "tests/support/listening.h"
+#include "tests/support/microphone_model.h"
+#include "tests/support/wav_file.h"
+
+namespace {
+
+using pitch::centsBetween;
+using pitch::noteFrequencyHz;
+
+// Room noise before the pluck, so that the tuner has listened to the room first.
+constexpr double leadSeconds = 0.5;
+constexpr double noteSeconds = 2.5;
+constexpr double chunkSeconds = 0.010;
+// Off by more than this, a reading names the wrong note.
+constexpr double wrongCents = 50.0;
+// Readings this long after the pluck count towards the rate; after the second, towards the
+// steady notes' errors.
+constexpr double rateFromSeconds = 0.3;
+constexpr double steadyFromSeconds = 0.5;
+constexpr int notes[] = {35, 38, 40, 45, 50, 55, 59, 64};
+constexpr const char* soundNames[] = {"nylon", "steel",     "jazz",      "clean",
+                                      "muted", "overdrive", "distortion"};
+
+double cpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+struct Take {
+    std::string font;
+    int program, note;
+    double rate;
+    std::vector<float> clean;  // lead silence, then the note
+    // The first partial every 50 ms: (seconds after the pluck, Hz).
+    std::vector<std::pair<double, double>> truth;
+};
+
+// The one-shot estimator over the 0.3 s of the clean take that end at each time.
+std::vector<std::pair<double, double>> truthTrack(const Take& take, double nominalHz) {
+    std::vector<std::pair<double, double>> track;
+    const auto lead = static_cast<std::size_t>(leadSeconds * take.rate);
+    for (double t = 0.1; t <= noteSeconds; t += 0.05) {
+        const auto end = lead + static_cast<std::size_t>(t * take.rate);
+        const auto start = lead + static_cast<std::size_t>(std::max(0.0, t - 0.3) * take.rate);
+        if (end > take.clean.size())
+            break;
+        if (const auto hz = pitch::estimateFundamentalHz(take.clean.data() + start, end - start,
+                                                         take.rate, nominalHz))
+            track.emplace_back(t, *hz);
+    }
+    return track;
+}
+
+std::optional<double> truthAt(const Take& take, double t) {
+    if (take.truth.empty())
+        return std::nullopt;
+    const auto nearest = std::ranges::min_element(
+        take.truth, {}, [&](const auto& p) { return std::abs(p.first - t); });
+    return nearest->second;
+}
+
+std::vector<Take> renderTakes() {
+    std::vector<Take> takes;
+    const char* fonts[] = {"/usr/share/sounds/sf2/TimGM6mb.sf2",
+                           "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+                           "/usr/share/sounds/sf3/MuseScore_General.sf3"};
+    int count = 0;
+    for (const char* font : fonts) {
+        if (!std::filesystem::exists(font))
+            continue;
+        std::string error;
+        auto synth = midi::OfflineSynth::create(font, midi::gainFor(font), error);
+        if (!synth) {
+            std::printf("%s: %s\n", font, error.c_str());
+            continue;
+        }
+        for (int program = 24; program <= 30; ++program) {
+            for (int note : notes) {
+                // Detuned by -30 to +30 cents, differently for every take.
+                const double detune = std::fmod(count++ * 23.7, 60.0) - 30.0;
+                pitch::PitchCorrections corrections;
+                corrections
+                    .cents[program - pitch::firstGuitarProgram][note - pitch::firstCalibratedNote] =
+                    std::round(detune);
+                synth->setCorrections(corrections);
+                Take take{std::filesystem::path(font).stem().string(),
+                          program,
+                          note,
+                          synth->sampleRate(),
+                          {},
+                          {}};
+                take.clean.assign(static_cast<std::size_t>(leadSeconds * take.rate), 0.0f);
+                const auto sound = synth->play(program, note, noteSeconds);
+                take.clean.insert(take.clean.end(), sound.begin(), sound.end());
+                take.truth = truthTrack(take, noteFrequencyHz(note + std::round(detune) / 100.0));
+                takes.push_back(std::move(take));
+            }
+        }
+    }
+    return takes;
+}
+
+// The microphones of a set, taken in turn from note to note.
+struct Set {
+    const char* name;
+    std::vector<testing::Microphone> microphones;
+};
+
+std::vector<Set> sets() {
+    using testing::Microphone;
+    Microphone laptop2 = testing::laptopMicrophone();
+    laptop2.highPassHz = 120.0;
+    laptop2.humHz = 60.0;
+    laptop2.roomSeconds = 0.25;
+    Microphone laptop3 = testing::laptopMicrophone();
+    laptop3.highPassHz = 180.0;
+    laptop3.noiseDbfs = -42.0;
+    laptop3.humDbfs = -50.0;
+    Microphone phone2 = testing::phoneAcrossTheRoom();
+    phone2.highPassHz = 220.0;
+    phone2.gainDb = -24.0;
+    phone2.noiseDbfs = -40.0;
+    phone2.roomSeconds = 0.7;
+    Microphone phone3 = testing::phoneAcrossTheRoom();
+    phone3.humDbfs = -60.0;
+    phone3.humHz = 50.0;
+    return {{"clean", {Microphone{.name = "clean"}}},
+            {"laptop", {testing::laptopMicrophone(), laptop2, laptop3}},
+            {"phone", {testing::phoneAcrossTheRoom(), phone2, phone3}}};
+}
+
+struct Figures {
+    int takes = 0, sparse = 0, silent = 0, readings = 0, wrong = 0;
+    double minRate = 1e9;
+    std::vector<double> steadyErrors, firstMs;
+    double audioSeconds = 0.0, cpu = 0.0;
+
+    void add(const Figures& o) {
+        takes += o.takes;
+        sparse += o.sparse;
+        silent += o.silent;
+        readings += o.readings;
+        wrong += o.wrong;
+        minRate = std::min(minRate, o.minRate);
+        steadyErrors.insert(steadyErrors.end(), o.steadyErrors.begin(), o.steadyErrors.end());
+        firstMs.insert(firstMs.end(), o.firstMs.begin(), o.firstMs.end());
+        audioSeconds += o.audioSeconds;
+        cpu += o.cpu;
+    }
+};
+
+double median(std::vector<double> values) {
+    if (values.empty())
+        return std::nan("");
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+double quantile(std::vector<double> values, double q) {
+    if (values.empty())
+        return std::nan("");
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(q * static_cast<double>(values.size() - 1))];
+}
+
+// TOLMARY_BENCH_VERBOSE=1 prints every wrong reading.
+const bool verbose = std::getenv("TOLMARY_BENCH_VERBOSE") != nullptr;
+
+// Readings as (seconds after the pluck, Hz) scored against the take's truth.
+void score(const Take& take, const std::vector<std::pair<double, double>>& readings, Figures& f,
+           const std::vector<double>& spreads = {}) {
+    ++f.takes;
+    int inTwoSeconds = 0, late = 0;
+    bool first = true;
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        const auto [t, hz] = readings[i];
+        if (t < 0.0)
+            continue;
+        const auto truth = truthAt(take, t);
+        if (!truth)
+            continue;
+        ++f.readings;
+        const double error = centsBetween(hz, *truth);
+        f.wrong += std::abs(error) > wrongCents;
+        if (verbose && std::abs(error) > wrongCents)
+            std::printf(
+                "  wrong: %s program %d note %d at %.2f s: %.2f Hz, truth %.2f Hz, %.2f c\n",
+                take.font.c_str(), take.program, take.note, t, hz, *truth,
+                i < spreads.size() ? spreads[i] : 0.0);
+        inTwoSeconds += t <= 2.0;
+        late += t >= rateFromSeconds;
+        if (t >= steadyFromSeconds && std::abs(error) <= wrongCents)
+            f.steadyErrors.push_back(std::abs(error));
+        if (first) {
+            f.firstMs.push_back(1000.0 * t);
+            first = false;
+        }
+    }
+    f.sparse += inTwoSeconds < 5;
+    f.silent += inTwoSeconds == 0;
+    f.minRate = std::min(f.minRate, late / (noteSeconds - rateFromSeconds));
+}
+
+void listen(const Take& take, const std::vector<float>& audio, Figures& f) {
+    pitch::LiveEstimator estimator(take.rate);
+    const double start = cpuSeconds();
+    const auto readings =
+        testing::pushInChunks(estimator, audio, static_cast<std::size_t>(chunkSeconds * take.rate));
+    f.cpu += cpuSeconds() - start;
+    f.audioSeconds += static_cast<double>(audio.size()) / take.rate;
+    std::vector<std::pair<double, double>> timed;
+    std::vector<double> spreads;
+    for (const pitch::Reading& r : readings) {
+        timed.emplace_back(static_cast<double>(r.atSample) / take.rate - leadSeconds, r.hz);
+        spreads.push_back(r.spreadCents);
+    }
+    score(take, timed, f, spreads);
+}
+
+bool havePeer() {
+    return std::system("command -v aubiopitch > /dev/null 2>&1") == 0;
+}
+
+// The same audio through aubiopitch's YIN; its times are where each frame starts, its
+// unvoiced frames 0 Hz.
+void peer(const Take& take, const std::vector<float>& audio, Figures& f) {
+    const std::string path = "/tmp/tolmary-bench-peer.wav";
+    testing::writeWav(path, {audio, take.rate});
+    const std::string command = "aubiopitch -p yin -u Hz -i " + path + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return;
+    std::vector<std::pair<double, double>> timed;
+    double t = 0.0, hz = 0.0;
+    while (std::fscanf(pipe, "%lf %lf", &t, &hz) == 2)
+        if (hz > 0.0)
+            timed.emplace_back(t - leadSeconds, hz);
+    pclose(pipe);
+    score(take, timed, f);
+}
+
+void printRow(const char* set, const char* who, const std::string& sound, const Figures& f) {
+    std::printf(
+        "%-7s %-10s %-10s | %4d | %6d %6d | %8d | %6d | %7.1f | %8.3f | %8.3f | %6.0f | %5.2f\n",
+        set, who, sound.c_str(), f.takes, f.sparse, f.silent, f.readings, f.wrong,
+        f.minRate > 1e8 ? 0.0 : f.minRate, median(f.steadyErrors), quantile(f.steadyErrors, 0.95),
+        median(f.firstMs), f.audioSeconds > 0 ? 100.0 * f.cpu / f.audioSeconds : 0.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // --no-peer leaves the peer out; a set's name measures that set alone.
+    bool withPeer = havePeer();
+    std::string only;
+    for (int i = 1; i < argc; ++i)
+        (std::string(argv[i]) == "--no-peer" ? withPeer = false : (only = argv[i], true));
+    const auto takes = renderTakes();
+    if (takes.empty()) {
+        std::printf("No General MIDI SoundFont installed: no guitar recordings to listen to\n");
+        return 0;
+    }
+    std::printf(
+        "\nReal guitars through microphones: %zu takes (SoundFonts x programs 24-30 x "
+        "notes B1 D2 E2 A2 D3 G3 B3 E4, detuned)\n",
+        takes.size());
+    std::printf("%-7s %-10s %-10s | %4s | %6s %6s | %8s | %6s | %7s | %8s | %8s | %6s | %5s\n",
+                "set", "tracker", "sound", "notes", "<5/2s", "none", "readings", "wrong", "min /s",
+                "med c", "p95 c", "1st ms", "cpu %");
+    for (const Set& set : sets()) {
+        if (!only.empty() && only != set.name)
+            continue;
+        std::map<std::string, Figures> ours, theirs;
+        Figures allOurs, allTheirs;
+        for (std::size_t i = 0; i < takes.size(); ++i) {
+            const Take& take = takes[i];
+            const auto& microphone = set.microphones[i % set.microphones.size()];
+            const auto audio = testing::throughMicrophone(take.clean, take.rate, microphone,
+                                                          static_cast<unsigned>(i + 1));
+            const std::string sound = soundNames[take.program - 24];
+            listen(take, audio, ours[sound]);
+            if (withPeer)
+                peer(take, audio, theirs[sound]);
+        }
+        for (const auto& [sound, f] : ours) {
+            printRow(set.name, "tolmary", sound, f);
+            allOurs.add(f);
+        }
+        printRow(set.name, "tolmary", "ALL", allOurs);
+        if (withPeer) {
+            for (const auto& [sound, f] : theirs)
+                allTheirs.add(f);
+            printRow(set.name, "yin", "ALL", allTheirs);
+        }
+    }
+    return 0;
+}
