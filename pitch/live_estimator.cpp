@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
 #include <optional>
 
@@ -35,21 +36,50 @@ constexpr double minPeriods = 10.0;
 constexpr double maxWindowSeconds = 0.35;
 // A note a twelfth below the series found must add at least this share of the series' level.
 constexpr double minOwnShare = 0.5;
+// Partials whose presence decides which note sounds must stand this far above the noise
+// around them: noise alone reaches it in one of some 50,000 grid points.
+constexpr double evidenceDb = 12.0;
+// ...and at least this strong relative to the strongest component.
+constexpr double evidenceRelativeDb = -30.0;
+// A lone fundamental (a pure tone, a flute-like high note) stands this far above the noise;
+// with another low partial, this far.
+constexpr double loneFundamentalDb = 20.0;
+constexpr double clearFundamentalDb = 15.0;
+// A lower note's partials make the note read uncertain where they are this strong relative to
+// the strongest partial of its series and above the noise: below its fundamental...
+constexpr double underRelativeDb = -15.0;
+constexpr double underOverNoiseDb = 6.0;
+// ...and above it.
+constexpr double aboveRelativeDb = -25.0;
+// The strongest partial of a series read stands this far above the noise around it.
+constexpr double certainOverNoiseDb = 30.0;
+// A lower note's partial is looked for this close to where it would be.
+constexpr double partialSearchCents = 30.0;
+// Partials above this share of the sample rate are not looked for.
+constexpr double highestPartialShare = 0.45;
+// A candidate note's score sums its partials up to this frequency (or its 8th partial, where
+// higher) that stand this far over the noise.
+constexpr double scoreSpanHz = 2000.0;
+constexpr double scoreOverNoiseDb = 6.0;
+// Mains hum: its first harmonics, within this much of the nominal frequency.
+constexpr int mainsHarmonics = 4;
+constexpr double mainsToleranceHz = 0.2;
 // A run of exact zeros this long is a dropout, not a zero crossing of a tone or a quiet room.
 constexpr double dropoutSeconds = 0.0003;
 // Time between readings.
 constexpr double hopSeconds = 0.05;
 // Partials take part where at least this strong relative to the strongest...
 constexpr double minPartialDb = -40.0;
-// ...and this far above the noise between the partials.
-constexpr double partialOverNoiseDb = 15.0;
+// ...and this far above the noise around them.
+constexpr double partialOverNoiseDb = 10.0;
 // A partial's frequency spreads by this many bins of the window times the noise over its
 // amplitude: measured on sines and harmonic series in white noise (0.68 to 0.75 over 82 and
 // 330 Hz, windows of 0.2 and 0.35 s, 20 to 40 dB), noise taken as the median level between
 // the partials.
 constexpr double binsPerNoiseToAmplitude = 0.72;
-// Readings that spread more than this in the noise are not made.
-constexpr double maxSpreadCents = 0.1;
+// Readings that spread more than this in the noise are not made: the note is certain, the
+// cents would not be.
+constexpr double maxSpreadCents = 3.0;
 constexpr double centsPerRatio = 1200.0 / std::numbers::ln2;
 
 double strongestOf(const std::vector<Partial>& partials) {
@@ -75,44 +105,153 @@ double refinedSeriesHz(const Spectrum& spectrum, double hz, double rate) {
     return peak ? peak->hz / best->k : hz;
 }
 
-// The note below the series found at `hz`, if one sounds. An octave below, a clear component,
-// as the one-shot estimator checks. A twelfth below, a clear component whose own partials (those
-// not on the series found) sound at least half as strong as the series' partials: a bright
-// tone's every third partial can outweigh the rest, while a string that rings on a twelfth
-// below a new note adds far less than that.
+// Whether a component stands `db` above the noise around it, and among the partials that
+// shape the tone (not a faint artefact that only a noiseless recording shows).
+bool standsOut(const Spectrum& spectrum, double hz, double db) {
+    // A peak of its own, not the skirt of a neighbour's.
+    const auto peak = spectrum.coarsePeakNear(hz, partialSearchCents);
+    const double level = peak ? peak->amplitude : 0.0;
+    return level >= spectrum.noiseAt(hz) * dbToAmplitude(db) &&
+           level >= spectrum.strongest() * dbToAmplitude(evidenceRelativeDb);
+}
+
+// How many of the partials `ks` of the series on `hz` (below the band's edge) stand out.
+int clearPartials(const Spectrum& spectrum, double hz, std::initializer_list<int> ks, double rate) {
+    int count = 0;
+    for (int k : ks)
+        count += k * hz < highestPartialShare * rate && standsOut(spectrum, k * hz, evidenceDb);
+    return count;
+}
+
+// Mains hum and its harmonics are a series as exact as a string's; no note is read where only
+// they could be sounding.
+bool atMainsHum(double hz) {
+    for (double mains : {50.0, 60.0})
+        for (int j = 1; j <= mainsHarmonics; ++j)
+            if (std::abs(hz - j * mains) <= j * mainsToleranceHz)
+                return true;
+    return false;
+}
+
+// Two notes sounding together (a string still ringing under the next) make a series on their
+// common subharmonic that holds the partials of both and none of the others: a fourth apart,
+// its partials 3, 4, 6 and 8; a fifth, 2, 3, 4, 6 and 8; a major third, 4, 5 and 8; a minor
+// third, 5 and 6. A note whose fundamental is lost shows itself by the 2nd or 3rd partial and
+// by one of neither kind, the 5th or the 7th.
+bool ofNeitherKind(int k) {
+    return k % 2 != 0 && k % 3 != 0;
+}
+
+// A grid frequency a note may sound at, by the partials that stand out of the noise: its
+// fundamental far above it (a pure tone); its fundamental well above it and another of its
+// first four partials; its fundamental above it and an odd partial, the 3rd, 5th or 7th; or,
+// where the fundamental is lost (a small microphone or a distant one), three of partials 2 to
+// 8 with the 2nd or 3rd and the 5th or 7th among them. The subharmonic an octave below a note
+// has no odd partials but its fundamental, which noise alone hardly ever makes; a series of
+// even partials alone is the note an octave up.
+bool mayBeNote(const Spectrum& spectrum, double hz, double rate) {
+    if (atMainsHum(hz))
+        return false;
+    if (standsOut(spectrum, hz, loneFundamentalDb))
+        return true;
+    if (standsOut(spectrum, hz, clearFundamentalDb) && clearPartials(spectrum, hz, {2, 3, 4}, rate))
+        return true;
+    if (standsOut(spectrum, hz, partialOverNoiseDb) && clearPartials(spectrum, hz, {3, 5, 7}, rate))
+        return true;
+    const int low = clearPartials(spectrum, hz, {2, 3}, rate);
+    const int neither = clearPartials(spectrum, hz, {5, 7}, rate);
+    // The 2nd and 3rd partials are heard as their fundamental where it sounds at all, however
+    // weakly; two strings have no common fundamental.
+    const auto fundamental = spectrum.coarsePeakNear(hz, partialSearchCents);
+    const bool faintFundamental =
+        fundamental &&
+        fundamental->amplitude >= spectrum.noiseAt(hz) * dbToAmplitude(partialOverNoiseDb);
+    return ((low == 2 && faintFundamental) || (low >= 1 && neither >= 1)) &&
+           low + neither + clearPartials(spectrum, hz, {4, 6, 8}, rate) >= 3;
+}
+
+// The grid frequency from `lowHz` to `highHz` that may be a note and whose partials stand
+// furthest above the noise, summed up to a common frequency: a note then outscores its own
+// octave and twelfth above, whose partials it holds, even where its fundamental is lost.
+std::optional<double> strongestNote(const Spectrum& spectrum, double lowHz, double highHz,
+                                    double rate) {
+    std::optional<double> best;
+    double bestScore = 0.0;
+    for (double hz = lowHz; hz <= highHz;) {
+        const double span = std::max(scoreSpanHz, maxPartials * hz);
+        const double top = std::min(span, highestPartialShare * rate);
+        // Candidates close enough that the highest partial summed lands within a grid step.
+        const double next = hz * (1.0 + 2.0 * spectrum.gridHz() / span);
+        double score = 0.0;
+        for (double partial = hz; partial < top; partial += hz)
+            score += std::max(0.0, spectrum.levelNear(partial) -
+                                       spectrum.noiseAt(partial) * dbToAmplitude(scoreOverNoiseDb));
+        if (score > bestScore && mayBeNote(spectrum, hz, rate)) {
+            bestScore = score;
+            best = hz;
+        }
+        hz = next;
+    }
+    return best;
+}
+
+// The note below the series found at `hz`, if one sounds. An octave below: a clear component
+// there, as the one-shot estimator checks, or, where the fundamental is lost, two of the lower
+// note's odd partials (3, 5, 7), which the series found does not hold. A twelfth below: a clear
+// component there or the lower note's partials 2 and 4, and its own partials (those not on the
+// series found) at least half as strong as the series' partials: a bright tone's every third
+// partial can outweigh the rest, while a string that rings on a twelfth below a new note adds
+// far less than that.
 std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowHz, double rate) {
     const auto partials = coarsePartials(spectrum, hz, rate);
     if (partials.empty())
         return std::nullopt;
     const double strongest = strongestOf(partials);
-    if (hz / 2 >= lowHz && soundsClearlyAt(spectrum, hz / 2, strongest))
-        return hz / 2;
-    if (hz / 3 < lowHz || !soundsClearlyAt(spectrum, hz / 3, strongest))
+    const auto sounds = [&](double at) {
+        return soundsClearlyAt(spectrum, at, strongest) && standsOut(spectrum, at, evidenceDb);
+    };
+    const double octave = hz / 2, twelfth = hz / 3;
+    if (octave >= lowHz && !atMainsHum(octave) &&
+        (sounds(octave) || clearPartials(spectrum, octave, {3, 5, 7}, rate) >= 2))
+        return octave;
+    if (twelfth < lowHz || atMainsHum(twelfth) ||
+        !(sounds(twelfth) || clearPartials(spectrum, twelfth, {2, 4}, rate) == 2))
         return std::nullopt;
     double own = 0.0, shared = 0.0;
-    for (const Partial& p : coarsePartials(spectrum, hz / 3, rate))
+    for (const Partial& p : coarsePartials(spectrum, twelfth, rate))
         (p.k % 3 == 0 ? shared : own) += p.amplitude;
-    return own >= minOwnShare * shared ? std::optional(hz / 3) : std::nullopt;
+    return own >= minOwnShare * shared ? std::optional(twelfth) : std::nullopt;
 }
 
-// The noise between the partials of the series on `hz`: the median level halfway between
-// neighbours (where one is missing, where it would be), away from their main lobes whatever the
-// window.
-double noiseBetween(const Spectrum& spectrum, const std::vector<Partial>& partials, double hz) {
-    const auto position = [&](int k) {
-        const auto p = std::ranges::find(partials, k, &Partial::k);
-        return p != partials.end() ? p->hz : k * hz;
+// Whether a lower note may sound under the series on `hz`, too weak to be found as the note,
+// so that the note read may be one of its partials: a component below the series where the
+// octave or the twelfth below has partials (its fundamental or 2nd partial), strong beside
+// the series even where it hardly rises from the noise; or, above the fundamental, two of the
+// octave below's odd partials (one alone may be a string a fourth below, still ringing), or
+// two of the twelfth below's own partials with the 5th or 7th among them (not only a fifth
+// below's).
+bool lowerNoteUnder(const Spectrum& spectrum, double hz, double strongestPartial) {
+    const auto count = [&](std::initializer_list<double> shares, double relativeDb,
+                           double overNoiseDb) {
+        int n = 0;
+        for (double share : shares) {
+            // A peak of its own there, not the skirt of a neighbour's.
+            const auto peak = spectrum.coarsePeakNear(share * hz, partialSearchCents);
+            n += peak && peak->amplitude >= strongestPartial * dbToAmplitude(relativeDb) &&
+                 peak->amplitude >= spectrum.noiseAt(share * hz) * dbToAmplitude(overNoiseDb);
+        }
+        return n;
     };
-    std::vector<double> levels;
-    for (int k = 1; k < maxPartials; ++k)
-        levels.push_back(spectrum.levelAt(0.5 * (position(k) + position(k + 1))));
-    const auto middle = levels.begin() + static_cast<std::ptrdiff_t>(levels.size() / 2);
-    std::nth_element(levels.begin(), middle, levels.end());
-    return *middle;
+    if (count({1.0 / 2, 1.0 / 3, 2.0 / 3}, underRelativeDb, underOverNoiseDb) > 0)
+        return true;
+    if (count({1.5, 2.5, 3.5}, aboveRelativeDb, evidenceDb) >= 2)
+        return true;
+    const int notFifth = count({5.0 / 3, 7.0 / 3}, aboveRelativeDb, evidenceDb);
+    return notFifth >= 1 && notFifth + count({4.0 / 3, 8.0 / 3}, aboveRelativeDb, evidenceDb) >= 2;
 }
 
 struct Outcome {
-    std::optional<double> hz;
+    std::optional<Reading> reading;
     // When there is no reading yet because the window holds too few periods of the note, the
     // window length it needs.
     std::size_t needs = 0;
@@ -120,11 +259,7 @@ struct Outcome {
 
 Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, double lowHz,
                      double highHz) {
-    // The candidates are notes whose fundamental sounds: two strings sounding together (a
-    // fourth apart, say) have a common subharmonic whose series holds all their partials, but no
-    // fundamental; nor has the subharmonic of a pure tone.
-    const double minFundamental = spectrum.strongest() * dbToAmplitude(minPartialDb);
-    const auto found = spectrum.strongestSeriesIn(lowHz, highHz, maxPartials, minFundamental);
+    const auto found = strongestNote(spectrum, lowHz, highHz, rate);
     if (!found)
         return {};
     double hz = refinedSeriesHz(spectrum, *found, rate);
@@ -142,20 +277,37 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
     const auto coarse = coarsePartials(spectrum, hz, rate);
     if (coarse.empty())
         return {};
-    const double noise = noiseBetween(spectrum, coarse, hz);
-    const double floor = std::max(strongestOf(coarse) * dbToAmplitude(minPartialDb),
-                                  noise * dbToAmplitude(partialOverNoiseDb));
-    const auto reading = readSeries(findPartials(spectrum, hz, floor, rate));
-    // The fundamental must stand out of the noise and belong to the series read, not be a
-    // stray component near it (a guitar body's resonance in the attack under a note an octave
-    // above, say).
-    if (!reading || reading->partials.front().k != 1 || reading->hz < lowHz || reading->hz > highHz)
+    // Partials take part where they stand out of the noise around them.
+    auto partials =
+        findPartials(spectrum, hz, strongestOf(coarse) * dbToAmplitude(minPartialDb), rate);
+    std::erase_if(partials, [&](const Partial& p) {
+        return p.amplitude < spectrum.noiseAt(p.hz) * dbToAmplitude(partialOverNoiseDb);
+    });
+    const auto reading = readSeries(partials);
+    if (!reading || reading->hz < lowHz || reading->hz > highHz || atMainsHum(reading->hz))
         return {};
-    const double spreadHz =
-        readingSpreadHz(*reading, binsPerNoiseToAmplitude * spectrum.resolutionHz() * noise);
-    if (centsPerRatio * spreadHz / reading->hz > maxSpreadCents)
+    // Where the series hardly rises from the noise, the partials of a lower note could hide in
+    // it: the note is not certain.
+    const Partial& top = std::ranges::max(reading->partials, {}, &Partial::amplitude);
+    if (top.amplitude < spectrum.noiseAt(top.hz) * dbToAmplitude(certainOverNoiseDb) ||
+        lowerNoteUnder(spectrum, reading->hz, top.amplitude))
         return {};
-    return {reading->hz};
+    // The note rests on a series: its fundamental and another partial, three partials where
+    // the fundamental is lost (so that the series' stretch is known) with the 5th or 7th among
+    // them, or a fundamental far above the noise alone.
+    const auto& used = reading->partials;
+    if (used.front().k == 1
+            ? used.size() < 2 && !standsOut(spectrum, reading->hz, loneFundamentalDb)
+            : used.size() < 3 ||
+                  std::ranges::none_of(used, [](const Partial& p) { return ofNeitherKind(p.k); }))
+        return {};
+    const double spreadHz = readingSpreadHz(*reading, [&](const Partial& p) {
+        return binsPerNoiseToAmplitude * spectrum.resolutionHz() * spectrum.noiseAt(p.hz);
+    });
+    const double spreadCents = centsPerRatio * spreadHz / reading->hz;
+    if (spreadCents > maxSpreadCents)
+        return {};
+    return {Reading{reading->hz, 0, spreadCents}};
 }
 
 bool usable(double sampleRate) {
@@ -281,8 +433,12 @@ void LiveEstimator::endOfBlock(std::uint64_t end) {
 
 void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     nextAnalysis_ = end + hop_;
+    // While a new pluck's attack is being placed, nothing is read; where no onset was heard
+    // (a distant microphone's note hardly rises above the room), the windows simply slide.
+    if (onset_ && !steady_)
+        return;
     const std::uint64_t earliest = std::max(steadyStart_, cleanFrom_);
-    if (!steady_ || end < earliest + minWindow_)
+    if (end < earliest + minWindow_)
         return;
     if (recentRms_.back() < silenceRms)
         return;
@@ -291,10 +447,11 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     const Spectrum spectrum(at(start), n, rate_);
     const Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_);
     // Decimated sample j is the filtered input at sample j times the factor.
-    if (outcome.hz)
-        readings.push_back(
-            {*outcome.hz, (end - 1) * static_cast<std::uint64_t>(decimator_.factor()) + 1});
-    else if (outcome.needs > n && outcome.needs <= maxWindow_)
+    if (outcome.reading) {
+        Reading reading = *outcome.reading;
+        reading.atSample = (end - 1) * static_cast<std::uint64_t>(decimator_.factor()) + 1;
+        readings.push_back(reading);
+    } else if (outcome.needs > n && outcome.needs <= maxWindow_)
         nextAnalysis_ = std::min(nextAnalysis_, start + outcome.needs);
 }
 

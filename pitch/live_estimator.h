@@ -6,16 +6,23 @@
 // The stream is decimated to about 11 to 12 kHz (decimator.h). Its envelope, in 10 ms blocks,
 // marks each onset (the level of the last two periods of the lowest note at least 6 dB above
 // that of the two before); after the attack (note_envelope.h), a window of up to 0.35 s ending
-// at the newest sample is read every 50 ms as a spectrum (windowed_spectrum.h) and a stiff string's
-// partial series (partial_series.h), like the one-shot estimator but with no hint:
+// at the newest sample is read every 50 ms (where no onset is heard, as from a distant
+// microphone, the windows slide all the same) as a spectrum (windowed_spectrum.h) and a stiff
+// string's partial series (partial_series.h), like the one-shot estimator but with no hint:
 // - the note is the frequency from the lowest to the highest note (with half a semitone to
-//   spare) whose harmonic series sounds strongest, of those whose fundamental sounds at all;
-//   a clear component an octave below, or a twelfth below with partials of its own, makes it
-//   that lower note;
-// - partials count where they stand 15 dB above the noise between them, the fundamental must
-//   be one of them and fit the series, and a reading is made only when its spread in that
-//   noise (each partial's level over the noise, propagated through the fit) is at most
-//   0.1 cent: a fading tone stops giving readings rather than giving loose ones;
+//   spare) whose partials stand furthest above the noise around them, summed up to a common
+//   frequency (so a note outscores the octave and twelfth above it, whose partials it holds),
+//   of those whose partials make a note: its fundamental with another low partial, or, where
+//   the fundamental is lost under a small or distant microphone's high-pass, the 2nd or 3rd
+//   partial with the 5th or 7th (which two strings sounding together do not make); a lower
+//   note's own partials standing out make it that lower note, and where they could hide in
+//   the noise the note is not certain and nothing is read;
+// - partials count where they stand 10 dB above the noise around them; the reading is the
+//   fundamental partial of the stiff string's series fitted to them, measured where the
+//   fundamental sounds and extrapolated from the fit where it does not, and it comes with
+//   its spread in that noise (each partial's level over the noise, propagated through the
+//   fit): readings spread by up to 3 cents are made, the note itself being certain;
+// - mains hum (50 or 60 Hz and its first harmonics) is never read as a note;
 // - the window first spans 8 periods of the lowest note (so that a low note's partials are
 //   resolved and cannot pass for a higher note's), and 10 periods of the note read, so the
 //   first reading of a pluck comes 0.2 s after it;
@@ -37,6 +44,8 @@ struct Reading {
     double hz;
     // The number of samples pushed when the reading was made: its window ends at the last.
     std::uint64_t atSample;
+    // Its precision: the standard deviation the noise heard with it gives, in cents.
+    double spreadCents = 0.0;
 };
 
 class LiveEstimator {

@@ -122,10 +122,11 @@ std::optional<SeriesReading> readSeries(std::vector<Partial> partials) {
 // The fit's value at k = 1 is linear in the points' y = (f_k / k)^2 with coefficients c_k;
 // each point's spread passes through dy/df = 2 f_k / k^2, and the fundamental's through
 // dF/dy = 1 / (2 F).
-double readingSpreadHz(const SeriesReading& reading, double spreadAmplitudeHz) {
+double readingSpreadHz(const SeriesReading& reading,
+                       const std::function<double(const Partial&)>& spreadAmplitudeHz) {
     const auto& points = reading.partials;
     if (points.size() < 2)
-        return points.empty() ? 0.0 : spreadAmplitudeHz / points.front().amplitude;
+        return points.empty() ? 0.0 : spreadAmplitudeHz(points.front()) / points.front().amplitude;
     const FitSums s(points);
     const double det = s.determinant();
     double variance = 0.0;
@@ -133,7 +134,7 @@ double readingSpreadHz(const SeriesReading& reading, double spreadAmplitudeHz) {
         const double x = double(p.k) * p.k;
         const double c = p.amplitude * (1.0 / s.sw + (1.0 - s.sx / s.sw) * (s.sw * x - s.sx) / det);
         const double dyByDf = 2.0 * p.hz / x;
-        const double spread = c * dyByDf * spreadAmplitudeHz / p.amplitude;
+        const double spread = c * dyByDf * spreadAmplitudeHz(p) / p.amplitude;
         variance += spread * spread;
     }
     return std::sqrt(variance) / (2.0 * reading.hz);

@@ -10,6 +10,7 @@
 // dropped; a damped note whose partials scatter is read at its fundamental partial, if that is
 // its strongest.
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -47,9 +48,10 @@ struct SeriesReading {
 // form a series and the fundamental is not the strongest of them.
 std::optional<SeriesReading> readSeries(std::vector<Partial> partials);
 
-// The spread of a reading in Hz when each of its partials is uncertain by `spreadAmplitudeHz`
-// divided by its amplitude, as a partial in noise is.
-double readingSpreadHz(const SeriesReading& reading, double spreadAmplitudeHz);
+// The spread of a reading in Hz when each of its partials is uncertain by
+// `spreadAmplitudeHz(partial)` divided by its amplitude, as a partial in noise is.
+double readingSpreadHz(const SeriesReading& reading,
+                       const std::function<double(const Partial&)>& spreadAmplitudeHz);
 
 // Whether a clear component sounds at `hz`, relative to the strongest partial of a series
 // found above it: at half its frequency, it means the note is an octave lower.

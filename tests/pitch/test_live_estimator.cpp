@@ -11,6 +11,7 @@
 #include "pitch/live_estimator.h"
 #include "pitch/pitch_estimator.h"
 #include "tests/support/listening.h"
+#include "tests/support/microphone_model.h"
 #include "tests/support/synthetic_notes.h"
 
 using pitch::centsBetween;
@@ -135,6 +136,16 @@ private slots:
         for (double t = 0.4; t < 2.5; t += 0.5)
             std::fill_n(dropping.begin() + static_cast<long>(t * rate), 0.012 * rate, 0.0f);
         add("dropouts in a steady tone", dropping, d3, 0.1);
+        // Low strings through a laptop's microphone: the fundamental 15 to 30 dB down under
+        // the high-pass, a room, noise and hum; read from the partials above it, at the
+        // fundamental partial's frequency, and never as the partial an octave or a twelfth up.
+        for (double note : {35.0, 38.0, 40.0}) {
+            const double f0 = noteFrequencyHz(note - 0.15);
+            add(qPrintable(QString("note %1 through a laptop microphone").arg(note)),
+                testing::throughMicrophone(plucked(f0, 2e-4, 3.0), rate,
+                                           testing::laptopMicrophone()),
+                f0 * std::sqrt(1.0002), 3.0);
+        }
         // A bass string, where the range is set for it.
         const double e1 = noteFrequencyHz(28.0);
         add("bass E1, range from note 26", plucked(e1, 1e-4, 3.0), e1 * std::sqrt(1.0001), 0.1,
@@ -187,6 +198,13 @@ private slots:
         QTest::newRow("clicks in room noise") << clicks;
         QTest::newRow("whistle above the range")
             << afterSilence(render({{1500.0, 0.3, 0.0, 0.0}}, 2.5, rate));
+        // Mains hum with its harmonics is a series as exact as a string's, and a low note's.
+        for (double mains : {50.0, 60.0})
+            QTest::newRow(qPrintable(QString("%1 Hz hum in room noise").arg(mains))) << [&] {
+                Signal hum = testing::mainsHum(threeSeconds, rate, mains, 0.01);
+                addNoise(hum, 1e-3);
+                return afterSilence(hum);
+            }();
         QTest::newRow("string muted at once")
             << afterSilence(plucked(noteFrequencyHz(45.0), 1e-4, 0.01));
     }
@@ -196,6 +214,32 @@ private slots:
         QVERIFY2(readings.empty(), qPrintable(QString("%1 readings, the first %2 Hz")
                                                   .arg(readings.size())
                                                   .arg(readings.empty() ? 0 : readings[0].hz)));
+    }
+
+    // A distant phone leaves the partials of a low string little over the room's noise, and
+    // the fundamental and 2nd partial under its high-pass: a reading there may not come, but
+    // when it comes it names the string, not a partial of it.
+    void neverAWrongNote_data() {
+        QTest::addColumn<Signal>("signal");
+        QTest::addColumn<double>("trueHz");
+        for (double note : {35.0, 38.0, 40.0, 45.0}) {
+            const double f0 = noteFrequencyHz(note + 0.1);
+            for (double gainDb : {-20.0, -10.0}) {
+                testing::Microphone phone = testing::phoneAcrossTheRoom();
+                phone.gainDb = gainDb;
+                QTest::newRow(qPrintable(QString("note %1 at %2 dB").arg(note).arg(gainDb)))
+                    << testing::throughMicrophone(afterSilence(plucked(f0, 2e-4, 3.0)), rate, phone,
+                                                  static_cast<unsigned>(note))
+                    << f0 * std::sqrt(1.0002);
+            }
+        }
+    }
+    void neverAWrongNote() {
+        QFETCH(Signal, signal);
+        QFETCH(double, trueHz);
+        for (const Reading& r : listen(signal, rate))
+            QVERIFY2(std::abs(centsBetween(r.hz, trueHz)) < 50.0,
+                     qPrintable(QString("%1 Hz for %2 Hz").arg(r.hz).arg(trueHz)));
     }
 
     // A string plucked while another still rings: the readings follow the new note within
