@@ -5,7 +5,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps deps-test configure build run test test-sanitize bench format tidy check-style clean
+.PHONY: all deps deps-test deps-bench configure build run test test-sanitize bench format tidy check-style clean
 
 all: build
 
@@ -16,6 +16,9 @@ deps:
 # What the tests need on top: private X and sound servers and the checkers they run.
 deps-test: deps
 	@bash tools/install-deps.sh test
+
+deps-bench: deps-test
+	@bash tools/install-deps.sh bench
 
 $(BUILD_DIR)/build.ninja: | deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
@@ -40,7 +43,7 @@ test-sanitize: deps-test
 	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The whole-process bench drives the program on private X and sound servers, as the tests do.
-bench: deps-test build
+bench: deps-bench build
 	cmake -S . -B $(BUILD_DIR) > /dev/null
 	cmake --build $(BUILD_DIR) --target bench
 

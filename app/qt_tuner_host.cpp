@@ -20,7 +20,8 @@ namespace app {
 QtTunerHost::QtTunerHost(std::unique_ptr<midi::MidiPort> port) : port_(std::move(port)) {
     if (!port_) {
         auto system = std::make_unique<midi::SystemMidiPort>();
-        // The synth loads while the tuner window is being built.
+        // The synth loads on its own thread: the window is built and shown meanwhile, and what
+        // it plays before the synth is ready sounds once it is.
         system->prepareSynth();
         port_ = std::move(system);
     }

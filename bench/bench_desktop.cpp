@@ -22,7 +22,7 @@
 #include <optional>
 #include <thread>
 
-#include "bench/private_x_server.h"
+#include "bench/desktop_session.h"
 #include "bench/process_load.h"
 #include "pitch/pitch_estimator.h"
 #include "pitch/reading_text.h"
@@ -39,127 +39,8 @@ using namespace bench;
 using namespace harness;
 using std::chrono::milliseconds;
 
-const std::string tunerTitle = "Uglaševanje kitare";
-const std::string bareTitle = "Bare Qt window";
-// String button E-1 in the window's client area; each lower string is 40 px further down.
-constexpr int stringX = 96;
-constexpr int firstStringY = 120;
-constexpr int stringStep = 40;
 constexpr int strings = 6;
 constexpr int startRounds = 5;
-
-double ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-void sleepMs(int duration) {
-    std::this_thread::sleep_for(milliseconds(duration));
-}
-
-struct Spread {
-    double median = 0;
-    double p95 = 0;
-    double max = 0;
-    int count = 0;
-};
-
-Spread spreadOf(std::vector<double> values) {
-    Spread s;
-    s.count = static_cast<int>(values.size());
-    if (values.empty())
-        return s;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    s.median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-    // Nearest rank.
-    s.p95 = values[std::min(n - 1, static_cast<std::size_t>((95 * n + 99) / 100) - 1)];
-    s.max = values.back();
-    return s;
-}
-
-class Desktop {
-public:
-    std::string start() {
-        char name[] = "/tmp/tolmary-desktop-bench-XXXXXX";
-        if (!::mkdtemp(name))
-            return "no temporary folder";
-        folder_ = name;
-        if (std::string why = x_.start(folder_ + "/xvfb.log"); !why.empty())
-            return why;
-        if (std::string why = sound_.start(folder_, "tolmary_bench", folder_ + "/pulse.log");
-            !why.empty())
-            return why;
-        if (std::string why = recorder_.start(sound_.address(), sound_.monitor()); !why.empty())
-            return why;
-        // The monitor streams silence from the start; a moment of it sets the frame clock.
-        for (int waited = 0; waited < 50 && recorder_.frames() < sinkRate / 2; ++waited)
-            sleepMs(100);
-        return recorder_.frames() > 0 ? std::string() : "the sink's monitor records nothing";
-    }
-    ~Desktop() {
-        recorder_.stop();
-        if (!folder_.empty() && !std::getenv("TOLMARY_BENCH_KEEP"))
-            std::filesystem::remove_all(folder_);
-    }
-
-    // Starts `program` with its own settings folder holding `duration` as the stored note
-    // length and `settings` ("Key=value" lines) besides.
-    bool launch(ChildProcess& process, const std::string& program, int duration,
-                const std::string& settings = {}) {
-        const std::string config = folder_ + "/config";
-        std::filesystem::create_directories(config + "/Tolmary");
-        std::ofstream(settingsFile()) << "[Main]\nDur=" << duration << "\n" << settings;
-        return process.start(
-            {program},
-            environmentWith({"XDG_CONFIG_HOME=" + config, "XDG_RUNTIME_DIR=" + folder_,
-                             "HOME=" + folder_, "PULSE_SERVER=" + sound_.address(),
-                             "DISPLAY=" + x_.display(), "QT_QPA_PLATFORM=xcb"}),
-            folder_ + "/programs.log");
-    }
-
-    // Starts `program --listen` on the private sound server, whose default source is the
-    // sink's monitor; what it writes goes to `output`.
-    bool listen(ChildProcess& process, const std::string& program, const std::string& output) {
-        return process.start({program, "--listen"},
-                             environmentWith({"XDG_RUNTIME_DIR=" + folder_, "HOME=" + folder_,
-                                              "PULSE_SERVER=" + sound_.address()}),
-                             output);
-    }
-
-    // The value the program stored for `key`, as it is written in the file.
-    std::string storedSetting(const std::string& key) const {
-        std::ifstream in(settingsFile());
-        for (std::string line; std::getline(in, line);)
-            if (line.starts_with(key + "="))
-                return line.substr(key.size() + 1);
-        return {};
-    }
-
-    void close(ChildProcess& process, unsigned long window) {
-        if (window)
-            x_.requestClose(window);
-        if (!process.waitForExit(5000))
-            process.stop();
-    }
-
-    PrivateXServer& x() { return x_; }
-    MonitorRecorder& recorder() { return recorder_; }
-    PrivateSoundServer& sound() { return sound_; }
-    const std::string& folder() const { return folder_; }
-
-private:
-    std::string settingsFile() const { return folder_ + "/config/Tolmary/Tolmary.conf"; }
-
-    std::string folder_;
-    PrivateXServer x_;
-    PrivateSoundServer sound_;
-    MonitorRecorder recorder_;
-};
-
-std::string tolmaryBinary() {
-    const char* override = std::getenv("TOLMARY_BINARY");
-    return override && *override ? override : TOLMARY_BINARY;
-}
 
 // ---- a) start to window shown ------------------------------------------------------------
 
@@ -224,41 +105,6 @@ private:
     unsigned long window_ = 0;
     int next_ = 0;
 };
-
-// The first non-zero frame at or after `from`, waiting up to `timeoutMs` for it to arrive.
-std::optional<std::int64_t> firstSound(const MonitorRecorder& r, std::int64_t from, int timeoutMs) {
-    const auto end = Clock::now() + milliseconds(timeoutMs);
-    std::int64_t searched = from;
-    while (Clock::now() < end) {
-        const std::vector<int> m = r.magnitudes(searched, r.frames());
-        const auto hit = std::find_if(m.begin(), m.end(), [](int v) { return v != 0; });
-        if (hit != m.end())
-            return searched + (hit - m.begin());
-        searched += static_cast<std::int64_t>(m.size());
-        sleepMs(5);
-    }
-    return std::nullopt;
-}
-
-// Waits until the sound that started at `from` has been followed by `quietMs` of exact
-// silence; returns the frame just after its last non-zero frame.
-std::int64_t soundEnd(const MonitorRecorder& r, std::int64_t from, int quietMs, int timeoutMs) {
-    const std::int64_t quietFrames = std::int64_t{quietMs} * sinkRate / 1000;
-    const auto end = Clock::now() + milliseconds(timeoutMs);
-    std::int64_t lastSound = from;
-    std::int64_t searched = from;
-    for (;;) {
-        const std::int64_t available = r.frames();
-        const std::vector<int> m = r.magnitudes(searched, available);
-        for (std::size_t i = 0; i < m.size(); ++i)
-            if (m[i] != 0)
-                lastSound = searched + static_cast<std::int64_t>(i) + 1;
-        searched = available;
-        if (available - lastSound >= quietFrames || Clock::now() >= end)
-            return lastSound;
-        sleepMs(20);
-    }
-}
 
 // ---- b) and c) idle and held note -------------------------------------------------------------
 

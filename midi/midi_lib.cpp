@@ -73,6 +73,11 @@ void MIDILib::sendProgramChange() {
 
 void MIDILib::playNote(std::int16_t noteValue, std::int16_t duration) {
     sendNoteOn(noteValue);
+    // A device still loading holds the note-on and plays it once loaded; the note then lasts
+    // its whole duration, where timing it from the click would cut it short or lose it.
+    constexpr std::int64_t loadingPollMs = 10;
+    while (port_.loading())
+        waitHost_.processEvents(loadingPollMs);
     waitSeconds(waitHost_, duration);
     sendNoteOff(noteValue);
 }

@@ -25,7 +25,8 @@ public:
     // Standard tuning, thickest string first: 40, 45, 50, 55, 59, 64.
     std::array<std::int16_t, 6> guitarNotes() const;
 
-    // Note-on, wait `duration` whole seconds handling events, note-off.
+    // Note-on, wait `duration` whole seconds handling events, note-off. The seconds count from
+    // when the device can sound the note: a device still loading is waited for first.
     void playNote(std::int16_t noteValue, std::int16_t duration);
 
     std::int32_t deviceID() const { return deviceId_; }

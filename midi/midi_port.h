@@ -6,6 +6,7 @@
 // 0..n-1 to the sequencer's output ports; NullMidiPort is "no device at all".
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace midi {
@@ -44,6 +45,15 @@ public:
     // Writes device `index`'s name into `name` and returns 0, or returns an error code and
     // leaves `name` untouched.
     virtual int deviceName(int index, std::string& name) = 0;
+
+    // A device may still be loading when open() has returned 0 (the built-in synth and its
+    // SoundFont): words sent meanwhile are held and played in order as soon as it can sound
+    // them. True until then.
+    virtual bool loading() { return false; }
+    // `failed` runs, with the error code, if the device that open() accepted while loading
+    // cannot be loaded after all; it runs on the loading thread and must not call the port.
+    // Null takes it away again; once that returns, the old one no longer runs.
+    virtual void onLoadFailed(std::function<void(int code)> /*failed*/) {}
 };
 
 // No device anywhere: every open fails, every send is lost.

@@ -24,7 +24,12 @@ inline constexpr SoundFontChoice soundFontCandidates[] = {
 // Gain for a SoundFont that is none of the candidates.
 inline constexpr double unknownSoundFontGain = 1.0;
 
-// The first installed candidate, or none (empty path) when no General MIDI font is installed.
+// Names a SoundFont file to play instead of the candidates (a font of the user's own, or one of
+// the others installed, as the benchmarks compare them); ignored when it names no file.
+inline constexpr const char* soundFontVariable = "TOLMARY_SOUNDFONT";
+
+// The SoundFont soundFontVariable names, else the first installed candidate, or none (empty
+// path) when no General MIDI font is installed.
 SoundFontChoice installedSoundFont();
 
 // The gain that suits `path`: its candidate's gain, else unknownSoundFontGain.

@@ -20,26 +20,7 @@ constexpr const char* clientName = "Tolmary";
 // print or throw from inside a send.
 void quietErrors(RtMidiError::Type, const std::string&, void*) {}
 
-}  // namespace
-
-SystemMidiPort::SystemMidiPort() : synthSetup_(std::make_unique<SynthSetup>()) {
-    SynthSetup& setup = *synthSetup_;
-    const SoundFontChoice font = installedSoundFont();
-    setup.engine.soundFont = font.path;
-    setup.engine.gain = font.gain;
-    setup.outputs = desktopAudioBackends(static_cast<int>(setup.engine.sampleRate));
-    setup.corrections.calibrator =
-        [renderers = offlineSynths(font.path, font.gain)](const std::atomic<bool>* cancel) {
-            return pitch::calibrate(renderers, cancel);
-        };
-}
-
-SystemMidiPort::SystemMidiPort(const SynthSetup& setup)
-    : synthSetup_(std::make_unique<SynthSetup>(setup)) {}
-
-SystemMidiPort::~SystemMidiPort() = default;
-
-std::unique_ptr<RtMidiOut> SystemMidiPort::makeSequencerClient() {
+std::unique_ptr<RtMidiOut> makeSequencerClient() {
     // Without a sequencer there are no ports. The constructor would throw (and print) then;
     // asking the file system first keeps the terminal quiet.
     std::error_code ec;
@@ -54,34 +35,112 @@ std::unique_ptr<RtMidiOut> SystemMidiPort::makeSequencerClient() {
     }
 }
 
+SynthSetup systemSynth() {
+    SynthSetup setup;
+    const SoundFontChoice font = installedSoundFont();
+    setup.engine.soundFont = font.path;
+    setup.engine.gain = font.gain;
+    setup.outputs = desktopAudioBackends(static_cast<int>(setup.engine.sampleRate));
+    setup.corrections.calibrator =
+        [renderers = offlineSynths(font.path, font.gain)](const std::atomic<bool>* cancel) {
+            return pitch::calibrate(renderers, cancel);
+        };
+    return setup;
+}
+
+std::unique_ptr<MidiDevice> openSynthDevice(const SynthSetup& setup, std::string& error) {
+    if (setup.engine.soundFont.empty()) {
+        error = "no General MIDI SoundFont is installed";
+        return nullptr;
+    }
+    return SynthDevice::open(setup, error);
+}
+
+}  // namespace
+
+SystemMidiPort::SystemMidiPort() : SystemMidiPort(systemSynth()) {}
+
+SystemMidiPort::SystemMidiPort(const SynthSetup& setup)
+    : SystemMidiPort([setup](std::string& error) { return openSynthDevice(setup, error); }) {}
+
+SystemMidiPort::SystemMidiPort(SynthOpener openSynth) : openSynth_(std::move(openSynth)) {}
+
+SystemMidiPort::~SystemMidiPort() {
+    // FluidSynth cannot stop a SoundFont half loaded; the thread writes into this object.
+    if (loader_.joinable())
+        loader_.join();
+}
+
 SystemMidiPort::Prepared SystemMidiPort::openSynth() const {
     Prepared synth;
-    if (synthSetup_->engine.soundFont.empty())
-        synth.error = "no General MIDI SoundFont is installed";
-    else
-        synth.device = SynthDevice::open(*synthSetup_, synth.error);
+    synth.device = openSynth_(synth.error);
     return synth;
 }
 
 void SystemMidiPort::prepareSynth() {
-    if (!prepared_.valid())
-        prepared_ = std::async(
-            std::launch::async, [this] { return openSynth(); });
+    const std::lock_guard lock(mutex_);
+    if (loading_ || prepared_ || loader_.joinable())
+        return;
+    loading_ = true;
+    loader_ = std::thread([this] { synthLoaded(openSynth()); });
+}
+
+void SystemMidiPort::synthLoaded(Prepared synth) {
+    std::unique_lock lock(mutex_);
+    loading_ = false;
+    if (!waiting_) {
+        prepared_ = std::move(synth);
+        return;
+    }
+    waiting_ = false;
+    std::vector<std::uint32_t> held = std::move(held_);
+    held_.clear();
+    if (synth.device) {
+        device_ = std::move(synth.device);
+        // Under the lock, so that a word sent now from the window's thread waits its turn.
+        for (const std::uint32_t word : held)
+            device_->send(decodeShortMessage(word));
+        return;
+    }
+    lastError_ = std::move(synth.error);
+    std::fprintf(stderr, "tolmary: built-in synth unavailable: %s\n", lastError_.c_str());
+    lock.unlock();
+    const std::lock_guard failedLock(failedMutex_);
+    if (failed_)
+        failed_(result::noDevice);
+}
+
+int SystemMidiPort::takeSynth(Prepared synth) {
+    lastError_ = std::move(synth.error);
+    if (!synth.device) {
+        std::fprintf(stderr, "tolmary: built-in synth unavailable: %s\n", lastError_.c_str());
+        return result::noDevice;
+    }
+    device_ = std::move(synth.device);
+    open_ = true;
+    return result::ok;
 }
 
 int SystemMidiPort::open(int id) {
-    if (device_)
+    std::unique_lock lock(mutex_);
+    if (open_)
         return result::allocated;
     lastError_.clear();
     if (id == mapperId) {
-        Prepared synth = prepared_.valid() ? prepared_.get() : openSynth();
-        lastError_ = std::move(synth.error);
-        if (!synth.device) {
-            std::fprintf(stderr, "tolmary: built-in synth unavailable: %s\n", lastError_.c_str());
-            return result::noDevice;
+        if (prepared_) {
+            Prepared synth = std::move(*prepared_);
+            prepared_.reset();
+            return takeSynth(std::move(synth));
         }
-        device_ = std::move(synth.device);
-        return result::ok;
+        if (loading_) {
+            open_ = true;
+            waiting_ = true;
+            return result::ok;
+        }
+        lock.unlock();
+        Prepared synth = openSynth();
+        lock.lock();
+        return takeSynth(std::move(synth));
     }
     if (id < 0)
         return result::badDeviceId;
@@ -96,20 +155,45 @@ int SystemMidiPort::open(int id) {
         return result::noDevice;
     }
     device_ = std::make_unique<SequencerDevice>(std::move(out));
+    open_ = true;
     return result::ok;
 }
 
 int SystemMidiPort::shortMsg(std::uint32_t word) {
-    if (!device_)
+    const std::lock_guard lock(mutex_);
+    if (device_)
+        return device_->send(decodeShortMessage(word));
+    if (!waiting_)
         return result::invalidHandle;
-    return device_->send(decodeShortMessage(word));
+    held_.push_back(word);
+    return result::ok;
 }
 
 int SystemMidiPort::close() {
-    if (!device_)
+    const std::lock_guard lock(mutex_);
+    if (!open_)
         return result::invalidHandle;
+    // A synth still loading is kept for the next open; what was held for it is dropped.
+    open_ = false;
+    waiting_ = false;
+    held_.clear();
     device_.reset();
     return result::ok;
+}
+
+bool SystemMidiPort::loading() {
+    const std::lock_guard lock(mutex_);
+    return waiting_;
+}
+
+void SystemMidiPort::onLoadFailed(std::function<void(int code)> failed) {
+    const std::lock_guard lock(failedMutex_);
+    failed_ = std::move(failed);
+}
+
+std::string SystemMidiPort::lastError() const {
+    const std::lock_guard lock(mutex_);
+    return lastError_;
 }
 
 int SystemMidiPort::count() {

@@ -3,9 +3,13 @@
 // General MIDI SoundFont, played through the desktop's audio), ids 0..n-1 the sequencer's
 // output ports.
 
-#include <future>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "midi/midi_port.h"
 #include "midi/short_message.h"
@@ -25,16 +29,24 @@ public:
 
 class SystemMidiPort final : public MidiPort {
 public:
+    // Opens the built-in synth: the device, or null and why in `error`.
+    using SynthOpener = std::function<std::unique_ptr<MidiDevice>(std::string& error)>;
+
     // The built-in synth plays the first installed of soundFontCandidates at its gain, through
     // desktopAudioBackends(), and calibrates a SoundFont it has no corrections for.
     SystemMidiPort();
     // A synth made as `setup` says (tests, tools).
     explicit SystemMidiPort(const SynthSetup& setup);
+    // A synth made by `openSynth` (tests).
+    explicit SystemMidiPort(SynthOpener openSynth);
+    // Waits for a synth still loading.
     ~SystemMidiPort() override;
+    SystemMidiPort(const SystemMidiPort&) = delete;
+    SystemMidiPort& operator=(const SystemMidiPort&) = delete;
 
-    // Starts opening the built-in synth on a thread of its own, so that loading its SoundFont
-    // and connecting to the sound server overlap with what the caller does meanwhile (building
-    // the window); the next open(mapperId) takes it over, or waits for it.
+    // Starts opening the built-in synth on a thread of its own. A large SoundFont takes
+    // seconds to load: open(mapperId) meanwhile succeeds at once and holds what is sent until
+    // the synth can play it, so nothing (the window above all) waits for it.
     void prepareSynth();
 
     int open(int id) override;
@@ -42,23 +54,36 @@ public:
     int close() override;
     int count() override;
     int deviceName(int index, std::string& name) override;
+    bool loading() override;
+    void onLoadFailed(std::function<void(int code)> failed) override;
 
-    // Why the last open failed, for the error report; empty after a successful open.
-    const std::string& lastError() const { return lastError_; }
+    // Why the synth or port last failed to open, for the error report; empty after a
+    // successful open.
+    std::string lastError() const;
 
 private:
-    std::unique_ptr<RtMidiOut> makeSequencerClient();
-
     struct Prepared {
         std::unique_ptr<MidiDevice> device;
         std::string error;
     };
     Prepared openSynth() const;
+    // The loading thread's result: played into at once when open() accepted the synth
+    // meanwhile, else kept for the next open().
+    void synthLoaded(Prepared synth);
+    int takeSynth(Prepared synth);
 
-    std::unique_ptr<SynthSetup> synthSetup_;
-    std::future<Prepared> prepared_;
+    SynthOpener openSynth_;
+    mutable std::mutex mutex_;  // guards everything below; the loading thread writes it too
     std::unique_ptr<MidiDevice> device_;
+    bool open_ = false;                // open() succeeded and no close() followed, device or not
+    bool loading_ = false;             // the synth is loading
+    bool waiting_ = false;             // open_, and the synth it opened is still loading
+    std::vector<std::uint32_t> held_;  // sent while waiting_
+    std::optional<Prepared> prepared_;
     std::string lastError_;
+    std::mutex failedMutex_;  // held while failed_ runs or changes
+    std::function<void(int)> failed_;
+    std::thread loader_;
 };
 
 }  // namespace midi

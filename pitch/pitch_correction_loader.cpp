@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <signal.h>
 #include <unistd.h>
@@ -12,13 +11,20 @@
 namespace pitch {
 namespace {
 
+// A cache file holds about 2.4 KB; anything much larger is not one, and a file with no end
+// (a link to /dev/zero) must not be read to its end.
+constexpr std::streamsize maxCacheBytes = 64 * 1024;
+
 std::optional<PitchCorrections> readCache(const std::string& file, std::uint64_t hash) {
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parseCorrections(text.str(), hash);
+    std::string text(static_cast<std::size_t>(maxCacheBytes) + 1, '\0');
+    in.read(text.data(), maxCacheBytes + 1);
+    if (in.gcount() > maxCacheBytes)
+        return std::nullopt;
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return parseCorrections(text, hash);
 }
 
 constexpr std::string_view temporaryMark = ".tmp";
@@ -49,6 +55,10 @@ void writeCache(const std::string& file, std::uint64_t hash, const PitchCorrecti
     const std::filesystem::path dir = std::filesystem::path(file).parent_path();
     std::filesystem::create_directories(dir, ec);
     removeStaleTemporaries(dir);
+    // An empty directory in the file's place would refuse the rename on every run; nothing of
+    // ours is in it.
+    if (std::filesystem::is_directory(file, ec))
+        std::filesystem::remove(file, ec);
     const std::string temporary = file + std::string(temporaryMark) + std::to_string(::getpid());
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);

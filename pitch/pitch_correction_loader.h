@@ -2,7 +2,8 @@
 // Finds the pitch corrections of the SoundFont the built-in synth plays, on a thread of its
 // own so that neither the window nor a note ever waits for it: the shipped table when the
 // file's content hash has one, else the user's cache, else a calibration whose result is
-// cached for the next run. A damaged or foreign cache file is ignored and rewritten.
+// cached for the next run. A damaged or foreign cache file (its checksum fails, or it is of
+// an older format) is ignored, measured again and rewritten.
 
 #include <atomic>
 #include <functional>

@@ -9,7 +9,21 @@
 namespace pitch {
 namespace {
 
-constexpr std::string_view formatLine = "tolmary-pitch-corrections 1";
+// Format 2 ends with a checksum of everything above it; format 1 had none, so a value edited
+// within range went unnoticed. A format 1 file is not read: it is measured again once.
+constexpr std::string_view formatLine = "tolmary-pitch-corrections 2";
+constexpr std::string_view checksumPrefix = "checksum ";
+
+constexpr std::uint64_t fnvOffset = 0xcbf29ce484222325ULL;
+
+// 64-bit FNV-1a, continued from `hash`.
+std::uint64_t fnv1a(std::string_view bytes, std::uint64_t hash = fnvOffset) {
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ULL;
+    }
+    return hash;
+}
 
 std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -59,17 +73,13 @@ std::optional<std::uint64_t> soundFontHash(const std::string& path,
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return std::nullopt;
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    std::uint64_t hash = fnvOffset;
     std::vector<char> buffer(1 << 16);
     while (file) {
         if (cancel && cancel->load())
             return std::nullopt;
         file.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        const std::streamsize got = file.gcount();
-        for (std::streamsize i = 0; i < got; ++i) {
-            hash ^= static_cast<unsigned char>(buffer[static_cast<std::size_t>(i)]);
-            hash *= 0x100000001b3ULL;
-        }
+        hash = fnv1a({buffer.data(), static_cast<std::size_t>(file.gcount())}, hash);
     }
     if (file.bad())
         return std::nullopt;
@@ -88,20 +98,26 @@ std::string serializeCorrections(const PitchCorrections& corrections, std::uint6
         }
         text += "\n";
     }
+    text += std::string(checksumPrefix) + hashText(fnv1a(text)) + "\n";
     return text;
 }
 
 std::optional<PitchCorrections> parseCorrections(std::string_view text, std::uint64_t hash) {
     const auto lines = splitLines(text);
-    if (lines.size() < 2 + guitarProgramCount)
+    constexpr std::size_t checksumLine = 2 + guitarProgramCount;
+    if (lines.size() <= checksumLine)
         return std::nullopt;
     if (lines[0] != formatLine || lines[1] != "soundfont " + hashText(hash))
+        return std::nullopt;
+    const auto covered = static_cast<std::size_t>(lines[checksumLine].data() - text.data());
+    if (lines[checksumLine] !=
+        std::string(checksumPrefix) + hashText(fnv1a(text.substr(0, covered))))
         return std::nullopt;
     PitchCorrections corrections;
     for (int p = 0; p < guitarProgramCount; ++p)
         if (!parseProgramLine(lines[2 + p], firstGuitarProgram + p, corrections.cents[p]))
             return std::nullopt;
-    for (std::size_t i = 2 + guitarProgramCount; i < lines.size(); ++i)
+    for (std::size_t i = checksumLine + 1; i < lines.size(); ++i)
         if (!lines[i].empty())
             return std::nullopt;
     return corrections;

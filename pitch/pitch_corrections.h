@@ -43,11 +43,12 @@ std::optional<std::uint64_t> soundFontHash(const std::string& path,
 // A content hash as the cache files write it: 16 lower-case hex digits.
 std::string hashText(std::uint64_t hash);
 
-// The text of a cache file for the SoundFont with hash `soundFontHash`.
+// The text of a cache file for the SoundFont with hash `soundFontHash`: a format line, the
+// SoundFont's hash, one line per program and a checksum of all of that.
 std::string serializeCorrections(const PitchCorrections& corrections, std::uint64_t soundFontHash);
 
-// Reads a cache file's text; none when it is damaged, of another format or of another
-// SoundFont than `soundFontHash`.
+// Reads a cache file's text; none when it is damaged (its checksum catches a value changed
+// within range), of another format or of another SoundFont than `soundFontHash`.
 std::optional<PitchCorrections> parseCorrections(std::string_view text,
                                                  std::uint64_t soundFontHash);
 

@@ -2,8 +2,11 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QWidget>
 #include <cmath>
+
+#include "midi/midi_port.h"
 
 #include "tuner/numeric_text.h"
 #include "tuner/tuner_texts.h"
@@ -16,13 +19,21 @@ TunerBehaviour::TunerBehaviour(TunerHost& host, TunerControls controls,
       showChords_(std::move(showChords)),
       midiOut_(host.midiPort(), host.waitHost()) {}
 
-TunerBehaviour::~TunerBehaviour() = default;
+TunerBehaviour::~TunerBehaviour() {
+    host_.midiPort().onLoadFailed(nullptr);
+}
 
 void TunerBehaviour::load() {
     host_.centreOnScreen(controls_.window);
     fillTuningList();
     fillInstrumentList();
     loadSettings();
+    // The synth may still be loading its SoundFont when the window shows; if that fails, the
+    // user hears of it as of a failed open, on the window's thread.
+    host_.midiPort().onLoadFailed([this](int) {
+        QMetaObject::invokeMethod(
+            &controls_.window, [this] { synthFailed(); }, Qt::QueuedConnection);
+    });
     std::int32_t code = 0;
     if (!midiOut_.connectMIDI(midi::mapperId, code)) {
         message(texts::midiFailed, texts::midiFailedTitle, MessageStyle::critical);
@@ -31,6 +42,12 @@ void TunerBehaviour::load() {
     soundChange();
     tuningChange();
     midiOut_.setBaseNote(0);
+}
+
+void TunerBehaviour::synthFailed() {
+    std::int32_t ignored = 0;
+    midiOut_.closeMIDI(midi::mapperId, ignored);
+    message(texts::midiFailed, texts::midiFailedTitle, MessageStyle::critical);
 }
 
 void TunerBehaviour::soundChange() {

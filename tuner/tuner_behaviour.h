@@ -63,6 +63,8 @@ private:
     void fillInstrumentList();
     void loadSettings();
     void saveSettings();
+    // The MIDI output accepted at load could not be loaded after all: closed, and reported.
+    void synthFailed();
 
     // Sets a drop-down list's text: selects the entry with exactly that text, else leaves the
     // selection as it is.
