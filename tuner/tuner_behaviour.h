@@ -1,9 +1,9 @@
 #pragma once
 // What the tuner window does: loading (centre, fill the lists, restore the stored choices,
 // open the MIDI output), the sound and tuning changes, playing a string, the duration key
-// filter, the defaults, the chord window, ending, and storing the choices on closing. It works
-// on the window's controls handed in by reference and reaches everything outside the window
-// through TunerHost, so it runs headless with fakes.
+// filter, the defaults, the chord window and its strums (chord_sound.h), ending, and storing
+// the choices on closing. It works on the window's controls handed in by reference and reaches
+// everything outside the window through TunerHost, so it runs headless with fakes.
 
 #include <QString>
 #include <functional>
