@@ -1,5 +1,7 @@
 #include "chords/chord_window.h"
 
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QFont>
 #include <QFontInfo>
 #include <QLabel>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "chords/chord_texts.h"
+#include "chords/chord_window_layout.h"
 #include "controls/enter_key.h"
 #include "controls/single_window.h"
 
@@ -18,24 +21,7 @@ namespace chords {
 
 namespace {
 
-constexpr int clientWidth = 783;
-constexpr int clientHeight = 471;
-
-// The chord grid: one column per chord kind, one row per root; neighbours overlap by a pixel.
-struct GridColumn {
-    int left;
-    int width;
-};
-constexpr std::array<GridColumn, kindCount> gridColumns{
-    {{8, 73}, {80, 65}, {144, 65}, {208, 65}, {272, 65}}};
-constexpr int gridTop = 144;
-constexpr int gridRowStep = 24;
-constexpr int buttonHeight = 25;
-
-constexpr QRect barreHelpBox{344, 152, 433, 113};
-constexpr QRect sharpsHelpBox{344, 280, 425, 49};
-constexpr QRect backToTunerBox{360, 392, 97, buttonHeight};
-constexpr QRect exitBox{480, 392, 81, buttonHeight};
+using namespace layout;
 
 constexpr int chordIndexNamed(std::string_view name) {
     for (int i = 0; i < chordCount; ++i)
@@ -73,8 +59,8 @@ void shrinkFontToFit(QLabel* label) {
 
 }  // namespace
 
-frmPrijemi::frmPrijemi(std::function<void()> endProgram)
-    : endProgram_(std::move(endProgram)), display_(*this) {
+frmPrijemi::frmPrijemi(std::function<void()> endProgram, std::weak_ptr<ChordHost> host)
+    : endProgram_(std::move(endProgram)), display_(*this, std::move(host)) {
     setObjectName(QStringLiteral("frmPrijemi"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(chordWindowCaption());
@@ -89,19 +75,20 @@ frmPrijemi::frmPrijemi(std::function<void()> endProgram)
     buildChordButtons();
     buildHelpTexts();
     buildExitButtons();
+    buildPlayControls();
     chainTabOrder();
     chordButtons_[0]->setFocus();
     controls::letEnterPressButtons(*this);
 
     // Loading clears the neck, so the window never opens with a grip shown.
     display_.cisti();
+    display_.showStoredHand();
 }
 
 void frmPrijemi::buildNeck() {
-    auto* neck = new QLabel(this);
-    neck->setObjectName(QStringLiteral("Vrat"));
-    neck->setPixmap(QPixmap(QStringLiteral(":/chords/neck.png")));
-    neck->setGeometry(0, 0, neckWidth, neckHeight);
+    neck_ = new QLabel(this);
+    neck_->setObjectName(QStringLiteral("Vrat"));
+    neck_->setGeometry(0, 0, neckWidth, neckHeight);
 
     // Created after the neck, so every marker lies above it.
     const QPixmap marker(QStringLiteral(":/chords/marker.png"));
@@ -109,7 +96,7 @@ void frmPrijemi::buildNeck() {
         auto* label = new QLabel(this);
         label->setObjectName(QString::fromStdString(markerName(i)));
         label->setPixmap(marker);
-        label->setGeometry(markerPlaces[i].left, markerPlaces[i].top, markerWidth, markerHeight);
+        label->resize(markerWidth, markerHeight);
         markers_[i] = label;
     }
 }
@@ -122,7 +109,10 @@ void frmPrijemi::buildChordButtons() {
         button->setObjectName(QString::fromLatin1(grip.buttonName));
         button->setGeometry(column.left, gridTop + gridRowStep * grip.root, column.width,
                             buttonHeight);
-        connect(button, &QPushButton::clicked, this, [this, &grip] { display_.showChord(grip); });
+        connect(button, &QPushButton::clicked, this, [this, &grip] {
+            display_.showChord(grip);
+            play_->setEnabled(true);
+        });
         chordButtons_[i] = button;
     }
 }
@@ -154,9 +144,25 @@ void frmPrijemi::buildExitButtons() {
     exitProgram_->setGeometry(exitBox);
     // Ends the program outright: no window's closing step may run first.
     connect(exitProgram_, &QPushButton::clicked, this, [this] {
+        display_.silence();
         if (endProgram_)
             endProgram_();
     });
+}
+
+void frmPrijemi::buildPlayControls() {
+    play_ = new QPushButton(QStringLiteral("Zaigraj"), this);
+    play_->setObjectName(QStringLiteral("cmdZaigraj"));
+    play_->setAccessibleName(play_->text());
+    play_->setGeometry(playBox);
+    play_->setEnabled(false);  // until a chord button shows a grip
+    connect(play_, &QPushButton::clicked, this, [this] { display_.play(); });
+
+    leftHanded_ = new QCheckBox(QString::fromUtf8("Za levičarje"), this);
+    leftHanded_->setObjectName(QStringLiteral("chkLevicar"));
+    leftHanded_->setGeometry(leftHandedBox);
+    connect(leftHanded_, &QCheckBox::clicked, this,
+            [this](bool checked) { display_.chooseHand(checked ? Hand::left : Hand::right); });
 }
 
 // "C dur" first, then E major and its kin, then the grid column by column, then the exits.
@@ -178,6 +184,8 @@ void frmPrijemi::chainTabOrder() {
             addChord(root * kindCount + kind);
     order.push_back(backToTuner_);
     order.push_back(exitProgram_);
+    order.push_back(leftHanded_);
+    order.push_back(play_);
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -186,10 +194,23 @@ void frmPrijemi::setMarkerVisible(int markerIndex, bool visible) {
     markers_[markerIndex]->setVisible(visible);
 }
 
-frmPrijemi* showChordWindow(std::function<void()> endProgram) {
+void frmPrijemi::showHand(Hand hand) {
+    neck_->setPixmap(QPixmap(hand == Hand::left ? QStringLiteral(":/chords/neck_left.png")
+                                                : QStringLiteral(":/chords/neck.png")));
+    for (int i = 0; i < markerCount; ++i)
+        markers_[i]->move(markerLeft(markerPlaces[i], hand), markerPlaces[i].top);
+    leftHanded_->setChecked(hand == Hand::left);
+}
+
+void frmPrijemi::closeEvent(QCloseEvent* event) {
+    display_.silence();
+    event->accept();
+}
+
+frmPrijemi* showChordWindow(std::function<void()> endProgram, std::weak_ptr<ChordHost> host) {
     static QPointer<frmPrijemi> openWindow;
-    return controls::showSingleWindow(openWindow,
-                                      [&] { return new frmPrijemi(std::move(endProgram)); });
+    return controls::showSingleWindow(
+        openWindow, [&] { return new frmPrijemi(std::move(endProgram), std::move(host)); });
 }
 
 }  // namespace chords

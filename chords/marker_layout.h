@@ -123,6 +123,14 @@ constexpr bool markerPlacesAreIndexed() {
 }
 static_assert(markerPlacesAreIndexed());
 
+// The neck as a right-handed or a left-handed player reads a chord chart. The left-handed
+// picture is the right-handed one mirrored across its width, so every marker moves with it.
+enum class Hand { right, left };
+
+constexpr int markerLeft(const MarkerPlace& place, Hand hand) {
+    return hand == Hand::right ? place.left : neckWidth - place.left - markerWidth;
+}
+
 // The marker's name: its string's prefix and the fret, e.g. "B2", "EE11".
 inline std::string markerName(int index) {
     const MarkerPlace& place = markerPlaces[index];

@@ -28,6 +28,9 @@ public:
     // Note-on, wait `duration` whole seconds handling events, note-off. The seconds count from
     // when the device can sound the note: a device still loading is waited for first.
     void playNote(std::int16_t noteValue, std::int16_t duration);
+    // The two halves of a note, for a caller that times several notes itself (a strum).
+    void sendNoteOn(std::int16_t noteValue);
+    void sendNoteOff(std::int16_t noteValue);
 
     std::int32_t deviceID() const { return deviceId_; }
     std::int16_t instrument() const { return instrument_; }
@@ -56,8 +59,6 @@ public:
     std::uint32_t programChangeWord() const;
 
 private:
-    void sendNoteOn(std::int16_t noteValue);
-    void sendNoteOff(std::int16_t noteValue);
     void sendProgramChange();
     void setDefaults();
 

@@ -46,8 +46,10 @@ frmMain::frmMain(TunerHost& host) : QWidget(nullptr), host_(host) {
     readButtonProperties();
     chainTabOrder();
     behaviour_ = std::make_unique<TunerBehaviour>(
-        host_, TunerControls{*this, *cmbInst_, *cmbTune_, *txtDur_},
-        [this] { chords::showChordWindow([&host = host_] { host.endProgram(); }); });
+        host_, TunerControls{*this, *cmbInst_, *cmbTune_, *txtDur_}, [this] {
+            chords::showChordWindow([&host = host_] { host.endProgram(); },
+                                    behaviour_->chordHost());
+        });
     connectHandlers();
     controls::letEnterPressButtons(*this);
     cmbInst_->setFocus();

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "midi/midi_port.h"
-
+#include "tuner/chord_sound.h"
 #include "tuner/numeric_text.h"
 #include "tuner/tuner_texts.h"
 
@@ -17,10 +17,16 @@ TunerBehaviour::TunerBehaviour(TunerHost& host, TunerControls controls,
     : host_(host),
       controls_(controls),
       showChords_(std::move(showChords)),
-      midiOut_(host.midiPort(), host.waitHost()) {}
+      midiOut_(host.midiPort(), host.waitHost()),
+      chordSound_(std::make_shared<ChordSound>(midiOut_, host.waitHost(), host,
+                                               [this] { return checkedDuration(); })) {}
 
 TunerBehaviour::~TunerBehaviour() {
     host_.midiPort().onLoadFailed(nullptr);
+}
+
+std::weak_ptr<chords::ChordHost> TunerBehaviour::chordHost() const {
+    return chordSound_;
 }
 
 void TunerBehaviour::load() {
@@ -68,22 +74,26 @@ void TunerBehaviour::tuningChange() {
 void TunerBehaviour::playString(int index) {
     if (index < 0 || index >= stringCount)
         return;
+    if (const auto seconds = checkedDuration())
+        midiOut_.playNote(currentNotes_[static_cast<std::size_t>(index)],
+                          static_cast<std::int16_t>(*seconds));
+}
+
+std::optional<int> TunerBehaviour::checkedDuration() {
     QLineEdit& dur = controls_.txtDur;
     const QString duration = dur.text();
     if (duration.isEmpty()) {
         message(texts::durationMissing, texts::durationMissingTitle, MessageStyle::critical);
         dur.setFocus();
-        return;
+        return std::nullopt;
     }
     const auto seconds = durationSeconds(duration);
     if (!seconds) {
         message(texts::durationNotNumeric, texts::durationNotNumericTitle, MessageStyle::critical);
         dur.setFocus();
         dur.setSelection(0, static_cast<int>(dur.text().size()));
-        return;
     }
-    midiOut_.playNote(currentNotes_[static_cast<std::size_t>(index)],
-                      static_cast<std::int16_t>(*seconds));
+    return seconds;
 }
 
 int TunerBehaviour::filterKey(int keyAscii) const {

@@ -1,14 +1,17 @@
 #pragma once
 // What the tuner window does: loading (centre, fill the lists, restore the stored choices,
 // open the MIDI output), the sound and tuning changes, playing a string, the duration key
-// filter, the defaults, the chord window, ending, and storing the choices on closing. It works
-// on the window's controls handed in by reference and reaches everything outside the window
-// through TunerHost, so it runs headless with fakes.
+// filter, the defaults, the chord window and its strums (chord_sound.h), ending, and storing
+// the choices on closing. It works on the window's controls handed in by reference and reaches
+// everything outside the window through TunerHost, so it runs headless with fakes.
 
 #include <QString>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string_view>
 
+#include "chords/chord_host.h"
 #include "midi/midi_lib.h"
 #include "tuner/catalogue.h"
 #include "tuner/tuner_host.h"
@@ -18,6 +21,8 @@ class QLineEdit;
 class QWidget;
 
 namespace tuner {
+
+class ChordSound;
 
 // The controls the behaviour reads or writes.
 struct TunerControls {
@@ -56,6 +61,8 @@ public:
         notesChanged_ = std::move(changed);
     }
     midi::MIDILib& midiOut() { return midiOut_; }
+    // The chord window's sound and remembered view; it goes with the behaviour.
+    std::weak_ptr<chords::ChordHost> chordHost() const;
 
 private:
     // The steps of load() and queryUnload(). The lists are filled from the catalogue's tables.
@@ -72,6 +79,9 @@ private:
     // A message box over the window with one of the window's texts; the button pressed.
     MessageAnswer message(std::u16string_view text, std::u16string_view title, MessageStyle style);
     void applyStoredPosition(const QString& left, const QString& top);
+    // The note length in whole seconds; none, after telling the user, when the box is empty or
+    // not numeric.
+    std::optional<int> checkedDuration();
 
     TunerHost& host_;
     TunerControls controls_;
@@ -79,6 +89,7 @@ private:
     StringNotes currentNotes_{};
     std::function<void(const StringNotes&)> notesChanged_;
     midi::MIDILib midiOut_;
+    std::shared_ptr<ChordSound> chordSound_;
 };
 
 }  // namespace tuner

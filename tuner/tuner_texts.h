@@ -22,5 +22,7 @@ inline constexpr std::u16string_view keyWindowState = u"WS";
 inline constexpr std::u16string_view keyInstrument = u"Instrument";
 inline constexpr std::u16string_view keyTuning = u"Tuning";
 inline constexpr std::u16string_view keyDuration = u"Dur";
+// The chord window's neck seen left-handed: "1", anything else (or nothing) right-handed.
+inline constexpr std::u16string_view keyLeftHanded = u"Levicar";
 
 }  // namespace tuner::texts

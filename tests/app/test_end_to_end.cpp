@@ -3,7 +3,8 @@
 // window manager's close request stores the six choices, and the next start restores them.
 // The sound path as a desktop treats it: a note stays whole while other processes load the
 // cores, the program lives through a restart of the sound server and is heard again after it,
-// and follows a change of the default output.
+// and follows a change of the default output. In the chord window, "Zaigraj" strums "E dur"
+// without a dropout: its strings come in lowest first, and all six sound at their exact pitch.
 //
 // TOLMARY_BINARY=/path/to/tolmary runs the cases against another build.
 
@@ -14,7 +15,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+#include <cmath>
 
+#include "pitch/pitch_estimator.h"
+#include "pitch/windowed_spectrum.h"
 #include "tests/app/x11_window.h"
 #include "tests/support/monitor_recorder.h"
 #include "tests/support/private_sound_server.h"
@@ -38,6 +42,46 @@ bool xdotool(const QStringList& args) {
     return p.waitForFinished(10000) && p.exitCode() == 0;
 }
 
+bool clickAt(unsigned long window, int x, int y) {
+    return xdotool({"mousemove", "--window", QString::number(window), QString::number(x),
+                    QString::number(y), "click", "1"});
+}
+
+// The strum of "E dur": E2 B2 E3 G#3 B3 E4, lowest first.
+constexpr std::array<int, 6> eMajorStrum{40, 47, 52, 56, 59, 64};
+// The strings of the strum whose fundamentals no other string shares: the other three are
+// octaves of lower strings (E3 and E4 of E2, B3 of B2), whose partials they sound on.
+constexpr std::array<int, 3> ownFundamentals{40, 47, 56};
+
+// How loud `hz` sounds around each frame of `sound`: its component averaged over 1/41.2 s. Every
+// partial of the strum lies near the grid of half E2's frequency, 41.2 Hz, so the neighbouring
+// partials fall on the average's nulls.
+std::vector<double> envelopeAt(const std::vector<float>& sound, double hz) {
+    const auto span = std::size_t(std::lround(sinkRate / (pitch::noteFrequencyHz(40) / 2)));
+    std::vector<double> re(sound.size() + 1, 0.0);
+    std::vector<double> im(sound.size() + 1, 0.0);
+    for (std::size_t n = 0; n < sound.size(); ++n) {
+        const double phase = 2 * M_PI * hz * double(n) / sinkRate;
+        re[n + 1] = re[n] + sound[n] * std::cos(phase);
+        im[n + 1] = im[n] + sound[n] * std::sin(phase);
+    }
+    std::vector<double> level(sound.size(), 0.0);
+    for (std::size_t n = span; n <= sound.size(); ++n)
+        level[n - span / 2 - 1] = std::hypot(re[n] - re[n - span], im[n] - im[n - span]);
+    return level;
+}
+
+// When the fundamental of `note` first reaches half of the most it reaches in `sound`, in ms.
+// A string's fundamental takes some tens of milliseconds to build up after it is struck, so
+// this is later than the strike, by about as much for each string.
+double halfLevelMs(const std::vector<float>& sound, int note) {
+    const std::vector<double> level = envelopeAt(sound, pitch::noteFrequencyHz(note));
+    const double most = *std::max_element(level.begin(), level.end());
+    const auto reached =
+        std::find_if(level.begin(), level.end(), [&](double l) { return l >= most / 2; });
+    return double(reached - level.begin()) * 1000.0 / sinkRate;
+}
+
 }  // namespace
 
 class EndToEndTest : public QObject {
@@ -51,6 +95,7 @@ private slots:
     void noteUnderLoadHasNoDropouts();
     void defaultOutputChangeIsFollowed();
     void soundServerRestartIsSurvived();
+    void chordStrumIsHeard();
 
 private:
     void startRecorder(harness::MonitorRecorder& recorder, const std::string& sink);
@@ -325,6 +370,65 @@ void EndToEndTest::soundServerRestartIsSurvived() {
     QCOMPARE(x11::shownTopLevels(), QList<unsigned long>{window});
     QTRY_VERIFY_WITH_TIMEOUT(peakSince(framesBefore(0.2)) < harness::soundThreshold, 15000);
     closeByWindowManager(window);
+}
+
+void EndToEndTest::chordStrumIsHeard() {
+    const unsigned long tuner = openTuner(2);
+    QVERIFY(tuner != 0);
+    QVERIFY(clickAt(tuner, 56, 360));  // "Akordi"
+    const unsigned long chords = findWindow(QStringLiteral("Akordi"));
+    QVERIFY2(chords != 0, "the chord window did not appear");
+    QTest::qWait(300);
+    QVERIFY(clickAt(chords, 44, 252));  // "E dur"
+    QTest::qWait(300);
+    const std::int64_t beforeClick = recorder_.frames();
+    QVERIFY(clickAt(chords, 624, 404));  // "Zaigraj"
+    QTRY_VERIFY_WITH_TIMEOUT(peakSince(beforeClick) > 1000, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder_.frames() > beforeClick + 3 * sinkRate &&
+                                 peakSince(framesBefore(0.2)) < harness::soundThreshold,
+                             15000);
+
+    const std::vector<int> loudness = recorder_.magnitudes(beforeClick, recorder_.frames());
+    const auto first = std::find_if(loudness.begin(), loudness.end(),
+                                    [](int m) { return m > harness::soundThreshold; });
+    QVERIFY(first != loudness.end());
+    const std::int64_t start = beforeClick + (first - loudness.begin());
+    const harness::GapCount gaps = harness::countGaps(loudness);
+    QVERIFY2(gaps.gaps == 0, qPrintable(QString("%1 dropouts in the strum").arg(gaps.gaps)));
+
+    // The strings with fundamentals of their own rise low to high, well apart: 30 and 60 ms
+    // between their strikes, smeared by how fast each builds up.
+    const std::vector<float> rise = recorder_.samples(start, start + sinkRate * 4 / 10);
+    QStringList risen;
+    std::vector<double> risenMs;
+    for (const int note : ownFundamentals) {
+        risenMs.push_back(halfLevelMs(rise, note));
+        risen << QString("%1:%2").arg(note).arg(risenMs.back(), 0, 'f', 1);
+    }
+    qInfo("half level after the first sound, ms: %s", qPrintable(risen.join(' ')));
+    for (std::size_t i = 1; i < risenMs.size(); ++i)
+        QVERIFY2(risenMs[i] - risenMs[i - 1] >= 20.0, qPrintable(risen.join(' ')));
+    QVERIFY2(risenMs.back() <= 250.0, qPrintable(risen.join(' ')));
+
+    // Once all six ring, each string's fundamental at its equal-tempered pitch. The octaves'
+    // fundamentals merge with the lower strings' partials, which must be as exact.
+    const std::int64_t allRinging = start + sinkRate / 4;
+    const std::vector<float> ringing = recorder_.samples(allRinging, allRinging + sinkRate);
+    const pitch::Spectrum spectrum(ringing.data(), ringing.size(), sinkRate);
+    QStringList errors;
+    bool allClose = true;
+    for (const int note : eMajorStrum) {
+        const double expected = pitch::noteFrequencyHz(note);
+        const auto peak = spectrum.peakNear(expected, 50.0);
+        QVERIFY2(peak.has_value(), qPrintable(QString("nothing near note %1").arg(note)));
+        const double cents = pitch::centsBetween(peak->hz, expected);
+        errors << QString("%1:%2").arg(note).arg(cents, 0, 'f', 2);
+        allClose = allClose && std::abs(cents) <= 0.7;
+    }
+    qInfo("pitch errors in cents: %s", qPrintable(errors.join(' ')));
+    QVERIFY2(allClose, qPrintable(errors.join(' ')));
+    QVERIFY(x11::sendCloseRequest(chords));
+    closeByWindowManager(tuner);
 }
 
 QTEST_MAIN(EndToEndTest)

@@ -15,6 +15,7 @@ public:
     void setMarkerVisible(int markerIndex, bool visible) override {
         steps << (visible ? u'+' : u'-') + QString::fromStdString(markerName(markerIndex));
     }
+    void showHand(Hand) override {}
 };
 
 QStringList everyMarkerHidden() {

@@ -101,7 +101,8 @@ private slots:
     }
 
     // Focus starts on "C dur" and space shows C major. Tab then walks E major and its kin, the
-    // grid column by column and the exits, back to "C dur"; shown markers never take the focus.
+    // grid column by column, the exits, the view and "Zaigraj", back to "C dur"; shown markers
+    // never take the focus.
     void keyboardStartsOnCDurAndTabsInOrder() {
         QStringList expected{"C", "E", "em", "esep", "emsep", "cm"};
         for (int kind = 0; kind < kindCount; ++kind) {
@@ -111,7 +112,7 @@ private slots:
                     expected << name;
             }
         }
-        expected += QStringList{"ZapriAkorde", "Command1", "C"};
+        expected += QStringList{"ZapriAkorde", "Command1", "chkLevicar", "cmdZaigraj", "C"};
 
         frmPrijemi* window = open();
         QVERIFY(QTest::qWaitForWindowActive(window));
@@ -183,7 +184,7 @@ private slots:
         QVERIFY(caption.size() > 127 && !caption.at(127).isSpace());
     }
 
-    // Rows are named by control; only buttons have a caption.
+    // Rows are named by control; only buttons and the check box have a caption.
     void controlsSitAtTheirPlaces_data() {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QRect>("place");
@@ -192,6 +193,9 @@ private slots:
         QTest::newRow("bmaj") << "Maj7" << QRect(272, 408, 65, 25);
         QTest::newRow("ZapriAkorde") << "Nazaj na tuner" << QRect(360, 392, 97, 25);
         QTest::newRow("Command1") << "Izhod" << QRect(480, 392, 81, 25);
+        QTest::newRow("cmdZaigraj") << "Zaigraj" << QRect(584, 392, 81, 25);
+        QTest::newRow("chkLevicar")
+            << QString::fromUtf8("Za levičarje") << QRect(584, 424, 185, 21);
         QTest::newRow("Vrat") << "" << QRect(0, 0, 771, 130);
         QTest::newRow("E4") << "" << QRect(264, 0, 23, 18);   // left of its column
         QTest::newRow("B6") << "" << QRect(400, 32, 23, 18);  // lowered
@@ -207,8 +211,8 @@ private slots:
         auto* control = window->findChild<QWidget*>(QString::fromLatin1(QTest::currentDataTag()),
                                                     Qt::FindDirectChildrenOnly);
         QVERIFY(control != nullptr);
-        if (auto* pushButton = qobject_cast<QPushButton*>(control))
-            QCOMPARE(pushButton->text(), caption);
+        if (auto* button = qobject_cast<QAbstractButton*>(control))
+            QCOMPARE(button->text(), caption);
         QCOMPARE(control->geometry(), place);
         window->resize(1200, 800);  // nothing follows the frame
         QCOMPARE(control->geometry(), place);

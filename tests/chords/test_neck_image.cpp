@@ -63,6 +63,12 @@ private slots:
         QTest::newRow("committed") << QImage(QStringLiteral(":/chords/neck.png"))
                                    << QImage(QStringLiteral(":/chords/marker.png"));
         QTest::newRow("painted") << neck_image::paintNeck() << neck_image::paintMarker();
+        // Mirrored back, the left-handed neck must be the same neck.
+        QTest::newRow("left-handed, committed")
+            << QImage(QStringLiteral(":/chords/neck_left.png")).mirrored(true, false)
+            << QImage(QStringLiteral(":/chords/marker.png"));
+        QTest::newRow("left-handed, painted")
+            << neck_image::paintLeftHandedNeck().mirrored(true, false) << neck_image::paintMarker();
     }
     void picturesFitTheMarkerPlaces() {
         QFETCH(QImage, neck);

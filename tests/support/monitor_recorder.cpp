@@ -124,6 +124,18 @@ std::vector<int> MonitorRecorder::magnitudes(std::int64_t from, std::int64_t to)
     return out;
 }
 
+std::vector<float> MonitorRecorder::samples(std::int64_t from, std::int64_t to) const {
+    std::lock_guard lock(state_->mutex);
+    const auto count = static_cast<std::int64_t>(state_->samples.size() / channels);
+    from = std::clamp<std::int64_t>(from, 0, count);
+    to = std::clamp<std::int64_t>(to, from, count);
+    std::vector<float> out;
+    out.reserve(static_cast<std::size_t>(to - from));
+    for (std::int64_t f = from; f < to; ++f)
+        out.push_back(state_->samples[static_cast<std::size_t>(f * channels)] / 32768.0F);
+    return out;
+}
+
 Clock::time_point MonitorRecorder::timeOf(std::int64_t frame) const {
     std::lock_guard lock(state_->mutex);
     const double ns = state_->offsetNs(frame) + double(frame) * 1e9 / sinkRate;

@@ -38,6 +38,8 @@ public:
     std::int64_t frames() const;
     // The larger magnitude of the two channels of frames [from, to), clipped to what exists.
     std::vector<int> magnitudes(std::int64_t from, std::int64_t to) const;
+    // The left channel of frames [from, to) as -1 to 1, clipped to what exists.
+    std::vector<float> samples(std::int64_t from, std::int64_t to) const;
     // The largest magnitude recorded from frame `from` on.
     int peakSince(std::int64_t from) const;
     // When frame `frame` was mixed in the server (see above).

@@ -1,4 +1,5 @@
-// Writes neck.png and marker.png, the chord window's pictures, into the folder given.
+// Writes neck.png, neck_left.png and marker.png, the chord window's pictures, into the folder
+// given.
 #include <QDir>
 #include <QGuiApplication>
 #include <cstdio>
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     const bool saved =
         neck_image::paintNeck().save(folder.filePath(QStringLiteral("neck.png"))) &&
+        neck_image::paintLeftHandedNeck().save(folder.filePath(QStringLiteral("neck_left.png"))) &&
         neck_image::paintMarker().save(folder.filePath(QStringLiteral("marker.png")));
     if (!saved) {
         std::fprintf(stderr, "could not write the pictures into %s\n", argv[1]);

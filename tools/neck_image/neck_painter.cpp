@@ -32,15 +32,16 @@ void paintWood(QImage& image) {
     }
 }
 
-void paintStrip(QPainter& painter) {
-    painter.fillRect(0, 0, stripWidth, chords::neckHeight, stripColour);
+// The strip starts at `left`; its letters always read the right way round.
+void paintStrip(QPainter& painter, int left) {
+    painter.fillRect(left, 0, stripWidth, chords::neckHeight, stripColour);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setBold(true);
     font.setPixelSize(12);
     painter.setFont(font);
     painter.setPen(Qt::black);
     for (const StringLine& string : strings) {
-        const QRect cell(0, string.centreY - 8, stripWidth, 16);
+        const QRect cell(left, string.centreY - 8, stripWidth, 16);
         painter.drawText(cell, Qt::AlignCenter, QString(QChar::fromLatin1(string.letter)));
     }
 }
@@ -103,13 +104,21 @@ QImage paintNeck() {
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
-        paintStrip(painter);
+        paintStrip(painter, 0);
         paintDots(painter);
         paintNut(painter);
         painter.setRenderHint(QPainter::Antialiasing, false);
         paintFretWires(painter);
     }
     paintStrings(image);
+    return image;
+}
+
+QImage paintLeftHandedNeck() {
+    QImage image = paintNeck().mirrored(true, false);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    paintStrip(painter, chords::neckWidth - stripWidth);
     return image;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Paints the chord window's pictures: the maple neck and the grip marker, as 24-bit images.
+// Paints the chord window's pictures: the maple neck, right- and left-handed, and the grip
+// marker, as 24-bit images.
 
 #include <QColor>
 #include <QImage>
@@ -10,6 +11,8 @@ namespace neck_image {
 inline const QColor mapleLight{236, 204, 150};
 
 QImage paintNeck();
+// The neck mirrored, nut on the right, with its string letters still reading forwards.
+QImage paintLeftHandedNeck();
 QImage paintMarker();
 
 }  // namespace neck_image
