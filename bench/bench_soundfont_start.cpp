@@ -199,12 +199,8 @@ std::string spreadText(const Spread& s, const char* unit) {
 
 int main() {
     const std::string binary = tolmaryBinary();
-    if (::access(binary.c_str(), X_OK) != 0) {
-        std::printf("skipped: %s is not built\n", binary.c_str());
-        return 0;
-    }
     Desktop desktop;
-    if (std::string why = desktop.start(); !why.empty()) {
+    if (std::string why = startToMeasure(desktop, binary); !why.empty()) {
         std::printf("skipped: %s\n", why.c_str());
         return 0;
     }

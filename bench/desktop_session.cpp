@@ -1,5 +1,7 @@
 #include "bench/desktop_session.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -65,6 +67,12 @@ std::int64_t soundEnd(const MonitorRecorder& r, std::int64_t from, int quietMs, 
 std::string tolmaryBinary() {
     const char* override = std::getenv("TOLMARY_BINARY");
     return override && *override ? override : TOLMARY_BINARY;
+}
+
+std::string startToMeasure(Desktop& desktop, const std::string& binary) {
+    if (::access(binary.c_str(), X_OK) != 0)
+        return binary + " is not built";
+    return desktop.start();
 }
 
 }  // namespace bench

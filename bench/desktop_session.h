@@ -134,4 +134,7 @@ private:
 // The program under measurement: TOLMARY_BINARY when set, else this build's.
 std::string tolmaryBinary();
 
+// Starts `desktop` for measuring `binary`; why it cannot be measured, or empty.
+std::string startToMeasure(Desktop& desktop, const std::string& binary);
+
 }  // namespace bench

@@ -55,8 +55,6 @@ constexpr double aboveRelativeDb = -25.0;
 constexpr double certainOverNoiseDb = 30.0;
 // A lower note's partial is looked for this close to where it would be.
 constexpr double partialSearchCents = 30.0;
-// Partials above this share of the sample rate are not looked for.
-constexpr double highestPartialShare = 0.45;
 // A candidate note's score sums its partials up to this frequency (or its 8th partial, where
 // higher) that stand this far over the noise.
 constexpr double scoreSpanHz = 2000.0;
@@ -105,13 +103,22 @@ double refinedSeriesHz(const Spectrum& spectrum, double hz, double rate) {
     return peak ? peak->hz / best->k : hz;
 }
 
+// The level of a component near `hz`: a peak of its own, not the skirt of a neighbour's; 0
+// where there is none.
+double peakLevel(const Spectrum& spectrum, double hz) {
+    const auto peak = spectrum.coarsePeakNear(hz, partialSearchCents);
+    return peak ? peak->amplitude : 0.0;
+}
+
+bool overNoise(const Spectrum& spectrum, double hz, double level, double db) {
+    return level >= spectrum.noiseAt(hz) * dbToAmplitude(db);
+}
+
 // Whether a component stands `db` above the noise around it, and among the partials that
 // shape the tone (not a faint artefact that only a noiseless recording shows).
 bool standsOut(const Spectrum& spectrum, double hz, double db) {
-    // A peak of its own, not the skirt of a neighbour's.
-    const auto peak = spectrum.coarsePeakNear(hz, partialSearchCents);
-    const double level = peak ? peak->amplitude : 0.0;
-    return level >= spectrum.noiseAt(hz) * dbToAmplitude(db) &&
+    const double level = peakLevel(spectrum, hz);
+    return overNoise(spectrum, hz, level, db) &&
            level >= spectrum.strongest() * dbToAmplitude(evidenceRelativeDb);
 }
 
@@ -162,10 +169,8 @@ bool mayBeNote(const Spectrum& spectrum, double hz, double rate) {
     const int neither = clearPartials(spectrum, hz, {5, 7}, rate);
     // The 2nd and 3rd partials are heard as their fundamental where it sounds at all, however
     // weakly; two strings have no common fundamental.
-    const auto fundamental = spectrum.coarsePeakNear(hz, partialSearchCents);
     const bool faintFundamental =
-        fundamental &&
-        fundamental->amplitude >= spectrum.noiseAt(hz) * dbToAmplitude(partialOverNoiseDb);
+        overNoise(spectrum, hz, peakLevel(spectrum, hz), partialOverNoiseDb);
     return ((low == 2 && faintFundamental) || (low >= 1 && neither >= 1)) &&
            low + neither + clearPartials(spectrum, hz, {4, 6, 8}, rate) >= 3;
 }
@@ -235,10 +240,9 @@ bool lowerNoteUnder(const Spectrum& spectrum, double hz, double strongestPartial
                            double overNoiseDb) {
         int n = 0;
         for (double share : shares) {
-            // A peak of its own there, not the skirt of a neighbour's.
-            const auto peak = spectrum.coarsePeakNear(share * hz, partialSearchCents);
-            n += peak && peak->amplitude >= strongestPartial * dbToAmplitude(relativeDb) &&
-                 peak->amplitude >= spectrum.noiseAt(share * hz) * dbToAmplitude(overNoiseDb);
+            const double level = peakLevel(spectrum, share * hz);
+            n += level >= strongestPartial * dbToAmplitude(relativeDb) &&
+                 overNoise(spectrum, share * hz, level, overNoiseDb);
         }
         return n;
     };

@@ -12,8 +12,6 @@ namespace {
 // Where partial k is looked for around k times the series frequency.
 constexpr double fundamentalSearchCents = 30.0;
 constexpr double partialSearchCents = 50.0;
-// Partials above this share of the sample rate are not looked for.
-constexpr double highestPartialShare = 0.45;
 // A partial further than this from the fitted series does not belong to it.
 constexpr double seriesToleranceCents = 3.0;
 // Stiffness B beyond any guitar string: the fit has gone astray.

@@ -20,6 +20,8 @@ class Spectrum;
 
 // The partials looked for: enough to hold a series, few enough to stay clear of the noise.
 inline constexpr int maxPartials = 8;
+// Partials above this share of the sample rate are not looked for.
+inline constexpr double highestPartialShare = 0.45;
 
 struct Partial {
     int k;

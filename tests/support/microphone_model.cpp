@@ -7,6 +7,7 @@
 #include <random>
 
 #include "pitch/fft.h"
+#include "tests/support/synthetic_notes.h"
 
 namespace testing {
 namespace {
@@ -17,18 +18,11 @@ double fromDb(double db) {
     return std::pow(10.0, db / 20.0);
 }
 
-double rmsOf(const std::vector<float>& signal) {
-    double sum = 0.0;
-    for (float s : signal)
-        sum += double{s} * s;
-    return signal.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(signal.size()));
-}
-
-void scaleTo(std::vector<float>& signal, double rms) {
-    const double now = rmsOf(signal);
+void scaleTo(std::vector<float>& signal, double target) {
+    const double now = rms(signal);
     if (now > 0.0)
         for (float& s : signal)
-            s = static_cast<float>(s * rms / now);
+            s = static_cast<float>(s * target / now);
 }
 
 // A biquad section (direct form I) from its normalised coefficients.
@@ -131,7 +125,7 @@ Microphone phoneAcrossTheRoom() {
             .humHz = 60.0};
 }
 
-std::vector<float> pinkNoise(std::size_t count, double rate, double rms, unsigned seed) {
+std::vector<float> pinkNoise(std::size_t count, double rate, double level, unsigned seed) {
     // Shaped in the frequency domain: random phases, power falling as 1/f above 20 Hz.
     std::size_t size = 1;
     while (size < count)
@@ -150,11 +144,11 @@ std::vector<float> pinkNoise(std::size_t count, double rate, double rms, unsigne
     std::vector<float> out(count);
     for (std::size_t i = 0; i < count; ++i)
         out[i] = static_cast<float>(spectrum[i].real());
-    scaleTo(out, rms);
+    scaleTo(out, level);
     return out;
 }
 
-std::vector<float> mainsHum(std::size_t count, double rate, double hz, double rms) {
+std::vector<float> mainsHum(std::size_t count, double rate, double hz, double level) {
     std::vector<float> out(count);
     for (int k = 1; k <= 8 && k * hz < 0.45 * rate; ++k) {
         const double amplitude = (k % 2 ? 1.0 : 0.4) / k;
@@ -162,7 +156,7 @@ std::vector<float> mainsHum(std::size_t count, double rate, double hz, double rm
             out[i] += static_cast<float>(
                 amplitude * std::sin(2.0 * pi * k * hz * static_cast<double>(i) / rate + k));
     }
-    scaleTo(out, rms);
+    scaleTo(out, level);
     return out;
 }
 
