@@ -180,17 +180,25 @@ bool mayBeNote(const Spectrum& spectrum, double hz, double rate) {
 // octave and twelfth above, whose partials it holds, even where its fundamental is lost.
 std::optional<double> strongestNote(const Spectrum& spectrum, double lowHz, double highHz,
                                     double rate) {
+    // Each grid point's excess over the noise, once: the candidates read it thousands of times.
+    const double grid = spectrum.gridHz();
+    const auto points = static_cast<std::size_t>(highestPartialShare * rate / grid) + 2;
+    std::vector<double> excess(points);
+    for (std::size_t bin = 1; bin < points; ++bin) {
+        const double hz = static_cast<double>(bin) * grid;
+        excess[bin] = std::max(
+            0.0, spectrum.levelNear(hz) - spectrum.noiseAt(hz) * dbToAmplitude(scoreOverNoiseDb));
+    }
     std::optional<double> best;
     double bestScore = 0.0;
     for (double hz = lowHz; hz <= highHz;) {
         const double span = std::max(scoreSpanHz, maxPartials * hz);
         const double top = std::min(span, highestPartialShare * rate);
         // Candidates close enough that the highest partial summed lands within a grid step.
-        const double next = hz * (1.0 + 2.0 * spectrum.gridHz() / span);
+        const double next = hz * (1.0 + 2.0 * grid / span);
         double score = 0.0;
         for (double partial = hz; partial < top; partial += hz)
-            score += std::max(0.0, spectrum.levelNear(partial) -
-                                       spectrum.noiseAt(partial) * dbToAmplitude(scoreOverNoiseDb));
+            score += excess[static_cast<std::size_t>(std::lround(partial / grid))];
         if (score > bestScore && mayBeNote(spectrum, hz, rate)) {
             bestScore = score;
             best = hz;

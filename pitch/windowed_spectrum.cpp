@@ -123,6 +123,8 @@ Spectrum::Spectrum(const float* samples, std::size_t n, double sampleRate)
     magnitude_.resize(size_ / 2);
     for (std::size_t k = 0; k < magnitude_.size(); ++k)
         magnitude_[k] = std::sqrt(std::norm(spectrum[k]));
+    if (magnitude_.size() > 1)
+        strongest_ = *std::max_element(magnitude_.begin() + 1, magnitude_.end());
     const auto minBand = static_cast<std::size_t>(std::ceil(minBandHz / binHz()));
     std::vector<double> band, centres, levels;
     for (std::size_t first = 1; first < magnitude_.size();) {
@@ -196,7 +198,7 @@ std::optional<double> Spectrum::strongestSeriesIn(double lowHz, double highHz, i
 }
 
 double Spectrum::strongest() const {
-    return *std::max_element(magnitude_.begin() + 1, magnitude_.end());
+    return strongest_;
 }
 
 double Spectrum::levelAt(double hz) const {

@@ -70,6 +70,8 @@ private:
     std::vector<double> weighted_;
     std::size_t size_ = 1;
     std::vector<double> magnitude_;
+    // The largest magnitude but the constant's, asked for by every partial weighed.
+    double strongest_ = 0.0;
     // The noise level at each grid point.
     std::vector<double> noise_;
 };
