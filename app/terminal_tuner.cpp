@@ -45,7 +45,8 @@ int runTerminalTuner() {
             [](const pitch::Reading& reading) {
                 const int note = pitch::nearestNote(reading.hz);
                 const double cents = pitch::centsBetween(reading.hz, pitch::noteFrequencyHz(note));
-                const std::string line = pitch::terminalLine(note, reading.hz, cents) + '\n';
+                const std::string line =
+                    pitch::terminalLine(note, reading.hz, cents, reading.spreadCents) + '\n';
                 std::fputs(line.c_str(), stdout);
                 std::fflush(stdout);
             },

@@ -23,6 +23,23 @@ std::string fixed(double value, int decimals) {
     return text;
 }
 
+// The noun after a whole number of cents, by its last two digits.
+std::string_view wholeCentsNoun(std::string_view number) {
+    const std::string_view digits = number.substr(number.find_first_of("0123456789"));
+    const int lastTwo = digits.size() >= 2 ? (digits[digits.size() - 2] - '0') * 10 : 0;
+    switch (lastTwo + (digits.back() - '0')) {
+        case 1:
+            return "cent";
+        case 2:
+            return "centa";
+        case 3:
+        case 4:
+            return "centi";
+        default:
+            return "centov";
+    }
+}
+
 }  // namespace
 
 std::string noteName(int note) {
@@ -32,16 +49,23 @@ std::string noteName(int note) {
            std::to_string(octave);
 }
 
-std::string centsText(double cents) {
-    std::string number = fixed(cents, 1);
-    std::replace(number.begin(), number.end(), '.', ',');
-    if (!number.starts_with('-') && number != "0,0")
-        number.insert(0, "+");
-    return number + " centa";
+int centsDecimals(double spreadCents) {
+    if (spreadCents < 0.1)
+        return 2;
+    return spreadCents < 1.0 ? 1 : 0;
 }
 
-std::string terminalLine(int note, double hz, double cents) {
-    return noteName(note) + ' ' + fixed(hz, 3) + ' ' + fixed(cents, 2);
+std::string centsText(double cents, double spreadCents) {
+    const bool tenths = centsDecimals(spreadCents) == 2;
+    std::string number = fixed(cents, tenths ? 1 : 0);
+    std::replace(number.begin(), number.end(), '.', ',');
+    if (!number.starts_with('-') && number.find_first_not_of("0,") != std::string::npos)
+        number.insert(0, "+");
+    return number + ' ' + std::string(tenths ? "centa" : wholeCentsNoun(number));
+}
+
+std::string terminalLine(int note, double hz, double cents, double spreadCents) {
+    return noteName(note) + ' ' + fixed(hz, 3) + ' ' + fixed(cents, centsDecimals(spreadCents));
 }
 
 }  // namespace pitch

@@ -61,8 +61,7 @@ void ListeningBehaviour::listen() {
         microphone_, range_.first, range_.second,
         [this, generation](const pitch::Reading& r) {
             QMetaObject::invokeMethod(
-                this, [this, generation, hz = r.hz] { reading(generation, hz); },
-                Qt::QueuedConnection);
+                this, [this, generation, r] { reading(generation, r); }, Qt::QueuedConnection);
         },
         [this, generation](const std::string&) {
             QMetaObject::invokeMethod(
@@ -71,15 +70,15 @@ void ListeningBehaviour::listen() {
     listener_->start();
 }
 
-void ListeningBehaviour::reading(int generation, double hz) {
+void ListeningBehaviour::reading(int generation, const pitch::Reading& r) {
     if (generation != generation_ || !listener_ || !choice_)
         return;
-    const auto target = choice_->choose(hz);
+    const auto target = choice_->choose(r.hz);
     if (!target)
         return;
     view_.showReading(names_[static_cast<std::size_t>(target->target)].trimmed(),
-                      QString::fromStdString(pitch::centsText(target->cents)), frequencyText(hz),
-                      target->cents);
+                      QString::fromStdString(pitch::centsText(target->cents, r.spreadCents)),
+                      frequencyText(r.hz), target->cents);
     hold_.start();
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "midi/audio_capture.h"
+#include "pitch/live_estimator.h"
 #include "pitch/target_choice.h"
 #include "tuner/catalogue.h"
 
@@ -58,7 +59,7 @@ public:
 
 private:
     void listen();
-    void reading(int generation, double hz);
+    void reading(int generation, const pitch::Reading& reading);
     void lost(int generation);
 
     ListeningView& view_;
