@@ -13,6 +13,13 @@
 #include "tuner/listener.h"
 
 namespace app {
+namespace {
+
+// From a five-string bass's low B to the first string's 24th fret.
+constexpr double lowestNote = 23.0;   // B0
+constexpr double highestNote = 88.0;  // E6
+
+}  // namespace
 
 const char* usageText() {
     return "Uporaba: tolmary [--listen | --help]\n"
@@ -21,8 +28,10 @@ const char* usageText() {
            "\n"
            "  --listen  posluša mikrofon in za vsako odčitano višino tona izpiše vrstico\n"
            "            NOTA FREKVENCA_HZ CENTI, npr. \"E2 82.331 -1.64\": najbližjo noto,\n"
-           "            frekvenco v hercih in odmik od note v centih. Konča se ob Ctrl+C\n"
-           "            ali ko mikrofona ni več.\n"
+           "            frekvenco v hercih in odmik od note v centih, z decimalkami,\n"
+           "            kolikor jih dopušča natančnost odčitka. Bere tone od B0 (30,9 Hz,\n"
+           "            peta struna basa) do E6 (1318,5 Hz). Konča se ob Ctrl+C ali ko\n"
+           "            mikrofona ni več.\n"
            "  --help    izpiše to pomoč.\n";
 }
 
@@ -40,8 +49,7 @@ int runTerminalTuner() {
     int received = 0;
     {
         tuner::Listener listener(
-            midi::desktopMicrophone(), pitch::LiveEstimator::defaultLowestNote,
-            pitch::LiveEstimator::defaultHighestNote,
+            midi::desktopMicrophone(), lowestNote, highestNote,
             [](const pitch::Reading& reading) {
                 const int note = pitch::nearestNote(reading.hz);
                 const double cents = pitch::centsBetween(reading.hz, pitch::noteFrequencyHz(note));

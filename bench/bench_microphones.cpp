@@ -226,8 +226,13 @@ void score(const Take& take, const std::vector<std::pair<double, double>>& readi
     f.minRate = std::min(f.minRate, late / (noteSeconds - rateFromSeconds));
 }
 
+// The notes the estimator listens for: the guitar's, or with --range LOW HIGH any others, as
+// --listen's wider range.
+double lowestNote = pitch::LiveEstimator::defaultLowestNote;
+double highestNote = pitch::LiveEstimator::defaultHighestNote;
+
 void listen(const Take& take, const std::vector<float>& audio, Figures& f) {
-    pitch::LiveEstimator estimator(take.rate);
+    pitch::LiveEstimator estimator(take.rate, lowestNote, highestNote);
     const double start = cpuSeconds();
     const auto readings =
         testing::pushInChunks(estimator, audio, static_cast<std::size_t>(chunkSeconds * take.rate));
@@ -275,11 +280,20 @@ void printRow(const char* set, const char* who, const std::string& sound, const 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // --no-peer leaves the peer out; a set's name measures that set alone.
+    // --no-peer leaves the peer out; --range LOW HIGH listens for those notes; a set's name
+    // measures that set alone.
     bool withPeer = havePeer();
     std::string only;
-    for (int i = 1; i < argc; ++i)
-        (std::string(argv[i]) == "--no-peer" ? withPeer = false : (only = argv[i], true));
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--no-peer")
+            withPeer = false;
+        else if (arg == "--range" && i + 2 < argc) {
+            lowestNote = std::atof(argv[++i]);
+            highestNote = std::atof(argv[++i]);
+        } else
+            only = arg;
+    }
     const auto takes = renderTakes();
     if (takes.empty()) {
         std::printf("No General MIDI SoundFont installed: no guitar recordings to listen to\n");

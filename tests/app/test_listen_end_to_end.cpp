@@ -126,6 +126,9 @@ void ListenEndToEndTest::tonesAreReadAndSilenceIsNot_data() {
     QTest::addColumn<QString>("name");
     QTest::newRow("harmonic series E2 +3.0") << 40 << 3.0 << 0.0 << "E2";
     QTest::newRow("stiff string B3 -7.0") << 59 << -7.0 << 2e-4 << "B3";
+    // The ends of what --listen reads: a five-string bass's low B, the first string's 24th fret.
+    QTest::newRow("low end B0 +4.0") << 23 << 4.0 << 1e-4 << "B0";
+    QTest::newRow("high end E6 -2.0") << 88 << -2.0 << 1e-4 << "E6";
 }
 
 void ListenEndToEndTest::tonesAreReadAndSilenceIsNot() {
