@@ -124,35 +124,6 @@ std::vector<Take> renderTakes() {
     return takes;
 }
 
-// The microphones of a set, taken in turn from note to note.
-struct Set {
-    const char* name;
-    std::vector<testing::Microphone> microphones;
-};
-
-std::vector<Set> sets() {
-    using testing::Microphone;
-    Microphone laptop2 = testing::laptopMicrophone();
-    laptop2.highPassHz = 120.0;
-    laptop2.humHz = 60.0;
-    laptop2.roomSeconds = 0.25;
-    Microphone laptop3 = testing::laptopMicrophone();
-    laptop3.highPassHz = 180.0;
-    laptop3.noiseDbfs = -42.0;
-    laptop3.humDbfs = -50.0;
-    Microphone phone2 = testing::phoneAcrossTheRoom();
-    phone2.highPassHz = 220.0;
-    phone2.gainDb = -24.0;
-    phone2.noiseDbfs = -40.0;
-    phone2.roomSeconds = 0.7;
-    Microphone phone3 = testing::phoneAcrossTheRoom();
-    phone3.humDbfs = -60.0;
-    phone3.humHz = 50.0;
-    return {{"clean", {Microphone{.name = "clean"}}},
-            {"laptop", {testing::laptopMicrophone(), laptop2, laptop3}},
-            {"phone", {testing::phoneAcrossTheRoom(), phone2, phone3}}};
-}
-
 struct Figures {
     int takes = 0, sparse = 0, silent = 0, readings = 0, wrong = 0;
     double minRate = 1e9;
@@ -306,7 +277,7 @@ int main(int argc, char** argv) {
     std::printf("%-7s %-10s %-10s | %4s | %6s %6s | %8s | %6s | %7s | %8s | %8s | %6s | %5s\n",
                 "set", "tracker", "sound", "notes", "<5/2s", "none", "readings", "wrong", "min /s",
                 "med c", "p95 c", "1st ms", "cpu %");
-    for (const Set& set : sets()) {
+    for (const testing::MicrophoneSet& set : testing::microphoneSets()) {
         if (!only.empty() && only != set.name)
             continue;
         std::map<std::string, Figures> ours, theirs;

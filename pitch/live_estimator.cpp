@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <numbers>
 #include <optional>
+#include <utility>
 
 #include "pitch/note_envelope.h"
 #include "pitch/partial_series.h"
@@ -78,6 +79,10 @@ constexpr double binsPerNoiseToAmplitude = 0.72;
 // Readings that spread more than this in the noise are not made: the note is certain, the
 // cents would not be.
 constexpr double maxSpreadCents = 3.0;
+// A reading this precise, its fundamental measured, is made at once; a less certain one (a
+// distant microphone's, a lost fundamental's) only where the window before it heard the same
+// note: a momentary series of partials that passes for another note is not read.
+constexpr double sureCents = 0.3;
 constexpr double centsPerRatio = 1200.0 / std::numbers::ln2;
 
 double strongestOf(const std::vector<Partial>& partials) {
@@ -267,6 +272,9 @@ struct Outcome {
     // When there is no reading yet because the window holds too few periods of the note, the
     // window length it needs.
     std::size_t needs = 0;
+    // Whether the reading stands alone: its fundamental measured, its spread small. Any other
+    // wants the window before it to have heard the same note.
+    bool sure = false;
 };
 
 Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, double lowHz,
@@ -319,7 +327,8 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
     const double spreadCents = centsPerRatio * spreadHz / reading->hz;
     if (spreadCents > maxSpreadCents)
         return {};
-    return {Reading{reading->hz, 0, spreadCents}};
+    return {Reading{reading->hz, 0, spreadCents}, 0,
+            used.front().k == 1 && spreadCents < sureCents};
 }
 
 bool usable(double sampleRate) {
@@ -356,6 +365,7 @@ void LiveEstimator::reset() {
     steady_ = false;
     steadyStart_ = 0;
     nextAnalysis_ = 0;
+    previousNote_.reset();
     zeroRun_ = 0;
     inputReceived_ = 0;
     cleanFrom_ = 0;
@@ -445,6 +455,7 @@ void LiveEstimator::endOfBlock(std::uint64_t end) {
 
 void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     nextAnalysis_ = end + hop_;
+    const std::optional<int> previousNote = std::exchange(previousNote_, std::nullopt);
     // While a new pluck's attack is being placed, nothing is read; where no onset was heard
     // (a distant microphone's note hardly rises above the room), the windows simply slide.
     if (onset_ && !steady_)
@@ -462,7 +473,9 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     if (outcome.reading) {
         Reading reading = *outcome.reading;
         reading.atSample = (end - 1) * static_cast<std::uint64_t>(decimator_.factor()) + 1;
-        readings.push_back(reading);
+        previousNote_ = nearestNote(reading.hz);
+        if (outcome.sure || previousNote == previousNote_)
+            readings.push_back(reading);
     } else if (outcome.needs > n && outcome.needs <= maxWindow_)
         nextAnalysis_ = std::min(nextAnalysis_, start + outcome.needs);
 }

@@ -21,7 +21,10 @@
 //   fundamental partial of the stiff string's series fitted to them, measured where the
 //   fundamental sounds and extrapolated from the fit where it does not, and it comes with
 //   its spread in that noise (each partial's level over the noise, propagated through the
-//   fit): readings spread by up to 3 cents are made, the note itself being certain;
+//   fit): readings spread by up to 3 cents are made, the note itself being certain; one
+//   spread by a third of a cent or more, or whose fundamental is lost, only where the window
+//   before it heard the same note (a momentary series that passes for the octave or twelfth
+//   above is not read);
 // - mains hum (50 or 60 Hz and its first harmonics) is never read as a note;
 // - the window first spans 8 periods of the lowest note (so that a low note's partials are
 //   resolved and cannot pass for a higher note's), and 10 periods of the note read, so the
@@ -92,6 +95,8 @@ private:
     std::uint64_t steadyStart_ = 0;
     bool steady_ = false;
     std::uint64_t nextAnalysis_ = 0;
+    // The note the latest window heard, read or not.
+    std::optional<int> previousNote_;
     // Dropouts: the exact zeros running at the end of the input so far, the input samples
     // pushed, and the first decimated sample no dropout reaches.
     std::size_t dropoutSamples_;

@@ -197,4 +197,26 @@ std::vector<float> throughMicrophone(const std::vector<float>& clean, double rat
     return out;
 }
 
+std::vector<MicrophoneSet> microphoneSets() {
+    Microphone laptop2 = laptopMicrophone();
+    laptop2.highPassHz = 120.0;
+    laptop2.humHz = 60.0;
+    laptop2.roomSeconds = 0.25;
+    Microphone laptop3 = laptopMicrophone();
+    laptop3.highPassHz = 180.0;
+    laptop3.noiseDbfs = -42.0;
+    laptop3.humDbfs = -50.0;
+    Microphone phone2 = phoneAcrossTheRoom();
+    phone2.highPassHz = 220.0;
+    phone2.gainDb = -24.0;
+    phone2.noiseDbfs = -40.0;
+    phone2.roomSeconds = 0.7;
+    Microphone phone3 = phoneAcrossTheRoom();
+    phone3.humDbfs = -60.0;
+    phone3.humHz = 50.0;
+    return {{"clean", {Microphone{.name = "clean"}}},
+            {"laptop", {laptopMicrophone(), laptop2, laptop3}},
+            {"phone", {phoneAcrossTheRoom(), phone2, phone3}}};
+}
+
 }  // namespace testing

@@ -34,6 +34,17 @@ struct Microphone {
 Microphone laptopMicrophone();
 Microphone phoneAcrossTheRoom();
 
+// The microphones a set of takes is heard through, taken in turn from take to take.
+struct MicrophoneSet {
+    const char* name;
+    std::vector<Microphone> microphones;
+};
+
+// "clean" (as recorded), "laptop" (three laptops: high-passes from 120 to 180 Hz, 50 and 60 Hz
+// hum, small rooms) and "phone" (three phones across rooms: high-passes at 220 to 250 Hz, the
+// guitar 20 to 24 dB down, noise at -35 to -40 dBFS, rooms of 0.5 to 0.7 s).
+std::vector<MicrophoneSet> microphoneSets();
+
 // `clean` (a guitar recorded close, at `rate`) as `microphone` delivers it.
 std::vector<float> throughMicrophone(const std::vector<float>& clean, double rate,
                                      const Microphone& microphone, unsigned seed = 1);

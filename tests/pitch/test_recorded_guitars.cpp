@@ -1,0 +1,157 @@
+// The listening tuner on recorded guitars as three microphones deliver them: close, a laptop's
+// (the low strings' fundamentals cut, hum, a small room) and a phone's across the room (the
+// guitar 20 dB down, partials 10 to 25 dB over the room's noise). Whatever the microphone, a
+// reading never names the wrong note.
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QtTest>
+#include <algorithm>
+#include <cmath>
+
+#include "pitch/live_estimator.h"
+#include "pitch/pitch_estimator.h"
+#include "tests/support/listening.h"
+#include "tests/support/microphone_model.h"
+#include "tests/support/wav_file.h"
+
+namespace {
+
+constexpr double leadSeconds = 0.25;
+// Readings are counted from this long after the pluck, and their error from the steady part.
+constexpr double countFromSeconds = 0.3;
+constexpr double steadyFromSeconds = 0.5;
+
+struct Excerpt {
+    QString name;
+    int note = 0;
+    double detuneCents = 0.0;
+    testing::Recording clean;
+};
+
+int noteNumber(const QString& name, int octave) {
+    static const QString names = "C C#D D#E F F#G G#A A#B ";
+    const int pitchClass = static_cast<int>(names.indexOf(name.leftJustified(2, ' '))) / 2;
+    return (octave + 1) * 12 + pitchClass;
+}
+
+std::vector<Excerpt> excerpts() {
+    std::vector<Excerpt> all;
+    const QDir dir(TOLMARY_EXCERPT_DIR);
+    const QRegularExpression pattern(R"(^\w+-([A-G]#?)(\d)([+-]\d+)\.wav$)");
+    for (const QString& file : dir.entryList({"*.wav"}, QDir::Files, QDir::Name)) {
+        const auto m = pattern.match(file);
+        auto recording = testing::readWav(dir.filePath(file).toStdString());
+        if (!m.hasMatch() || !recording)
+            continue;
+        all.push_back({file, noteNumber(m.captured(1), m.captured(2).toInt()),
+                       m.captured(3).toDouble(), std::move(*recording)});
+    }
+    return all;
+}
+
+double centsBetween(double hz, double reference) {
+    return 1200.0 * std::log2(hz / reference);
+}
+
+double noteHz(double note) {
+    return 440.0 * std::exp2((note - 69.0) / 12.0);
+}
+
+// The note's own first partial (real notes drift), read at leisure from the close recording
+// over the 0.3 s that end at `end`.
+double truthHz(const Excerpt& e, std::size_t end) {
+    const auto span = static_cast<std::size_t>(0.3 * e.clean.rate);
+    const std::size_t start = end - std::min(end, span);
+    const auto hz =
+        pitch::estimateFundamentalHz(e.clean.samples.data() + start, end - start, e.clean.rate,
+                                     noteHz(e.note + e.detuneCents / 100.0));
+    return hz.value_or(0.0);
+}
+
+struct Heard {
+    int counted = 0;  // readings from countFromSeconds on
+    int wrong = 0;    // readings that name another note
+    std::vector<double> steadyErrors;
+};
+
+Heard listen(const Excerpt& e, const std::vector<float>& audio) {
+    pitch::LiveEstimator estimator(e.clean.rate);
+    const auto readings =
+        testing::pushInChunks(estimator, audio, static_cast<std::size_t>(0.01 * e.clean.rate));
+    Heard heard;
+    for (const pitch::Reading& r : readings) {
+        const double t = static_cast<double>(r.atSample) / e.clean.rate - leadSeconds;
+        heard.wrong += std::lround(12.0 * std::log2(r.hz / 440.0)) + 69 != e.note;
+        heard.counted += t >= countFromSeconds;
+        if (t >= steadyFromSeconds)
+            heard.steadyErrors.push_back(
+                std::abs(centsBetween(r.hz, truthHz(e, static_cast<std::size_t>(r.atSample)))));
+    }
+    return heard;
+}
+
+double median(std::vector<double> v) {
+    if (v.empty())
+        return 0.0;
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+class TestRecordedGuitars : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        excerpts_ = excerpts();
+        QVERIFY2(excerpts_.size() >= 12, "the committed excerpts are missing");
+    }
+
+    // Every set: no reading of the wrong note, ever. Close and through a laptop nearly every
+    // note is read at least 10 times a second from 0.3 s after the pluck (the laptop's muted
+    // D2, its fundamental and 2nd partial cut and its upper partials short, is not), through
+    // a phone across the room only what stands 30 dB over the noise; steady notes within the
+    // median error of the set.
+    void readsEveryNoteRight_data() {
+        QTest::addColumn<int>("set");
+        QTest::addColumn<int>("fastNotes");
+        QTest::addColumn<double>("medianCents");
+        QTest::newRow("clean") << 0 << 12 << 0.25;
+        QTest::newRow("laptop") << 1 << 11 << 0.5;
+        QTest::newRow("phone") << 2 << 1 << 1.0;
+    }
+    void readsEveryNoteRight() {
+        QFETCH(int, set);
+        QFETCH(int, fastNotes);
+        QFETCH(double, medianCents);
+        const testing::MicrophoneSet mics =
+            testing::microphoneSets()[static_cast<std::size_t>(set)];
+        int fast = 0;
+        std::vector<double> steadyErrors;
+        for (std::size_t i = 0; i < excerpts_.size(); ++i) {
+            const Excerpt& e = excerpts_[i];
+            const auto audio = testing::throughMicrophone(
+                e.clean.samples, e.clean.rate, mics.microphones[i % mics.microphones.size()],
+                static_cast<unsigned>(i + 1));
+            const Heard h = listen(e, audio);
+            QVERIFY2(
+                h.wrong == 0,
+                qPrintable(QString("%1: %2 readings of the wrong note").arg(e.name).arg(h.wrong)));
+            const double seconds =
+                static_cast<double>(audio.size()) / e.clean.rate - leadSeconds - countFromSeconds;
+            fast += h.counted >= 10.0 * seconds;
+            steadyErrors.insert(steadyErrors.end(), h.steadyErrors.begin(), h.steadyErrors.end());
+        }
+        QVERIFY2(fast >= fastNotes, qPrintable(QString("%1 notes read at 10/s").arg(fast)));
+        QVERIFY2(median(steadyErrors) <= medianCents,
+                 qPrintable(QString("median error %1 c").arg(median(steadyErrors))));
+    }
+
+private:
+    std::vector<Excerpt> excerpts_;
+};
+
+QTEST_APPLESS_MAIN(TestRecordedGuitars)
+#include "test_recorded_guitars.moc"
