@@ -1,5 +1,6 @@
 #include "controls/xp_button.h"
 
+#include "controls/accessibility.h"
 #include "controls/button_painter.h"
 #include "controls/button_shape.h"
 #include "controls/color_value.h"
@@ -57,6 +58,7 @@ FontDescription toFont(const QVariant& value, const FontDescription& fallback) {
 
 XPButton::XPButton(QWidget* parent, ButtonHost* host)
     : QWidget(parent), host_(host ? host : &QtButtonHost::instance()) {
+    installAccessibility();
     registerFontDescriptionType();
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -72,6 +74,32 @@ XPButton::~XPButton() {
 void XPButton::changed(const char* name) {
     emit propertyChanged(QString::fromLatin1(name));
     scheduleRedraw();
+}
+
+void XPButton::setPressed(bool pressed) {
+    const bool change = pressed != pressed_;
+    pressed_ = pressed;
+    scheduleRedraw();
+    if (change) {
+        QAccessible::State state;
+        state.pressed = true;
+        notifyReaders(state);
+    }
+}
+
+void XPButton::notifyReaders(QAccessible::Event what) {
+    QAccessibleEvent event(this, what);
+    QAccessible::updateAccessibility(&event);
+}
+
+void XPButton::notifyReaders(const QAccessible::State& changed) {
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
+void XPButton::press() {
+    if (enabled_)
+        emit click();
 }
 
 void XPButton::scheduleRedraw() {
@@ -92,6 +120,9 @@ void XPButton::setIconAlignment(int alignment) {
 void XPButton::setCaption(const QString& caption) {
     caption_ = caption;
     changed("Caption");
+    // A name set on purpose stays; otherwise the caption is the name.
+    if (accessibleName().isEmpty())
+        notifyReaders(QAccessible::NameChanged);
 }
 
 void XPButton::setForeColor(quint32 color) {
@@ -110,8 +141,14 @@ void XPButton::setFocusDottedRect(bool draw) {
 }
 
 void XPButton::setXPEnabled(bool enabled) {
+    const bool change = enabled != enabled_;
     enabled_ = enabled;
     changed("Enabled");
+    if (change) {
+        QAccessible::State state;
+        state.disabled = true;
+        notifyReaders(state);
+    }
     // Disabled, the button sleeps; enabled again, a pointer that left meanwhile is reported.
     updateHoverPoll();
 }
@@ -330,10 +367,8 @@ void XPButton::keyPressEvent(QKeyEvent* event) {
     emit keyDown(keyCode, shift);
     if (!alive)
         return;
-    if (keyCode == spaceKeyCode) {
-        pressed_ = true;
-        scheduleRedraw();
-    }
+    if (keyCode == spaceKeyCode)
+        setPressed(true);
     short ascii = keyAscii(*event);
     if (ascii == 0)
         return;
@@ -351,10 +386,8 @@ void XPButton::keyReleaseEvent(QKeyEvent* event) {
     short keyCode = virtualKeyCode(*event);
     short shift = shiftState(event->modifiers());
     emit keyUp(keyCode, shift);
-    if (alive && keyCode == spaceKeyCode) {
-        pressed_ = false;
-        scheduleRedraw();
-    }
+    if (alive && keyCode == spaceKeyCode)
+        setPressed(false);
 }
 
 void XPButton::mousePressEvent(QMouseEvent* event) {
@@ -368,10 +401,8 @@ void XPButton::mousePressEvent(QMouseEvent* event) {
         return;
     if (event->button() == Qt::LeftButton)
         clickArmed_ = true;
-    if (a.button == leftButton) {
-        pressed_ = true;
-        scheduleRedraw();
-    }
+    if (a.button == leftButton)
+        setPressed(true);
 }
 
 void XPButton::mouseMoveEvent(QMouseEvent* event) {
@@ -391,10 +422,8 @@ void XPButton::mouseReleaseEvent(QMouseEvent* event) {
     emit mouseUp(a.button, a.shift, a.x, a.y);
     if (!alive)
         return;
-    if (a.button == leftButton) {
-        pressed_ = false;
-        scheduleRedraw();
-    }
+    if (a.button == leftButton)
+        setPressed(false);
     // A click is a left press and release both over the button (inside its shape).
     if (event->button() == Qt::LeftButton) {
         const bool isClick = clickArmed_ && isInsideShape(event->position().toPoint());

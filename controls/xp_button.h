@@ -13,6 +13,7 @@
 #include "controls/font_description.h"
 #include "controls/property_bag.h"
 
+#include <QAccessible>
 #include <QImage>
 #include <QWidget>
 #include <memory>
@@ -88,6 +89,10 @@ public:
     // Repaints the whole button from its state, at once, rather than at the next paint.
     void redraw();
 
+    // What a reader's Press action does: raises Click as a mouse click or Enter would; nothing
+    // while the button is disabled.
+    void press();
+
 signals:
     void propertyChanged(const QString& name);
 
@@ -124,6 +129,10 @@ protected:
 
 private:
     void changed(const char* name);
+    void setPressed(bool pressed);
+    // Tells assistive technology that `what` changed.
+    void notifyReaders(QAccessible::Event what);
+    void notifyReaders(const QAccessible::State& changed);
     void scheduleRedraw();
     void paintSurface();
     void checkHover();

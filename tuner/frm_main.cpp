@@ -14,6 +14,7 @@
 #include <QStatusBar>
 
 #include "chords/chord_window.h"
+#include "controls/accessibility.h"
 #include "controls/enter_key.h"
 #include "controls/property_bag.h"
 #include "controls/xp_button.h"
@@ -39,12 +40,15 @@ QWidget* solidStrip(QWidget* parent, const QRect& place, const QColor& colour) {
 }  // namespace
 
 frmMain::frmMain(TunerHost& host) : QWidget(nullptr), host_(host) {
+    // Before any child exists: Qt keeps the reader's view it first makes of a widget.
+    controls::installAccessibility();
     buildFrame();
     buildChoices();
     buildStrings();
     buildCommands();
     readButtonProperties();
     chainTabOrder();
+    describeForReaders();
     behaviour_ = std::make_unique<TunerBehaviour>(
         host_, TunerControls{*this, *cmbInst_, *cmbTune_, *txtDur_}, [this] {
             chords::showChordWindow([&host = host_] { host.endProgram(); },
@@ -160,6 +164,25 @@ void frmMain::chainTabOrder() {
         setTabOrder(order[i], order[i + 1]);
 }
 
+void frmMain::describeForReaders() {
+    const std::array<QWidget*, 3> labelled{cmbInst_, cmbTune_, txtDur_};
+    for (std::size_t i = 0; i < labelled.size(); ++i) {
+        lblDisplay_[i]->setBuddy(labelled[i]);
+        QString name = lblDisplay_[i]->text();
+        if (name.endsWith(u':'))
+            name.chop(1);
+        labelled[i]->setAccessibleName(name);
+    }
+    picNeck_->setAccessibleName(toQString(layout::neckName));
+    picNeck_->setAccessibleDescription(toQString(layout::neckDescription));
+    for (QWidget* decoration : imgDisplay_)
+        controls::hideFromReaders(*decoration);
+    for (QWidget* decoration : picString_)
+        controls::hideFromReaders(*decoration);
+    controls::hideFromReaders(*Line1_);
+    controls::hideFromReaders(*objStatus_);
+}
+
 void frmMain::connectHandlers() {
     TunerBehaviour* b = behaviour_.get();
     // Only the user's choice runs a list's handler; loading and the defaults run the sound and
@@ -191,7 +214,8 @@ void frmMain::connectHandlers() {
 }
 
 void frmMain::showListening() {
-    showListeningWindow(host_.microphone(), behaviour_->currentNotes(), stringNames());
+    showListeningWindow(host_.microphone(), behaviour_->currentNotes(), stringNames(),
+                        &host_.waitHost());
 }
 
 StringNames frmMain::stringNames() const {

@@ -66,6 +66,9 @@ private:
     void buildCommands();
     void readButtonProperties();
     void chainTabOrder();
+    // Labels name their controls, the neck picture is named, the other decoration is left
+    // out of what a screen reader reads.
+    void describeForReaders();
     void connectHandlers();
     // Opens the listening window on the selected tuning's strings, or raises the open one.
     void showListening();

@@ -79,6 +79,10 @@ inline constexpr std::array<Place, 6> picString{{
 }};
 inline constexpr Place picNeck{4680, 1680, 2175, 3375};
 inline constexpr std::u16string_view neckPicture = u":/tuner/neck.gif";
+// What a screen reader says for the neck picture, the one picture that shows something.
+inline constexpr std::u16string_view neckName = u"Vrat kitare";
+inline constexpr std::u16string_view neckDescription =
+    u"Šest strun, najdebelejša na levi; rdeče črte vodijo od gumbov strun do njihovih strun.";
 
 inline constexpr std::array<Decoration, 3> command{{
     {{240, 5160, 1215, 495}, u"Akordi"},

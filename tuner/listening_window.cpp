@@ -4,11 +4,14 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <chrono>
 
 #include "controls/enter_key.h"
 #include "controls/single_window.h"
+#include "midi/wait_host.h"
 #include "tuner/catalogue.h"
 #include "tuner/listening_layout.h"
+#include "tuner/listening_speech.h"
 #include "tuner/tuning_meter.h"
 #include "tuner/window_font.h"
 
@@ -31,10 +34,20 @@ QLabel* centredLabel(QWidget* parent, const layout::Place& place, double points,
     return label;
 }
 
+ListeningSpeech::Clock monotonicClock(midi::WaitHost* host) {
+    if (host)
+        return [host] { return host->monotonicMs(); };
+    return [] {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    };
+}
+
 }  // namespace
 
 ListeningWindow::ListeningWindow(midi::AudioCaptureFactory microphone, const StringNotes& notes,
-                                 const StringNames& names, ListeningTiming timing) {
+                                 const StringNames& names, ListeningTiming timing,
+                                 midi::WaitHost* clock) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(toQString(listening::caption));
     setWindowIcon(QIcon(toQString(layout::windowIcon)));
@@ -52,6 +65,8 @@ ListeningWindow::ListeningWindow(midi::AudioCaptureFactory microphone, const Str
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     controls::letEnterPressButtons(*this);
 
+    speech_ = std::make_unique<ListeningSpeech>(*string_, *deviation_, *frequency_, *meter_,
+                                                monotonicClock(clock));
     ListeningView& view = *this;
     behaviour_ = std::make_unique<ListeningBehaviour>(view, std::move(microphone), timing);
     behaviour_->setTargets(notes, names);
@@ -68,6 +83,7 @@ void ListeningWindow::setTargets(const StringNotes& notes, const StringNames& na
 
 void ListeningWindow::showReading(const QString& stringName, const QString& deviation,
                                   const QString& frequency, double cents) {
+    speech_->reading(stringName, deviation, frequency, cents);
     string_->setText(stringName);
     deviation_->setText(deviation);
     frequency_->setText(frequency);
@@ -79,6 +95,7 @@ void ListeningWindow::showReading(const QString& stringName, const QString& devi
 }
 
 void ListeningWindow::showMessage(const QString& text) {
+    speech_->message(text);
     string_->setText(text);
     deviation_->clear();
     frequency_->clear();
@@ -86,9 +103,10 @@ void ListeningWindow::showMessage(const QString& text) {
 }
 
 ListeningWindow* showListeningWindow(midi::AudioCaptureFactory microphone, const StringNotes& notes,
-                                     const StringNames& names) {
+                                     const StringNames& names, midi::WaitHost* clock) {
     return controls::showSingleWindow(
-        openWindow(), [&] { return new ListeningWindow(std::move(microphone), notes, names); });
+        openWindow(),
+        [&] { return new ListeningWindow(std::move(microphone), notes, names, {}, clock); });
 }
 
 ListeningWindow* openListeningWindow() {

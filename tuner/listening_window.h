@@ -7,10 +7,15 @@
 
 #include "tuner/listening_behaviour.h"
 
+namespace midi {
+class WaitHost;
+}
+
 class QLabel;
 
 namespace tuner {
 
+class ListeningSpeech;
 class TuningMeter;
 
 class ListeningWindow : public QWidget, private ListeningView {
@@ -18,7 +23,8 @@ class ListeningWindow : public QWidget, private ListeningView {
 
 public:
     ListeningWindow(midi::AudioCaptureFactory microphone, const StringNotes& notes,
-                    const StringNames& names, ListeningTiming timing = {});
+                    const StringNames& names, ListeningTiming timing = {},
+                    midi::WaitHost* clock = nullptr);
     ~ListeningWindow() override;
 
     // The tuner's tuning changed.
@@ -38,13 +44,16 @@ private:
     QLabel* deviation_ = nullptr;
     QLabel* frequency_ = nullptr;
     TuningMeter* meter_ = nullptr;
+    // What a screen reader is told; made before the behaviour, which reports at once.
+    std::unique_ptr<ListeningSpeech> speech_;
     std::unique_ptr<ListeningBehaviour> behaviour_;
 };
 
 // Shows the program's single listening window with the tuner's current strings: creates it
-// when none is open, otherwise shows and raises the open one (which keeps listening).
+// when none is open, otherwise shows and raises the open one (which keeps listening). `clock`
+// times what a screen reader is told; without one the steady clock does.
 ListeningWindow* showListeningWindow(midi::AudioCaptureFactory microphone, const StringNotes& notes,
-                                     const StringNames& names);
+                                     const StringNames& names, midi::WaitHost* clock = nullptr);
 // The open listening window, or null.
 ListeningWindow* openListeningWindow();
 

@@ -1,5 +1,6 @@
 #include "tuner/tuning_meter.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -12,15 +13,67 @@ namespace {
 // Space at either end of the scale, so the outermost ticks and the needle stay inside.
 constexpr int margin = 8;
 
+constexpr std::u16string_view readerName = u"Odstopanje v centih";
+
+// The needle as a read-only value; without a reading it stands at the centre, and the
+// description says so.
+class MeterAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit MeterAccessible(TuningMeter* meter) : QAccessibleWidget(meter, QAccessible::Slider) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return QString::fromStdU16String(std::u16string(readerName));
+        if (t == QAccessible::Value && meter()->cents())
+            return QString::number(*meter()->cents(), 'f', 1);
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    QVariant currentValue() const override { return meter()->cents().value_or(0.0); }
+    void setCurrentValue(const QVariant&) override {}
+    QVariant maximumValue() const override { return listening::scaleCents; }
+    QVariant minimumValue() const override { return -listening::scaleCents; }
+    QVariant minimumStepSize() const override { return 0.1; }
+
+private:
+    const TuningMeter* meter() const { return static_cast<const TuningMeter*>(widget()); }
+};
+
+QAccessibleInterface* meterFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String(TuningMeter::staticMetaObject.className()) && object)
+        return new MeterAccessible(static_cast<TuningMeter*>(object));
+    return nullptr;
+}
+
 }  // namespace
 
 TuningMeter::TuningMeter(QWidget* parent) : QWidget(parent) {
+    static const bool installed = (QAccessible::installFactory(meterFactory), true);
+    (void)installed;
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+double TuningMeter::clamped(double cents) {
+    return std::clamp(cents, -listening::scaleCents, listening::scaleCents);
+}
+
+bool TuningMeter::inTuneAt(double cents) {
+    return std::abs(cents) <= listening::inTuneCents;
 }
 
 void TuningMeter::setCents(std::optional<double> cents) {
     if (cents)
-        cents = std::clamp(*cents, -listening::scaleCents, listening::scaleCents);
+        cents = clamped(*cents);
     if (cents == cents_)
         return;
     cents_ = cents;
@@ -28,7 +81,7 @@ void TuningMeter::setCents(std::optional<double> cents) {
 }
 
 bool TuningMeter::inTune() const {
-    return cents_ && std::abs(*cents_) <= listening::inTuneCents;
+    return cents_ && inTuneAt(*cents_);
 }
 
 int TuningMeter::needleX(double cents) const {

@@ -1,6 +1,7 @@
 #pragma once
 // The listening window's meter: a scale from -50 to +50 cents with a needle at the reading,
-// green within the in-tune band, red outside it, and no needle without a reading.
+// green within the in-tune band, red outside it, and no needle without a reading. A screen
+// reader reads it as a value from -50 to +50 cents.
 
 #include <QWidget>
 #include <optional>
@@ -18,6 +19,9 @@ public:
     std::optional<double> cents() const { return cents_; }
     // Whether the needle shows the in-tune colour.
     bool inTune() const;
+    // The rules behind both: a reading held to the scale, and whether it counts as in tune.
+    static double clamped(double cents);
+    static bool inTuneAt(double cents);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
