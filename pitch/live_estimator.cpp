@@ -53,7 +53,10 @@ constexpr double underOverNoiseDb = 6.0;
 // ...and above it.
 constexpr double aboveRelativeDb = -25.0;
 // The strongest partial of a series read stands this far above the noise around it.
-constexpr double certainOverNoiseDb = 30.0;
+constexpr double certainOverNoiseDb = 20.0;
+// A note's odd partials are seldom this much weaker than its even ones: where the noise would
+// hide a partial this weak beside the series read, the octave or twelfth below may be sounding.
+constexpr double hiddenRelativeDb = -18.0;
 // A lower note's partial is looked for this close to where it would be.
 constexpr double partialSearchCents = 30.0;
 // A candidate note's score sums its partials up to this frequency (or its 8th partial, where
@@ -267,6 +270,31 @@ bool lowerNoteUnder(const Spectrum& spectrum, double hz, double strongestPartial
     return notFifth >= 1 && notFifth + count({4.0 / 3, 8.0 / 3}, aboveRelativeDb, evidenceDb) >= 2;
 }
 
+// Where a lower note has partials the series on its octave or twelfth above lacks: the octave
+// below's fundamental and odd partials, the twelfth below's fundamental and its own partials.
+constexpr double octaveBelowShares[] = {1.5, 2.5};
+constexpr double twelfthBelowShares[] = {4.0 / 3, 5.0 / 3};
+
+// Whether a lower note's partials could hide in the noise beside the series read: where the
+// noise there would swallow a partial hiddenRelativeDb below the series' own beside it, the
+// note may be the octave or twelfth below, and no reading is certain. (Below the series'
+// fundamental a small microphone's high-pass takes a lower note's partials anyway.)
+bool lowerNoteCouldHide(const Spectrum& spectrum, const SeriesReading& series, double lowHz) {
+    const auto beside = [&](double share) {
+        double level = 0.0;
+        for (const Partial& p : series.partials)
+            if (std::abs(p.k - share) < 1.0)
+                level = std::max(level, p.amplitude);
+        return level > 0.0 ? level : series.partials.front().amplitude;
+    };
+    const auto hides = [&](double share) {
+        return spectrum.noiseAt(share * series.hz) * dbToAmplitude(evidenceDb) >
+               beside(share) * dbToAmplitude(hiddenRelativeDb);
+    };
+    return (series.hz / 2 >= lowHz && std::ranges::any_of(octaveBelowShares, hides)) ||
+           (series.hz / 3 >= lowHz && std::ranges::any_of(twelfthBelowShares, hides));
+}
+
 struct Outcome {
     std::optional<Reading> reading;
     // When there is no reading yet because the window holds too few periods of the note, the
@@ -310,7 +338,8 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
     // it: the note is not certain.
     const Partial& top = std::ranges::max(reading->partials, {}, &Partial::amplitude);
     if (top.amplitude < spectrum.noiseAt(top.hz) * dbToAmplitude(certainOverNoiseDb) ||
-        lowerNoteUnder(spectrum, reading->hz, top.amplitude))
+        lowerNoteUnder(spectrum, reading->hz, top.amplitude) ||
+        lowerNoteCouldHide(spectrum, *reading, lowHz))
         return {};
     // The note rests on a series: its fundamental and another partial, three partials where
     // the fundamental is lost (so that the series' stretch is known) with the 5th or 7th among
