@@ -14,10 +14,25 @@ constexpr int tuningBank = 0;
 
 void KeyTuning::setCorrections(const pitch::PitchCorrections& corrections) {
     std::lock_guard lock(mutex_);
+    corrections_ = corrections;
+    corrected_ = true;
+    install();
+}
+
+void KeyTuning::setOffset(double cents) {
+    std::lock_guard lock(mutex_);
+    // Without corrections and at 440 Hz the channels keep plain equal temperament.
+    if (cents == offsetCents_)
+        return;
+    offsetCents_ = cents;
+    install();
+}
+
+void KeyTuning::install() {
     for (int program = pitch::firstGuitarProgram; program <= pitch::lastGuitarProgram; ++program) {
         std::array<double, 128> pitch;
         for (int key = 0; key < 128; ++key)
-            pitch[key] = 100.0 * key + corrections.centsFor(program, key);
+            pitch[key] = 100.0 * key + corrections_.centsFor(program, key) + offsetCents_;
         const std::string name = "Tolmary " + std::to_string(program);
         fluid_synth_activate_key_tuning(synth_, tuningBank, program, name.c_str(), pitch.data(), 0);
     }
@@ -43,7 +58,7 @@ void KeyTuning::reset() {
 
 bool KeyTuning::hasCorrections() const {
     std::lock_guard lock(mutex_);
-    return installed_;
+    return corrected_;
 }
 
 void KeyTuning::select(int channel) {
