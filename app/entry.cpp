@@ -3,18 +3,33 @@
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/qt_translation.h"
 #include "app/qt_tuner_host.h"
 #include "app/terminal_tuner.h"
+#include "pitch/reference_pitch.h"
 #include "tuner/frm_main.h"
 #include "tuner/version_info.h"
 
 namespace app {
 
+namespace {
+
+// A command line the program cannot follow: why, on standard error, and the exit code 2.
+int refused(const std::string& why) {
+    std::fprintf(stderr, "tolmary: %s\n", why.c_str());
+    return 2;
+}
+
+}  // namespace
+
 int runTolmary(int argc, char** argv) {
-    // The two options of our own; everything else is Qt's (-platform, -style, ...).
+    // The options of our own; everything else is Qt's (-platform, -style, ...).
+    bool listen = false;
+    std::optional<std::string_view> a4Text;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
         if (option == "--help" || option == "-h") {
@@ -22,8 +37,24 @@ int runTolmary(int argc, char** argv) {
             return 0;
         }
         if (option == "--listen")
-            return runTerminalTuner();
+            listen = true;
+        else if (option == "--a4")
+            a4Text = i + 1 < argc ? std::string_view(argv[++i]) : std::string_view();
+        else if (option.starts_with("--a4="))
+            a4Text = option.substr(5);
     }
+    if (a4Text) {
+        const auto a4 = pitch::referenceA4(*a4Text);
+        if (!a4)
+            return refused(
+                "A4 mora biti celo število hercev od " + std::to_string(pitch::lowestA4) + " do " +
+                std::to_string(pitch::highestA4) + ", ne \"" + std::string(*a4Text) + "\".");
+        if (!listen)
+            return refused("--a4 velja le skupaj z --listen.");
+        return runTerminalTuner(*a4);
+    }
+    if (listen)
+        return runTerminalTuner();
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Tolmary");
     QApplication::setApplicationName("Tolmary");

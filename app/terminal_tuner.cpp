@@ -10,6 +10,7 @@
 #include "midi/desktop_audio.h"
 #include "pitch/pitch_estimator.h"
 #include "pitch/reading_text.h"
+#include "pitch/reference_pitch.h"
 #include "tuner/listener.h"
 
 namespace app {
@@ -22,7 +23,7 @@ constexpr double highestNote = 88.0;  // E6
 }  // namespace
 
 const char* usageText() {
-    return "Uporaba: tolmary [--listen | --help]\n"
+    return "Uporaba: tolmary [--listen [--a4 HZ] | --help]\n"
            "\n"
            "Brez možnosti odpre okno za uglaševanje kitare.\n"
            "\n"
@@ -32,10 +33,12 @@ const char* usageText() {
            "            kolikor jih dopušča natančnost odčitka. Bere tone od B0 (30,9 Hz,\n"
            "            peta struna basa) do E6 (1318,5 Hz). Konča se ob Ctrl+C ali ko\n"
            "            mikrofona ni več.\n"
+           "  --a4 HZ   z --listen: bere glede na komorni ton A4 = HZ hercev, celo\n"
+           "            število od 415 do 466 (privzeto 440).\n"
            "  --help    izpiše to pomoč.\n";
 }
 
-int runTerminalTuner() {
+int runTerminalTuner(int a4Hz) {
     // The signals that end the listening are taken by this thread alone, in sigwait() below;
     // the capture's thread, started later, inherits the mask. SIGUSR1 is the capture saying
     // that the microphone is gone.
@@ -49,10 +52,13 @@ int runTerminalTuner() {
     int received = 0;
     {
         tuner::Listener listener(
-            midi::desktopMicrophone(), lowestNote, highestNote,
-            [](const pitch::Reading& reading) {
-                const int note = pitch::nearestNote(reading.hz);
-                const double cents = pitch::centsBetween(reading.hz, pitch::noteFrequencyHz(note));
+            midi::desktopMicrophone(), lowestNote + pitch::referenceOffsetCents(a4Hz) / 100.0,
+            highestNote + pitch::referenceOffsetCents(a4Hz) / 100.0,
+            [a4Hz](const pitch::Reading& reading) {
+                // Named and measured against the reference; the frequency is the one heard.
+                const double hz = pitch::toStandardPitch(reading.hz, a4Hz);
+                const int note = pitch::nearestNote(hz);
+                const double cents = pitch::centsBetween(hz, pitch::noteFrequencyHz(note));
                 const std::string line =
                     pitch::terminalLine(note, reading.hz, cents, reading.spreadCents) + '\n';
                 std::fputs(line.c_str(), stdout);

@@ -9,7 +9,7 @@ namespace app {
 // The usage text of the command line, for --help.
 const char* usageText();
 
-// Listens until interrupted; the process's exit code.
-int runTerminalTuner();
+// Listens until interrupted, reading against A4 = `a4Hz`; the process's exit code.
+int runTerminalTuner(int a4Hz = 440);
 
 }  // namespace app

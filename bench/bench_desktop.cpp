@@ -315,6 +315,7 @@ struct LoopNote {
 struct LoopRun {
     std::string tuning;
     std::string sound;
+    int a4 = 440;
     std::vector<LoopNote> notes;
     // The window showed the tuning and sound asked for (it stores them back on closing).
     bool settingsTaken = false;
@@ -322,15 +323,19 @@ struct LoopRun {
 
 // The window plays each string of `tuning` with `sound` (3 s notes, the buttons in turn, so no
 // two clicks make a double click) while `tolmary --listen` reads the sink's monitor.
-LoopRun closedLoop(Desktop& desktop, const tuner::TuningRow& tuning, const tuner::SoundRow& sound) {
-    LoopRun run{utf8(tuning.name), utf8(sound.listText), {}, false};
+// Both the window and --listen take the reference `a4`.
+LoopRun closedLoop(Desktop& desktop, const tuner::TuningRow& tuning, const tuner::SoundRow& sound,
+                   int a4 = 440) {
+    LoopRun run{utf8(tuning.name), utf8(sound.listText), a4, {}, false};
     ChildProcess listener;
     const std::string output = desktop.folder() + "/listen-loop.txt";
     std::filesystem::remove(output);
-    if (!desktop.listen(listener, tolmaryBinary(), output))
+    if (!desktop.listen(listener, tolmaryBinary(), output, a4))
         return run;
     {
-        Tuner tuner(desktop, 3, "Tuning=" + run.tuning + "\nInstrument=" + run.sound + "\n");
+        Tuner tuner(desktop, 3,
+                    "Tuning=" + run.tuning + "\nInstrument=" + run.sound +
+                        "\nA4=" + std::to_string(a4) + "\n");
         if (!tuner.ok())
             return run;
         sleepMs(1000);
@@ -353,7 +358,8 @@ LoopRun closedLoop(Desktop& desktop, const tuner::TuningRow& tuning, const tuner
             run.notes.push_back(n);
         }
     }
-    run.settingsTaken = desktop.storedSetting("Tuning") == run.tuning &&
+    run.settingsTaken = desktop.storedSetting("A4") == std::to_string(a4) &&
+                        desktop.storedSetting("Tuning") == run.tuning &&
                         desktop.storedSetting("Instrument") == run.sound;
     listener.stop(SIGINT);
     return run;
@@ -371,6 +377,8 @@ std::vector<LoopRun> measureClosedLoop(Desktop& desktop) {
     for (const tuner::SoundRow& sound : tuner::soundRows)
         if (&sound != &steel)
             runs.push_back(closedLoop(desktop, standard, sound));
+    for (const int a4 : {432, 446})
+        runs.push_back(closedLoop(desktop, standard, steel, a4));
     return runs;
 }
 
@@ -440,7 +448,8 @@ void printClosedLoop(const std::vector<LoopRun>& runs) {
         }
         if (!run.settingsTaken)
             figure += " (settings not taken)";
-        row("  " + run.tuning + ", " + run.sound + ": worst", figure, "<= 0.7 cent");
+        const std::string reference = run.a4 == 440 ? "" : ", A4 " + std::to_string(run.a4);
+        row("  " + run.tuning + ", " + run.sound + reference + ": worst", figure, "<= 0.7 cent");
         if (i != 0)
             continue;
         for (std::size_t s = 0; s < run.notes.size(); ++s) {

@@ -94,8 +94,12 @@ public:
 
     // Starts `program --listen` on the private sound server, whose default source is the
     // sink's monitor; what it writes goes to `output`.
-    bool listen(ChildProcess& process, const std::string& program, const std::string& output) {
-        return process.start({program, "--listen"},
+    bool listen(ChildProcess& process, const std::string& program, const std::string& output,
+                int a4Hz = 440) {
+        std::vector<std::string> command{program, "--listen"};
+        if (a4Hz != 440)
+            command.insert(command.end(), {"--a4", std::to_string(a4Hz)});
+        return process.start(command,
                              environmentWith({"XDG_RUNTIME_DIR=" + folder_, "HOME=" + folder_,
                                               "PULSE_SERVER=" + sound_.address()}),
                              output);

@@ -2,6 +2,7 @@
 
 #include <fluidsynth.h>
 
+#include <cmath>
 #include <string>
 
 namespace midi {
@@ -14,10 +15,29 @@ constexpr int tuningBank = 0;
 
 void KeyTuning::setCorrections(const pitch::PitchCorrections& corrections) {
     std::lock_guard lock(mutex_);
+    corrections_ = corrections;
+    corrected_ = true;
+    install();
+}
+
+void KeyTuning::setOffset(double cents) {
+    std::lock_guard lock(mutex_);
+    // Without corrections and at 440 Hz the channels keep plain equal temperament.
+    if (cents == offsetCents_)
+        return;
+    offsetCents_ = cents;
+    install();
+}
+
+void KeyTuning::install() {
+    // The synth drops the fraction of a cent from a base that differs from sample to sample:
+    // a whole-cent offset moves every note by exactly that much, where a fraction would move
+    // some notes a cent more than others.
+    const double offset = std::round(offsetCents_);
     for (int program = pitch::firstGuitarProgram; program <= pitch::lastGuitarProgram; ++program) {
         std::array<double, 128> pitch;
         for (int key = 0; key < 128; ++key)
-            pitch[key] = 100.0 * key + corrections.centsFor(program, key);
+            pitch[key] = 100.0 * key + corrections_.centsFor(program, key) + offset;
         const std::string name = "Tolmary " + std::to_string(program);
         fluid_synth_activate_key_tuning(synth_, tuningBank, program, name.c_str(), pitch.data(), 0);
     }
@@ -43,7 +63,7 @@ void KeyTuning::reset() {
 
 bool KeyTuning::hasCorrections() const {
     std::lock_guard lock(mutex_);
-    return installed_;
+    return corrected_;
 }
 
 void KeyTuning::select(int channel) {

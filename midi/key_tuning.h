@@ -3,6 +3,7 @@
 // selected on a channel whenever that channel's program changes, so the MIDI words sent stay
 // exactly those of the design. Corrections may arrive later, from another thread (a background
 // calibration); they then take effect on the channels already playing a guitar program.
+// A reference A4 other than 440 Hz adds one offset to every key of every guitar program.
 
 #include <array>
 #include <mutex>
@@ -22,6 +23,9 @@ public:
     // Loads the corrections into the synth and selects them on every channel whose current
     // program has one. Safe from any thread.
     void setCorrections(const pitch::PitchCorrections& corrections);
+    // Moves every key of the guitar programs by `cents`, on top of the corrections. Safe from
+    // any thread.
+    void setOffset(double cents);
     // Records a channel's new program and selects its key tuning, or plain equal temperament
     // for a program without one.
     void programChanged(int channel, int program);
@@ -31,11 +35,16 @@ public:
 
 private:
     void select(int channel);
+    // Loads the corrections and the offset into the synth and selects them where they apply.
+    void install();
 
     fluid_synth_t* synth_;
+    pitch::PitchCorrections corrections_;
+    double offsetCents_ = 0.0;
     mutable std::mutex mutex_;
     std::array<int, 16> programs_{};
-    bool installed_ = false;
+    bool installed_ = false;  // key tunings are in the synth
+    bool corrected_ = false;  // and they hold a SoundFont's corrections
 };
 
 }  // namespace midi

@@ -54,6 +54,10 @@ public:
     // cannot be loaded after all; it runs on the loading thread and must not call the port.
     // Null takes it away again; once that returns, the old one no longer runs.
     virtual void onLoadFailed(std::function<void(int code)> /*failed*/) {}
+    // The A4 the built-in synth tunes to, in hertz (440 unless set); other devices play at
+    // their own pitch. It holds for notes started from then on and stays across close and
+    // open.
+    virtual void setReferencePitch(double /*a4Hz*/) {}
 };
 
 // No device anywhere: every open fails, every send is lost.

@@ -42,6 +42,7 @@ public:
     // Plays the message; a program change also selects the program's key tuning, and a
     // note-on wakes the output.
     int send(const ShortMessage& message) override;
+    void setTuningOffset(double cents) override { keyTuning_.setOffset(cents); }
 
     FluidEngine* engine() const { return engine_.get(); }
     KeyTuning& keyTuning() { return keyTuning_; }

@@ -10,6 +10,7 @@
 #include "midi/sequencer_device.h"
 #include "midi/soundfonts.h"
 #include "midi/synth_device.h"
+#include "pitch/reference_pitch.h"
 
 namespace midi {
 namespace {
@@ -97,6 +98,7 @@ void SystemMidiPort::synthLoaded(Prepared synth) {
     held_.clear();
     if (synth.device) {
         device_ = std::move(synth.device);
+        device_->setTuningOffset(tuningOffsetCents_);
         // Under the lock, so that a word sent now from the window's thread waits its turn.
         for (const std::uint32_t word : held)
             device_->send(decodeShortMessage(word));
@@ -117,6 +119,7 @@ int SystemMidiPort::takeSynth(Prepared synth) {
         return result::noDevice;
     }
     device_ = std::move(synth.device);
+    device_->setTuningOffset(tuningOffsetCents_);
     open_ = true;
     return result::ok;
 }
@@ -189,6 +192,13 @@ bool SystemMidiPort::loading() {
 void SystemMidiPort::onLoadFailed(std::function<void(int code)> failed) {
     const std::lock_guard lock(failedMutex_);
     failed_ = std::move(failed);
+}
+
+void SystemMidiPort::setReferencePitch(double a4Hz) {
+    const std::lock_guard lock(mutex_);
+    tuningOffsetCents_ = pitch::referenceOffsetCents(a4Hz);
+    if (device_)
+        device_->setTuningOffset(tuningOffsetCents_);
 }
 
 std::string SystemMidiPort::lastError() const {

@@ -25,6 +25,9 @@ class MidiDevice {
 public:
     virtual ~MidiDevice() = default;
     virtual int send(const ShortMessage& message) = 0;
+    // Moves every note by `cents` from its own pitch (a reference A4 other than 440 Hz);
+    // devices that cannot ignore it.
+    virtual void setTuningOffset(double /*cents*/) {}
 };
 
 class SystemMidiPort final : public MidiPort {
@@ -56,6 +59,7 @@ public:
     int deviceName(int index, std::string& name) override;
     bool loading() override;
     void onLoadFailed(std::function<void(int code)> failed) override;
+    void setReferencePitch(double a4Hz) override;
 
     // Why the synth or port last failed to open, for the error report; empty after a
     // successful open.
@@ -79,6 +83,7 @@ private:
     bool loading_ = false;             // the synth is loading
     bool waiting_ = false;             // open_, and the synth it opened is still loading
     std::vector<std::uint32_t> held_;  // sent while waiting_
+    double tuningOffsetCents_ = 0.0;   // the reference A4's, for every device opened
     std::optional<Prepared> prepared_;
     std::string lastError_;
     std::mutex failedMutex_;  // held while failed_ runs or changes

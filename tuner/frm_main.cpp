@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
 
 #include "chords/chord_window.h"
@@ -18,6 +19,7 @@
 #include "controls/enter_key.h"
 #include "controls/property_bag.h"
 #include "controls/xp_button.h"
+#include "pitch/reference_pitch.h"
 #include "tuner/about_window.h"
 #include "tuner/duration_key_filter.h"
 #include "tuner/frm_main_layout.h"
@@ -50,7 +52,7 @@ frmMain::frmMain(TunerHost& host) : QWidget(nullptr), host_(host) {
     chainTabOrder();
     describeForReaders();
     behaviour_ = std::make_unique<TunerBehaviour>(
-        host_, TunerControls{*this, *cmbInst_, *cmbTune_, *txtDur_}, [this] {
+        host_, TunerControls{*this, *cmbInst_, *cmbTune_, *txtDur_, *spnA4_}, [this] {
             chords::showChordWindow([&host = host_] { host.endProgram(); },
                                     behaviour_->chordHost());
         });
@@ -95,6 +97,15 @@ void frmMain::buildChoices() {
     txtDur_->setGeometry(layout::pixels(layout::txtDur));
     txtDur_->setAlignment(Qt::AlignCenter);
     txtDur_->setMaxLength(layout::txtDurMaxLength);
+    lblA4_ = new QLabel(toQString(layout::lblA4.text), this);
+    lblA4_->setGeometry(layout::pixels(layout::lblA4.place));
+    spnA4_ = new QSpinBox(this);
+    spnA4_->setObjectName("spnA4");
+    spnA4_->setGeometry(layout::pixels(layout::spnA4));
+    spnA4_->setRange(pitch::lowestA4, pitch::highestA4);
+    spnA4_->setValue(pitch::standardA4);
+    spnA4_->setSuffix(toQString(layout::spnA4Suffix));
+    spnA4_->setAlignment(Qt::AlignCenter);
     cmdDefaults_ = new controls::XPButton(this);
     cmdDefaults_->setObjectName("cmdDefaults");
     cmdDefaults_->setGeometry(layout::pixels(layout::cmdDefaults));
@@ -157,9 +168,9 @@ void frmMain::chainTabOrder() {
         pointer->setFocusPolicy(Qt::NoFocus);
     std::vector<QWidget*> order{cmbInst_, cmbTune_};
     order.insert(order.end(), cmdNote_.begin(), cmdNote_.end());
-    // "Poslušaj" came last: the stops the window had keep their order.
+    // "Poslušaj" and then the reference came last: the stops the window had keep their order.
     order.insert(order.end(),
-                 {txtDur_, cmdDefaults_, Command1(), Command2(), Command3(), cmdListen_});
+                 {txtDur_, cmdDefaults_, Command1(), Command2(), Command3(), cmdListen_, spnA4_});
     for (std::size_t i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
 }
@@ -173,6 +184,8 @@ void frmMain::describeForReaders() {
             name.chop(1);
         labelled[i]->setAccessibleName(name);
     }
+    lblA4_->setBuddy(spnA4_);
+    spnA4_->setAccessibleName(toQString(layout::spnA4Name));
     picNeck_->setAccessibleName(toQString(layout::neckName));
     picNeck_->setAccessibleDescription(toQString(layout::neckDescription));
     for (QWidget* decoration : imgDisplay_)
@@ -205,6 +218,12 @@ void frmMain::connectHandlers() {
         Command3(), &QPushButton::clicked, this, [b] { b->exitProgram(); });
     connect(
         cmdListen_, &controls::XPButton::click, this, [this] { showListening(); });
+    connect(
+        spnA4_, &QSpinBox::valueChanged, this, [b] { b->referenceChange(); });
+    b->onReferenceChanged([](int a4Hz) {
+        if (ListeningWindow* listening = openListeningWindow())
+            listening->setReference(a4Hz);
+    });
     b->onNotesChanged([this](const StringNotes& notes) {
         if (ListeningWindow* listening = openListeningWindow())
             listening->setTargets(notes, stringNames());
@@ -214,8 +233,9 @@ void frmMain::connectHandlers() {
 }
 
 void frmMain::showListening() {
-    showListeningWindow(host_.microphone(), behaviour_->currentNotes(), stringNames(),
-                        &host_.waitHost());
+    if (ListeningWindow* listening = showListeningWindow(
+            host_.microphone(), behaviour_->currentNotes(), stringNames(), &host_.waitHost()))
+        listening->setReference(behaviour_->referenceA4());
 }
 
 StringNames frmMain::stringNames() const {

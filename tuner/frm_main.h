@@ -18,6 +18,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QStatusBar;
 
 namespace controls {
@@ -42,6 +43,7 @@ public:
     QComboBox* cmbInst() const { return cmbInst_; }
     QComboBox* cmbTune() const { return cmbTune_; }
     QLineEdit* txtDur() const { return txtDur_; }
+    QSpinBox* spnA4() const { return spnA4_; }  // the reference A4, in whole hertz
     const std::array<controls::XPButton*, stringCount>& cmdNote() const { return cmdNote_; }
     controls::XPButton* cmdDefaults() const { return cmdDefaults_; }
     controls::XPButton* cmdListen() const { return cmdListen_; }  // "Poslušaj"
@@ -52,6 +54,7 @@ public:
     // Decoration, for inspection only.
     const std::array<QLabel*, 3>& imgDisplay() const { return imgDisplay_; }
     const std::array<QLabel*, 3>& lblDisplay() const { return lblDisplay_; }
+    QLabel* lblA4() const { return lblA4_; }
     const std::array<QWidget*, stringCount>& picString() const { return picString_; }
     QLabel* picNeck() const { return picNeck_; }
     QStatusBar* objStatus() const { return objStatus_; }
@@ -79,6 +82,8 @@ private:
     QComboBox* cmbInst_ = nullptr;
     QComboBox* cmbTune_ = nullptr;
     QLineEdit* txtDur_ = nullptr;
+    QLabel* lblA4_ = nullptr;
+    QSpinBox* spnA4_ = nullptr;
     std::array<controls::XPButton*, stringCount> cmdNote_{};
     controls::XPButton* cmdDefaults_ = nullptr;
     controls::XPButton* cmdListen_ = nullptr;

@@ -54,6 +54,11 @@ inline constexpr Place cmbTune{1920, 480, 2775, 315};
 inline constexpr Place txtDur{1920, 840, 255, 285};
 inline constexpr std::u16string_view txtDurText = u"2";
 inline constexpr int txtDurMaxLength = 1;
+// The reference A4, right of the duration box on its line.
+inline constexpr Decoration lblA4{{2520, 870, 360, 195}, u"A4"};
+inline constexpr Place spnA4{2940, 840, 1200, 285};
+inline constexpr std::u16string_view spnA4Suffix = u" Hz";
+inline constexpr std::u16string_view spnA4Name = u"Referenčni A4";
 
 // A horizontal line from (120, 1200) to (6840, 1200), one pixel wide.
 inline constexpr Place line1{120, 1200, 6840 - 120 + twipsPerPixel, twipsPerPixel};

@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <algorithm>
 
+#include "pitch/pitch_estimator.h"
 #include "pitch/reading_text.h"
 #include "tuner/listener.h"
 #include "tuner/listening_layout.h"
@@ -13,6 +14,9 @@ namespace {
 // Semitones around the targets the estimator still reads: a string a minor third off (a
 // tuning just changed) is shown against its target rather than not at all.
 constexpr double rangeMarginNotes = 3.0;
+// Chromatic, the readings reach the first string's 24th fret (E6): every fret of a guitar,
+// the twelfth-fret harmonics and notes included.
+constexpr double chromaticHighestNote = 88.0;
 
 QString frequencyText(double hz) {
     return QLocale(QLocale::Slovenian).toString(hz, 'f', 2) + toQString(listening::hertz);
@@ -41,8 +45,25 @@ void ListeningBehaviour::setTargets(const StringNotes& notes, const StringNames&
     notes_ = notes;
     names_ = names;
     choice_.emplace(notes_);
+    follow();
+}
+
+void ListeningBehaviour::setChromatic(bool chromatic) {
+    chromatic_ = chromatic;
+    follow();
+}
+
+void ListeningBehaviour::setReference(int a4Hz) {
+    a4Hz_ = a4Hz;
+    follow();
+}
+
+void ListeningBehaviour::follow() {
     const auto [low, high] = std::minmax_element(notes_.begin(), notes_.end());
-    const std::pair<double, double> range{*low - rangeMarginNotes, *high + rangeMarginNotes};
+    // The estimator reads real frequencies: its notes move with the reference.
+    const double shift = pitch::referenceOffsetCents(a4Hz_) / 100.0;
+    const double top = chromatic_ ? chromaticHighestNote : *high + rangeMarginNotes;
+    const std::pair<double, double> range{*low - rangeMarginNotes + shift, top + shift};
     if (range == range_ && (listener_ || retry_.isActive()))
         return;
     range_ = range;
@@ -73,12 +94,22 @@ void ListeningBehaviour::listen() {
 void ListeningBehaviour::reading(int generation, const pitch::Reading& r) {
     if (generation != generation_ || !listener_ || !choice_)
         return;
-    const auto target = choice_->choose(r.hz);
-    if (!target)
-        return;
-    view_.showReading(names_[static_cast<std::size_t>(target->target)].trimmed(),
-                      QString::fromStdString(pitch::centsText(target->cents, r.spreadCents)),
-                      frequencyText(r.hz), target->cents);
+    const double hz = pitch::toStandardPitch(r.hz, a4Hz_);
+    QString name;
+    double cents = 0.0;
+    if (chromatic_) {
+        const int note = pitch::nearestNote(hz);
+        name = QString::fromStdString(pitch::noteName(note));
+        cents = pitch::centsBetween(hz, pitch::noteFrequencyHz(note));
+    } else {
+        const auto target = choice_->choose(hz);
+        if (!target)
+            return;
+        name = names_[static_cast<std::size_t>(target->target)].trimmed();
+        cents = target->cents;
+    }
+    view_.showReading(name, QString::fromStdString(pitch::centsText(cents, r.spreadCents)),
+                      frequencyText(r.hz), cents);
     hold_.start();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // What the listening window does while it is open: it listens to the microphone, finds the
-// string each reading belongs to among the six of the selected tuning, and tells the view what
-// to show; the last reading stays a moment after the sound has gone, then the prompt returns;
+// string each reading belongs to among the six of the selected tuning (or, chromatic, the
+// nearest note of any pitch up to E6), against the reference A4, and tells the view what to
+// show; the last reading stays a moment after the sound has gone, then the prompt returns;
 // a missing microphone is looked for again until one is there.
 
 #include <QObject>
@@ -13,6 +14,7 @@
 
 #include "midi/audio_capture.h"
 #include "pitch/live_estimator.h"
+#include "pitch/reference_pitch.h"
 #include "pitch/target_choice.h"
 #include "tuner/catalogue.h"
 
@@ -54,10 +56,17 @@ public:
     // starts with the first targets and follows every change.
     void setTargets(const StringNotes& notes, const StringNames& names);
 
+    // Names the nearest equal-tempered note instead of the nearest string.
+    void setChromatic(bool chromatic);
+    // The reference A4 in hertz (pitch::lowestA4 to pitch::highestA4) readings are read against.
+    void setReference(int a4Hz);
+
     // Whether the microphone is open.
     bool listening() const { return listener_ != nullptr; }
 
 private:
+    // Listens afresh when the notes to read have changed, or nothing listens.
+    void follow();
     void listen();
     void reading(int generation, const pitch::Reading& reading);
     void lost(int generation);
@@ -67,6 +76,8 @@ private:
     StringNotes notes_{};
     StringNames names_;
     std::optional<pitch::TargetChoice> choice_;
+    bool chromatic_ = false;
+    int a4Hz_ = pitch::standardA4;
     // The notes the estimator reads: the targets with room for a string far out of tune.
     std::pair<double, double> range_{};
     QTimer hold_;

@@ -1,17 +1,20 @@
 #include "tuner/listening_window.h"
 
+#include <QCheckBox>
 #include <QIcon>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <chrono>
 
+#include "controls/accessibility.h"
 #include "controls/enter_key.h"
 #include "controls/single_window.h"
 #include "midi/wait_host.h"
 #include "tuner/catalogue.h"
 #include "tuner/listening_layout.h"
 #include "tuner/listening_speech.h"
+#include "tuner/strobe_band.h"
 #include "tuner/tuning_meter.h"
 #include "tuner/window_font.h"
 
@@ -60,16 +63,26 @@ ListeningWindow::ListeningWindow(midi::AudioCaptureFactory microphone, const Str
     frequency_ = centredLabel(this, listening::frequency, listening::frequencyPoints, false);
     meter_ = new TuningMeter(this);
     meter_->setGeometry(layout::pixels(listening::meter));
+    strobe_ = new StrobeBand(monotonicClock(clock), this);
+    strobe_->setGeometry(layout::pixels(listening::strobe));
+    chromatic_ = new QCheckBox(toQString(listening::chromatic), this);
+    chromatic_->setGeometry(layout::pixels(listening::chromaticBox));
+    reference_ = new QLabel(this);
+    reference_->setGeometry(layout::pixels(listening::reference));
     auto* close = new QPushButton(toQString(listening::close), this);
     close->setGeometry(layout::pixels(listening::closeButton));
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     controls::letEnterPressButtons(*this);
+    // The meter already reads as a value; the moving stripes say nothing more.
+    controls::hideFromReaders(*strobe_);
 
     speech_ = std::make_unique<ListeningSpeech>(*string_, *deviation_, *frequency_, *meter_,
                                                 monotonicClock(clock));
     ListeningView& view = *this;
     behaviour_ = std::make_unique<ListeningBehaviour>(view, std::move(microphone), timing);
     behaviour_->setTargets(notes, names);
+    connect(chromatic_, &QCheckBox::toggled, this,
+            [this](bool chromatic) { behaviour_->setChromatic(chromatic); });
 }
 
 ListeningWindow::~ListeningWindow() {
@@ -81,6 +94,14 @@ void ListeningWindow::setTargets(const StringNotes& notes, const StringNames& na
     behaviour_->setTargets(notes, names);
 }
 
+void ListeningWindow::setReference(int a4Hz) {
+    behaviour_->setReference(a4Hz);
+    reference_->setText(a4Hz == pitch::standardA4
+                            ? QString()
+                            : toQString(listening::referencePrefix) + QString::number(a4Hz) +
+                                  toQString(listening::hertz));
+}
+
 void ListeningWindow::showReading(const QString& stringName, const QString& deviation,
                                   const QString& frequency, double cents) {
     speech_->reading(stringName, deviation, frequency, cents);
@@ -88,6 +109,7 @@ void ListeningWindow::showReading(const QString& stringName, const QString& devi
     deviation_->setText(deviation);
     frequency_->setText(frequency);
     meter_->setCents(cents);
+    strobe_->setCents(cents);
     QPalette palette = deviation_->palette();
     palette.setColor(QPalette::WindowText,
                      meter_->inTune() ? listening::inTuneColour : listening::outOfTuneColour);
@@ -100,6 +122,7 @@ void ListeningWindow::showMessage(const QString& text) {
     deviation_->clear();
     frequency_->clear();
     meter_->setCents(std::nullopt);
+    strobe_->setCents(std::nullopt);
 }
 
 ListeningWindow* showListeningWindow(midi::AudioCaptureFactory microphone, const StringNotes& notes,

@@ -3,10 +3,12 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMetaObject>
+#include <QSpinBox>
 #include <QWidget>
 #include <cmath>
 
 #include "midi/midi_port.h"
+#include "pitch/reference_pitch.h"
 #include "tuner/chord_sound.h"
 #include "tuner/numeric_text.h"
 #include "tuner/tuner_texts.h"
@@ -34,6 +36,7 @@ void TunerBehaviour::load() {
     fillTuningList();
     fillInstrumentList();
     loadSettings();
+    referenceChange();
     // The synth may still be loading its SoundFont when the window shows; if that fails, the
     // user hears of it as of a failed open, on the window's thread.
     host_.midiPort().onLoadFailed([this](int) {
@@ -69,6 +72,16 @@ void TunerBehaviour::tuningChange() {
     currentNotes_ = tuningRows[static_cast<std::size_t>(t - 1)].notes;
     if (notesChanged_)
         notesChanged_(currentNotes_);
+}
+
+int TunerBehaviour::referenceA4() const {
+    return controls_.spnA4.value();
+}
+
+void TunerBehaviour::referenceChange() {
+    host_.midiPort().setReferencePitch(referenceA4());
+    if (referenceChanged_)
+        referenceChanged_(referenceA4());
 }
 
 void TunerBehaviour::playString(int index) {
@@ -172,6 +185,7 @@ void TunerBehaviour::loadSettings() {
     const QString instrument = read(texts::keyInstrument);
     const QString tuning = read(texts::keyTuning);
     const QString duration = read(texts::keyDuration);
+    const QString a4 = read(texts::keyA4);
 
     applyStoredPosition(left, top);
     if (const auto state = storedWindowState(windowState))
@@ -182,6 +196,7 @@ void TunerBehaviour::loadSettings() {
         selectText(controls_.cmbTune, tuning);
     if (storedDurationFits(duration))
         controls_.txtDur.setText(duration);
+    controls_.spnA4.setValue(pitch::referenceA4(a4.toStdString()).value_or(pitch::standardA4));
 }
 
 void TunerBehaviour::applyStoredPosition(const QString& left, const QString& top) {
@@ -210,6 +225,7 @@ void TunerBehaviour::saveSettings() {
     write(texts::keyInstrument, controls_.cmbInst.currentText());
     write(texts::keyTuning, controls_.cmbTune.currentText());
     write(texts::keyDuration, controls_.txtDur.text());
+    write(texts::keyA4, QString::number(referenceA4()));
 }
 
 }  // namespace tuner

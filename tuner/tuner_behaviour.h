@@ -18,6 +18,7 @@
 
 class QComboBox;
 class QLineEdit;
+class QSpinBox;
 class QWidget;
 
 namespace tuner {
@@ -30,6 +31,7 @@ struct TunerControls {
     QComboBox& cmbInst;
     QComboBox& cmbTune;
     QLineEdit& txtDur;
+    QSpinBox& spnA4;
 };
 
 class TunerBehaviour {
@@ -46,6 +48,8 @@ public:
     // Event handlers.
     void soundChange();
     void tuningChange();
+    // The reference A4 box changed: the synth and the listening window follow it.
+    void referenceChange();
     void playString(int index);
     // Returns the character code to let through, or 0 to swallow the key.
     int filterKey(int keyAscii) const;
@@ -56,6 +60,12 @@ public:
     void queryUnload();
 
     const StringNotes& currentNotes() const { return currentNotes_; }
+    // The reference A4 in whole hertz.
+    int referenceA4() const;
+    // Called with the reference whenever it changes.
+    void onReferenceChanged(std::function<void(int a4Hz)> changed) {
+        referenceChanged_ = std::move(changed);
+    }
     // Called with the new notes whenever the tuning change takes effect.
     void onNotesChanged(std::function<void(const StringNotes&)> changed) {
         notesChanged_ = std::move(changed);
@@ -88,6 +98,7 @@ private:
     std::function<void()> showChords_;
     StringNotes currentNotes_{};
     std::function<void(const StringNotes&)> notesChanged_;
+    std::function<void(int)> referenceChanged_;
     midi::MIDILib midiOut_;
     std::shared_ptr<ChordSound> chordSound_;
 };

@@ -22,6 +22,8 @@ inline constexpr std::u16string_view keyWindowState = u"WS";
 inline constexpr std::u16string_view keyInstrument = u"Instrument";
 inline constexpr std::u16string_view keyTuning = u"Tuning";
 inline constexpr std::u16string_view keyDuration = u"Dur";
+// The reference A4 in whole hertz; missing or not one the box offers: 440.
+inline constexpr std::u16string_view keyA4 = u"A4";
 // The chord window's neck seen left-handed: "1", anything else (or nothing) right-handed.
 inline constexpr std::u16string_view keyLeftHanded = u"Levicar";
 

@@ -287,7 +287,8 @@ void EndToEndTest::closingDuringAHeldNoteEndsCleanly() {
     // code).
     closeByWindowManager(window);
     QCOMPARE(storedChoices().value("Dur").toString(), QStringLiteral("4"));
-    QCOMPARE(storedChoices().size(), 6);
+    QCOMPARE(storedChoices().value("A4").toString(), QStringLiteral("440"));
+    QCOMPARE(storedChoices().size(), 7);
 }
 
 void EndToEndTest::noteUnderLoadHasNoDropouts() {

@@ -16,6 +16,7 @@
 #include "midi/system_midi_port.h"
 #include "pitch/pitch_correction_loader.h"
 #include "pitch/pitch_estimator.h"
+#include "pitch/reference_pitch.h"
 #include "tests/support/fake_midi.h"
 
 using namespace midi;
@@ -186,6 +187,46 @@ private slots:
             QVERIFY2(std::abs(cents) < 0.5,
                      qPrintable(QString("note %1: %2 cent").arg(note).arg(cents)));
         }
+    }
+
+    // At another reference A4 every note of the default sound moves with it, whether the
+    // reference or the SoundFont's corrections came first. The synth resolves whole cents: a
+    // note corrected to within half a cent at 440 Hz lands within half a cent plus the
+    // offset's distance from a whole cent at the new reference (a note not moved would be
+    // 20 to 30 cents off).
+    void everyNoteFollowsTheReference_data() {
+        QTest::addColumn<int>("a4");
+        QTest::addColumn<bool>("referenceFirst");
+        QTest::newRow("432 Hz, set once corrected") << 432 << false;
+        QTest::newRow("446 Hz, set before the corrections") << 446 << true;
+    }
+    void everyNoteFollowsTheReference() {
+        QFETCH(int, a4);
+        QFETCH(bool, referenceFirst);
+        constexpr int program = 25;
+        auto synth = offlineSynth();
+        QVERIFY(synth);
+        if (referenceFirst)
+            synth->setTuningOffset(referenceOffsetCents(a4));
+        PitchCorrectionLoader loader(
+            installedSoundFont().path,
+            [&](const PitchCorrections& c) { synth->keyTuning().setCorrections(c); },
+            CorrectionLookup{});
+        QCOMPARE(loader.wait(), CorrectionSource::shipped);
+        if (!referenceFirst)
+            synth->setTuningOffset(referenceOffsetCents(a4));
+        sendWord(*synth, 0xC1, program);
+        double worst = 0;
+        int worstNote = 0;
+        for (int note = firstCalibratedNote; note <= lastCalibratedNote; ++note) {
+            const double cents =
+                playAndMeasure(*synth, note, std::nullopt) - referenceOffsetCents(a4);
+            if (!(std::abs(cents) <= worst))
+                worst = std::abs(cents), worstNote = note;
+        }
+        qInfo("A4 = %d Hz: worst note %d, %.2f cent", a4, worstNote, worst);
+        const double offset = referenceOffsetCents(a4);
+        QVERIFY(worst < 0.5 + std::abs(offset - std::round(offset)) + 0.05);
     }
 
     // Corrections found after the program change still reach the channel; a program without

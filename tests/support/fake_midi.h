@@ -71,6 +71,7 @@ public:
     std::vector<int> opened;
     int closes = 0;
     bool isOpen = false;
+    double referenceHz = 440.0;
 
     int open(int id) override {
         opened.push_back(id);
@@ -89,6 +90,7 @@ public:
         return closeResult;
     }
     int count() override { return static_cast<int>(names.size()); }
+    void setReferencePitch(double a4Hz) override { referenceHz = a4Hz; }
     int deviceName(int index, std::string& name) override {
         if (index < 0 || index >= count() || names[index].empty())
             return midi::result::badDeviceId;

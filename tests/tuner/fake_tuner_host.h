@@ -7,12 +7,14 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMap>
+#include <QSpinBox>
 #include <QString>
 #include <QStringList>
 #include <deque>
 #include <utility>
 #include <vector>
 
+#include "pitch/reference_pitch.h"
 #include "tests/support/fake_microphone.h"
 #include "tests/support/fake_midi.h"
 #include "tuner/tuner_behaviour.h"
@@ -117,7 +119,12 @@ struct BehaviourHarness {
     QComboBox* cmbInst = new QComboBox(&window);
     QComboBox* cmbTune = new QComboBox(&window);
     QLineEdit* txtDur = new QLineEdit(QStringLiteral("2"), &window);
-    tuner::TunerBehaviour behaviour{host, {window, *cmbInst, *cmbTune, *txtDur}, {}};
+    QSpinBox* spnA4 = [this] {
+        auto* box = new QSpinBox(&window);
+        box->setRange(pitch::lowestA4, pitch::highestA4);
+        return box;
+    }();
+    tuner::TunerBehaviour behaviour{host, {window, *cmbInst, *cmbTune, *txtDur, *spnA4}, {}};
 
     void chooseTuning(const QString& name) {
         cmbTune->setCurrentIndex(cmbTune->findText(name));

@@ -161,9 +161,9 @@ void FrmMainTest::tabOrderStartsAtTheSoundList() {
     for (auto* b : w.cmdNote())
         expected << b;
     expected << w.txtDur() << w.cmdDefaults() << w.Command1() << w.Command2() << w.Command3()
-             << w.cmdListen() << w.cmbInst();
+             << w.cmdListen() << w.spnA4() << w.cmbInst();
     QList<QWidget*> visited{QApplication::focusWidget()};
-    for (int i = 0; i < 14; ++i) {
+    for (int i = 0; i < 15; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited << QApplication::focusWidget();
     }
@@ -260,7 +260,8 @@ void FrmMainTest::closeBoxDuringAHeldNoteStoresAndTheWaitEnds() {
     win.host.wait.at(1000, [&] { QVERIFY(win.w.close()); });
     win.clickString(4);
     QVERIFY(!win.w.isVisible());
-    QCOMPARE(win.host.writes, (QStringList{"Left", "Top", "WS", "Instrument", "Tuning", "Dur"}));
+    QCOMPARE(win.host.writes,
+             (QStringList{"Left", "Top", "WS", "Instrument", "Tuning", "Dur", "A4"}));
     QCOMPARE(win.host.value("Dur"), QStringLiteral("3"));
     QCOMPARE(win.host.port.closes, 1);
     // The wait ran to its end; its note-off found the device closed and was lost.

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QtTest>
 
+#include <QCheckBox>
 #include "pitch/pitch_estimator.h"
 #include "tests/support/fake_microphone.h"
 #include "tuner/listening_window.h"
@@ -78,6 +79,51 @@ private slots:
         QTRY_COMPARE(window.stringLabel().text(), QString("Zaigrajte struno."));
         QVERIFY(window.deviationLabel().text().isEmpty());
         QVERIFY(!window.meter().cents().has_value());
+    }
+
+    // Against another reference A4 the strings are read at its pitch and the window says which
+    // A4 it reads against; chromatic, any note up to E6 is named, the twelfth fret's included.
+    void readsAgainstTheReferenceAndChromatic_data() {
+        QTest::addColumn<int>("a4");
+        QTest::addColumn<bool>("chromatic");
+        QTest::addColumn<double>("note");
+        QTest::addColumn<double>("cents");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("deviation");
+        QTest::addColumn<QString>("reference");
+        QTest::newRow("432: the A string a little sharp")
+            << 432 << false << 45.0 << 3.0 << "A-5 (Peta struna)"
+            << "+3,0 centa"
+            << "A4 = 432 Hz";
+        QTest::newRow("446: the G string flat")
+            << 446 << false << 55.0 << -4.0 << "G-3 (Tretja struna)"
+            << "-4,0 centa"
+            << "A4 = 446 Hz";
+        QTest::newRow("chromatic: the twelfth-fret E5") << 440 << true << 76.0 << -2.5 << "E5"
+                                                        << "-2,5 centa"
+                                                        << "";
+        QTest::newRow("chromatic at 432: C#4, no string of the tuning")
+            << 432 << true << 61.0 << 1.2 << "C#4"
+            << "+1,2 centa"
+            << "A4 = 432 Hz";
+    }
+    void readsAgainstTheReferenceAndChromatic() {
+        QFETCH(int, a4);
+        QFETCH(bool, chromatic);
+        QFETCH(double, note);
+        QFETCH(double, cents);
+        QFETCH(QString, name);
+        QFETCH(QString, deviation);
+        QFETCH(QString, reference);
+        FakeMicrophone mic;
+        ListeningWindow window(mic.factory(), standard, names, quick);
+        window.setReference(a4);
+        window.chromaticBox().setChecked(chromatic);
+        QCOMPARE(window.chromaticBox().text(), QString("Kromatično"));
+        QCOMPARE(window.referenceLabel().text(), reference);
+        mic.play(pitch::noteFrequencyHz(note) * a4 / 440.0 * std::pow(2.0, cents / 1200.0), 0.6);
+        QTRY_COMPARE(window.stringLabel().text(), name);
+        QCOMPARE(window.deviationLabel().text(), deviation);
     }
 
     // A change of tuning starts listening afresh: readings of the old strings still on their

@@ -25,6 +25,8 @@ private slots:
     void storedValues_data();
     void storedValues();
     void closeAndStartAgainRestoresAllSix();
+    void storedReference_data();
+    void storedReference();
 
     void playString_data();
     void playString();
@@ -116,6 +118,34 @@ void TunerBehaviourTest::closeAndStartAgainRestoresAllSix() {
     QCOMPARE(second.txtDur->text(), QStringLiteral("6"));
     QCOMPARE(second.host.programs(), std::vector<int>{26});
     QCOMPARE(second.behaviour.currentNotes()[0], std::int16_t{65});
+}
+
+// The reference A4 is read, applied to the synth, defaulted and refused like the other keys,
+// and written back as the box shows it.
+void TunerBehaviourTest::storedReference_data() {
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<int>("a4");
+    QTest::newRow("an old file without it") << QStringList{} << 440;
+    for (const char* kept : {"432", "415", "466", " 442 "})
+        QTest::addRow("%s", kept) << QStringList{QString("A4=") + kept} << QString(kept).toInt();
+    for (const char* refused : {"414", "467", "abc", "", "440.5", "NaN", "4.4e2"})
+        QTest::addRow("refused: '%s'", refused) << QStringList{QString("A4=") + refused} << 440;
+}
+
+void TunerBehaviourTest::storedReference() {
+    QFETCH(QStringList, settings);
+    QFETCH(int, a4);
+    BehaviourHarness h;
+    for (const QString& pair : settings)
+        h.host.store(pair.section('=', 0, 0), pair.section('=', 1));
+    h.host.port.referenceHz = 0;
+    h.behaviour.load();
+    QCOMPARE(h.spnA4->value(), a4);
+    QCOMPARE(h.behaviour.referenceA4(), a4);
+    QCOMPARE(h.host.port.referenceHz, double(a4));
+    QVERIFY(h.host.writes.isEmpty());
+    h.behaviour.queryUnload();
+    QCOMPARE(h.host.value("A4"), QString::number(a4));
 }
 
 void TunerBehaviourTest::playString_data() {
