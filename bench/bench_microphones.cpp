@@ -192,6 +192,9 @@ void score(const Take& take, const std::vector<std::pair<double, double>>& readi
             first = false;
         }
     }
+    if (verbose && inTwoSeconds < 5)
+        std::printf("  sparse: %s program %d note %d: %d readings in 2 s\n", take.font.c_str(),
+                    take.program, take.note, inTwoSeconds);
     f.sparse += inTwoSeconds < 5;
     f.silent += inTwoSeconds == 0;
     f.minRate = std::min(f.minRate, late / (noteSeconds - rateFromSeconds));
