@@ -99,6 +99,12 @@ public:
         return desktop_.x().click(window_, stringX, y);
     }
 
+    // Opens the listening window ("Poslušaj", under the defaults button).
+    bool openListening() {
+        desktop_.x().click(window_, listenX, listenY);
+        return desktop_.x().waitForWindow(listeningTitle, 10000).window != 0;
+    }
+
 private:
     Desktop& desktop_;
     ChildProcess process_;
@@ -382,6 +388,22 @@ std::vector<LoopRun> measureClosedLoop(Desktop& desktop) {
     return runs;
 }
 
+// The listening window hearing the same plucks: the whole tuner process, meter and strobe.
+std::optional<LoadFigures> measureListeningWindow(Desktop& desktop) {
+    SinkPlayer player;
+    if (!player.start(desktop.sound().address(), desktop.sound().sink()).empty())
+        return std::nullopt;
+    Tuner tuner(desktop, 2);
+    if (!tuner.ok() || !tuner.openListening())
+        return std::nullopt;
+    sleepMs(2000);
+    player.play(guitarPlucks(12));
+    sleepMs(1000);
+    const ProcessLoad from = readProcessLoad(tuner.pid());
+    sleepMs(10000);
+    return loadBetween(from, readProcessLoad(tuner.pid()));
+}
+
 // ---- the table ----------------------------------------------------------------------------
 
 // `text` padded to `width` characters as a terminal shows them (a UTF-8 letter such as "č"
@@ -481,11 +503,22 @@ int main() {
                 binary.c_str());
     std::fflush(stdout);
 
+    // TOLMARY_BENCH_ONLY=listening-window measures that alone (to compare two builds).
+    if (const char* only = std::getenv("TOLMARY_BENCH_ONLY");
+        only && std::string(only) == "listening-window") {
+        const std::optional<LoadFigures> w = measureListeningWindow(desktop);
+        std::printf(
+            "listening window, guitar plucks 10 s: %s\n",
+            w ? format("%.2f %% / %.2f %% of one core", w->cpuPercent, w->preciseCpuPercent).c_str()
+              : "not measured");
+        return 0;
+    }
     const StartFigures start = measureStart(desktop);
     const CostFigures cost = measureCost(desktop);
     const LatencyFigures latency = measureLatency(desktop, notes);
     const DropoutFigures dropouts = measureDropouts(desktop);
     const ListeningCost listening = measureListeningCost(desktop);
+    const std::optional<LoadFigures> window = measureListeningWindow(desktop);
     const std::vector<LoopRun> loop = measureClosedLoop(desktop);
 
     std::printf("  %-56s %-28s %s\n", "figure", "measured", "goal");
@@ -533,6 +566,10 @@ int main() {
     } else {
         row("tolmary --listen", "not measured (it did not run)", "");
     }
+    row("listening window, guitar plucks 10 s: CPU, % of one core",
+        window ? format("%.2f %% / %.2f %%", window->cpuPercent, window->preciseCpuPercent)
+               : std::string("not measured (no window or no sound)"),
+        "");
     printClosedLoop(loop);
     std::printf(
         "  (monitor chunks of %d frames; latency is from the click's release to the "

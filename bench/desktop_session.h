@@ -31,6 +31,10 @@ inline const std::string bareTitle = "Bare Qt window";
 inline constexpr int stringX = 96;
 inline constexpr int firstStringY = 120;
 inline constexpr int stringStep = 40;
+// The listening window's title, and the middle of the button that opens it.
+inline const std::string listeningTitle = "Merilnik uglasitve";
+inline constexpr int listenX = 396;
+inline constexpr int listenY = 52;
 
 double ms(Clock::duration d);
 void sleepMs(int duration);
