@@ -107,6 +107,10 @@ void frmPrijemi::buildChordButtons() {
         const GridColumn& column = gridColumns[static_cast<int>(grip.kind)];
         auto* button = new QPushButton(chordCaption(grip), this);
         button->setObjectName(QString::fromLatin1(grip.buttonName));
+        // The grid shows the root only on the major column; a reader needs it on every grip.
+        button->setAccessibleName(
+            QString::fromLatin1(rootNames[grip.root]) + QLatin1Char(' ') +
+            QString::fromLatin1(kindCaptions[static_cast<int>(grip.kind)]).trimmed());
         button->setGeometry(column.left, gridTop + gridRowStep * grip.root, column.width,
                             buttonHeight);
         connect(button, &QPushButton::clicked, this, [this, &grip] {

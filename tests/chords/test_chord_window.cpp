@@ -1,5 +1,6 @@
 // The chord window as the user meets it: markers shown by the chord buttons, the focus and tab
 // order, the places of its controls, the help texts, the single window and its two exits.
+#include <QAccessible>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QtTest>
@@ -98,6 +99,23 @@ private slots:
         QCOMPARE(showingE12, QStringList{"cissep"});
         QCOMPARE(neverShown, (QStringList{"E8", "E10", "E11", "B10", "B11", "G9", "G11", "D7",
                                           "D10", "A7", "A10", "EE5", "EE8", "EE10", "EE11"}));
+    }
+
+    // A screen reader tells the 60 grips apart: each is named by its root and its kind.
+    void everyGripIsNamedForAReader() {
+        frmPrijemi* window = open();
+        QSet<QString> names;
+        for (int i = 0; i < chordCount; ++i) {
+            auto* button = window->findChild<QPushButton*>(nameOf(i));
+            QVERIFY(button);
+            const QString name =
+                QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name);
+            QVERIFY2(name.startsWith(QString::fromLatin1(rootNames[catalogue[i].root]) + ' '),
+                     qPrintable(name));
+            names.insert(name);
+        }
+        QCOMPARE(names.size(), chordCount);
+        QVERIFY(names.contains(QStringLiteral("F# mol7")));
     }
 
     // Focus starts on "C dur" and space shows C major. Tab then walks E major and its kin, the
