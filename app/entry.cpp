@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/no_display.h"
 #include "app/qt_translation.h"
 #include "app/qt_tuner_host.h"
 #include "app/terminal_tuner.h"
@@ -55,7 +56,9 @@ int runTolmary(int argc, char** argv) {
     }
     if (listen)
         return runTerminalTuner();
+    std::optional<NoDisplayMessage> noDisplay(std::in_place);
     QApplication application(argc, argv);
+    noDisplay.reset();
     QApplication::setOrganizationName("Tolmary");
     QApplication::setApplicationName("Tolmary");
     QApplication::setApplicationVersion(tuner::VersionInfo::load().fileVersion());

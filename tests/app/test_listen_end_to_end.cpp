@@ -2,11 +2,13 @@
 // default source is a null sink's monitor: tones played into the sink come out as one line
 // "NOTE HZ CENTS" per reading, silence as nothing, Ctrl+C ends it with success, and a
 // microphone that is missing or goes away ends it with a failure and a Slovenian message.
+// The window, started on such a console, says in Slovenian that there is no display.
 //
 // TOLMARY_BINARY=/path/to/tolmary runs the cases against another build.
 
 #include <signal.h>
 
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -53,6 +55,8 @@ private slots:
     void tonesAreReadAndSilenceIsNot();
     void lostMicrophoneEndsWithAMessage_data();
     void lostMicrophoneEndsWithAMessage();
+    void windowWithoutADisplaySaysWhy_data();
+    void windowWithoutADisplaySaysWhy();
 
 private:
     void startListening(const QString& server);
@@ -216,6 +220,31 @@ void ListenEndToEndTest::lostMicrophoneEndsWithAMessage() {
     const QString error = QString::fromUtf8(tolmary_.readAllStandardError());
     QVERIFY2(error.startsWith(lostMessage) && error.endsWith(")\n") && error.count('\n') == 1,
              qPrintable(error));
+}
+
+void ListenEndToEndTest::windowWithoutADisplaySaysWhy_data() {
+    QTest::addColumn<QString>("display");
+    QTest::newRow("no display set") << QString();
+    QTest::newRow("a display nobody serves") << QStringLiteral(":97");
+}
+
+// Not Qt's English abort and a core dump: a Slovenian line and exit code 1.
+void ListenEndToEndTest::windowWithoutADisplaySaysWhy() {
+    QFETCH(QString, display);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    if (!display.isEmpty())
+        env.insert("DISPLAY", display);
+    env.insert("HOME", dir_.path());
+    env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
+    env.insert("XDG_RUNTIME_DIR", dir_.path());
+    tolmary_.setProcessEnvironment(env);
+    tolmary_.start(qEnvironmentVariable("TOLMARY_BINARY", QStringLiteral(TOLMARY_BINARY)), {});
+    QVERIFY(tolmary_.waitForStarted());
+    QVERIFY(endedWith(1));
+    const QString said = QString::fromUtf8(tolmary_.readAllStandardError());
+    QVERIFY2(said.contains(QString::fromUtf8("ker ni zaslona")), qPrintable(said));
 }
 
 QTEST_GUILESS_MAIN(ListenEndToEndTest)
