@@ -97,7 +97,7 @@ private slots:
     void findsEveryBreak_data() {
         QTest::addColumn<Breaking>("breaking");
         const std::vector<double> lengths = {1, 2, 3, 5, 7, 10, 13, 16, 20, 1.5, 4, 8};
-        for (BreakKind kind : {BreakKind::cutOut, BreakKind::noiseHole})
+        for (BreakKind kind : {BreakKind::cutOut, BreakKind::noiseHole, BreakKind::lateNoise})
             for (double note : {36.0, 40.0, 45.0, 50.0, 55.0, 59.0, 64.0, 69.0})
                 for (int tone = 0; tone < 3; ++tone) {
                     const double f0 = noteFrequencyHz(note + 0.13);
@@ -113,7 +113,9 @@ private slots:
                                       f1};
                     QTest::newRow(
                         qPrintable(QString("%1 in %2 note %3")
-                                       .arg(kind == BreakKind::cutOut ? "cut-outs" : "noise holes")
+                                       .arg(kind == BreakKind::cutOut      ? "cut-outs"
+                                            : kind == BreakKind::noiseHole ? "noise holes"
+                                                                           : "late data's noise")
                                        .arg(tone == 0   ? "a steady tone,"
                                             : tone == 1 ? "a pluck,"
                                                         : "a pluck in noise at -50 dBFS,")
@@ -245,6 +247,8 @@ private slots:
         QTest::newRow("cut-outs, 48 kHz") << BreakKind::cutOut << 48000.0;
         QTest::newRow("noise holes, 44.1 kHz") << BreakKind::noiseHole << 44100.0;
         QTest::newRow("noise holes, 48 kHz") << BreakKind::noiseHole << 48000.0;
+        QTest::newRow("late data's noise, 44.1 kHz") << BreakKind::lateNoise << 44100.0;
+        QTest::newRow("late data's noise, 48 kHz") << BreakKind::lateNoise << 48000.0;
     }
     void noReadingAcrossABreak() {
         QFETCH(BreakKind, kind);

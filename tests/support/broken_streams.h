@@ -1,8 +1,9 @@
 #pragma once
 // Streams that break within a tone, as a sound server, a network stream or a recording that
-// lost data delivers them: stretches of samples cut out (the tone goes on at another phase) and
-// holes filled with low noise. For the discontinuity detector's tests, the live estimator's
-// and the listening tuner's end to end.
+// lost data delivers them: stretches of samples cut out (the tone goes on at another phase),
+// holes of low noise in place of lost samples, and holes of low noise where data came late (the
+// tone goes on after them where it left off, so at another phase). For the discontinuity detector's
+// tests, the live estimator's and the listening tuner's end to end.
 
 #include <cmath>
 #include <cstddef>
@@ -13,7 +14,7 @@
 
 namespace testing {
 
-enum class BreakKind { cutOut, noiseHole };
+enum class BreakKind { cutOut, noiseHole, lateNoise };
 
 // Where a break lies in the broken stream: the tone is whole again from `clean` on.
 struct Break {
@@ -52,9 +53,10 @@ inline BrokenStream withBreaks(const std::vector<float>& tone, double rate, Brea
         }
         ++made;
         const std::size_t at = out.samples.size();
-        // Either way the samples are lost; a hole keeps the time they took.
-        i += length;
-        if (kind == BreakKind::noiseHole)
+        // A cut-out and a hole lose the samples; a hole keeps the time they took.
+        if (kind != BreakKind::lateNoise)
+            i += length;
+        if (kind != BreakKind::cutOut)
             for (std::size_t k = 0; k < length; ++k)
                 out.samples.push_back(static_cast<float>(noise(random)));
         out.breaks.push_back({at, out.samples.size()});
