@@ -11,6 +11,7 @@
 #include "app/qt_translation.h"
 #include "app/qt_tuner_host.h"
 #include "app/terminal_tuner.h"
+#include "app/termination_signals.h"
 #include "pitch/reference_pitch.h"
 #include "tuner/frm_main.h"
 #include "tuner/version_info.h"
@@ -68,6 +69,12 @@ int runTolmary(int argc, char** argv) {
     // Slovenian either way, as the host names them itself.
     installQtTranslation(application);
     // Common controls need no initialisation here: Qt's widgets are ready with the application.
+    // A session that ends or a Ctrl+C closes the windows as their close boxes do: the settings
+    // are stored and the program ends with success.
+    TerminationSignals endings([] {
+        QApplication::closeAllWindows();
+        QCoreApplication::quit();
+    });
     QtTunerHost host;
     // The window lives until the event loop has ended: closing it during a held note must
     // leave everything the note's wait still uses in place until the wait returns.

@@ -1,7 +1,8 @@
 #pragma once
 // The program's entry routine: creates the application, shows the tuner window modeless and
-// runs the event loop until the last window closes or "Izhod" ends the process. With --listen
-// it runs the terminal tuner instead, and --help prints the usage.
+// runs the event loop until the last window closes, SIGTERM, SIGINT or SIGHUP closes them all,
+// or "Izhod" ends the process. With --listen it runs the terminal tuner instead, and --help
+// prints the usage.
 
 namespace app {
 

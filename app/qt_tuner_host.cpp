@@ -58,6 +58,11 @@ void QtTunerHost::writeSetting(const QString& section, const QString& key, const
     SettingsStore().write(section, key, value);
 }
 
+void QtTunerHost::writeSettings(const QString& section,
+                                const QList<std::pair<QString, QString>>& values) {
+    SettingsStore().write(section, values);
+}
+
 void QtTunerHost::centreOnScreen(QWidget& window) {
     QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
     WindowTwips w(window);

@@ -21,6 +21,8 @@ public:
     QString readSetting(const QString& section, const QString& key,
                         const QString& defaultValue) override;
     void writeSetting(const QString& section, const QString& key, const QString& value) override;
+    void writeSettings(const QString& section,
+                       const QList<std::pair<QString, QString>>& values) override;
     void centreOnScreen(QWidget& window) override;
     double windowLeft(const QWidget& window) override;
     double windowTop(const QWidget& window) override;

@@ -1,10 +1,16 @@
 #include "app/terminal_tuner.h"
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include "midi/desktop_audio.h"
@@ -19,6 +25,29 @@ namespace {
 // From a five-string bass's low B to the first string's 24th fret.
 constexpr double lowestNote = 23.0;   // B0
 constexpr double highestNote = 88.0;  // E6
+
+// Writes all of `text` to standard output; false, with errno set, where that fails.
+bool writeOut(const std::string& text) {
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+int cannotWrite(int error) {
+    std::fprintf(stderr, "tolmary: Ne morem pisati na standardni izhod. (%s)\n",
+                 std::strerror(error));
+    return 1;
+}
 
 }  // namespace
 
@@ -39,39 +68,85 @@ const char* usageText() {
 }
 
 int runTerminalTuner(int a4Hz) {
-    // The signals that end the listening are taken by this thread alone, in sigwait() below;
-    // the capture's thread, started later, inherits the mask. SIGUSR1 is the capture saying
-    // that the microphone is gone.
+    // A reader that goes away (`tolmary --listen | head -1`) shows as a failed write, not as a
+    // signal that ends the process unannounced; an output that cannot be written to at all
+    // ends the listening before it starts.
+    std::signal(SIGPIPE, SIG_IGN);
+    const int mode = ::fcntl(STDOUT_FILENO, F_GETFL);
+    if (mode == -1)
+        return cannotWrite(errno);
+    if ((mode & O_ACCMODE) == O_RDONLY)
+        return cannotWrite(EBADF);
+
+    // The signals that end the listening are taken by this thread alone, through a signalfd;
+    // the capture's thread, started later, inherits the mask. SIGUSR1 is the capture's thread
+    // saying that the microphone is gone or that a reading could not be written.
     sigset_t endings;
     sigemptyset(&endings);
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGUSR1})
         sigaddset(&endings, signal);
     pthread_sigmask(SIG_BLOCK, &endings, nullptr);
+    const int signals = ::signalfd(-1, &endings, SFD_CLOEXEC);
+    if (signals == -1) {
+        std::fprintf(stderr, "tolmary: %s\n", std::strerror(errno));
+        return 1;
+    }
 
     std::string lostBecause;
-    int received = 0;
+    std::atomic<bool> lost{false};
+    // The error of the first reading that could not be written; 0 while all were.
+    std::atomic<int> writeError{0};
+    bool readerGone = false;
     {
         tuner::Listener listener(
             midi::desktopMicrophone(), lowestNote + pitch::referenceOffsetCents(a4Hz) / 100.0,
             highestNote + pitch::referenceOffsetCents(a4Hz) / 100.0,
-            [a4Hz](const pitch::Reading& reading) {
+            [a4Hz, &writeError](const pitch::Reading& reading) {
+                if (writeError.load() != 0)
+                    return;
                 // Named and measured against the reference; the frequency is the one heard.
                 const double hz = pitch::toStandardPitch(reading.hz, a4Hz);
                 const int note = pitch::nearestNote(hz);
                 const double cents = pitch::centsBetween(hz, pitch::noteFrequencyHz(note));
-                const std::string line =
-                    pitch::terminalLine(note, reading.hz, cents, reading.spreadCents) + '\n';
-                std::fputs(line.c_str(), stdout);
-                std::fflush(stdout);
+                if (!writeOut(pitch::terminalLine(note, reading.hz, cents, reading.spreadCents) +
+                              '\n')) {
+                    writeError = errno;
+                    ::kill(::getpid(), SIGUSR1);
+                }
             },
-            [&lostBecause](const std::string& why) {
+            [&lostBecause, &lost](const std::string& why) {
                 lostBecause = why;
+                lost = true;
                 ::kill(::getpid(), SIGUSR1);
             });
         listener.start();
-        sigwait(&endings, &received);
+        // Until a signal comes, or the reader of a pipe goes away (however quiet the room).
+        pollfd waits[] = {{signals, POLLIN, 0}, {STDOUT_FILENO, 0, 0}};
+        for (;;) {
+            if (::poll(waits, 2, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                break;
+            }
+            if (waits[1].revents & (POLLERR | POLLHUP)) {
+                readerGone = true;
+                break;
+            }
+            if (waits[1].revents & POLLNVAL) {
+                writeError = EBADF;
+                break;
+            }
+            signalfd_siginfo received{};
+            if ((waits[0].revents & POLLIN) &&
+                ::read(signals, &received, sizeof received) == sizeof received)
+                break;
+        }
     }
-    if (received != SIGUSR1)
+    ::close(signals);
+    // A reader gone is the listening's end, as Ctrl+C is.
+    if (const int error = writeError.load(); error != 0)
+        return error == EPIPE ? 0 : cannotWrite(error);
+    if (readerGone || !lost.load())
         return 0;
     std::fprintf(stderr, "tolmary: Mikrofon ni na voljo. (%s)\n", lostBecause.c_str());
     return 1;

@@ -2,7 +2,10 @@
 // `tolmary --listen`: the listening tuner without a window or a display, for a console or an
 // SSH session, and for scripts. One line per reading on standard output, "E2 82.331 -1.64"
 // (the nearest note, the frequency in Hz, the deviation in cents), nothing while no tone
-// sounds; it ends on Ctrl+C or when the microphone goes away.
+// sounds. It ends with success on Ctrl+C, SIGTERM or SIGHUP and when the reader of its output
+// goes away (`tolmary --listen | head -1`), at once however quiet the room; with failure and a
+// line on standard error when its output cannot be written (a full disk, a closed output) or
+// the microphone goes away.
 
 namespace app {
 

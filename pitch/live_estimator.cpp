@@ -378,7 +378,8 @@ LiveEstimator::LiveEstimator(double sampleRate, double lowestNote, double highes
       maxWindow_(static_cast<std::size_t>(maxWindowSeconds * rate_)),
       hop_(static_cast<std::size_t>(hopSeconds * rate_)),
       attackSkip_(attackSkip(rate_)),
-      dropoutSamples_(static_cast<std::size_t>(std::ceil(dropoutSeconds * sampleRate))) {
+      dropoutSamples_(static_cast<std::size_t>(std::ceil(dropoutSeconds * sampleRate))),
+      discontinuities_(usable_ ? sampleRate : minSampleRate) {
     reset();
 }
 
@@ -398,17 +399,23 @@ void LiveEstimator::reset() {
     zeroRun_ = 0;
     inputReceived_ = 0;
     cleanFrom_ = 0;
+    discontinuities_.reset();
 }
 
 const float* LiveEstimator::at(std::uint64_t index) const {
     return history_.data() + (index - historyStart_);
 }
 
-std::vector<Reading> LiveEstimator::push(std::span<const float> samples) {
+std::vector<Reading> LiveEstimator::push(std::span<const float> input) {
     std::vector<Reading> readings;
     if (!usable_)
         return readings;
+    // A break found in the stream cuts the tone as a dropout does.
+    const std::span<const float> samples = discontinuities_.push(input);
     findDropouts(samples);
+    cleanFrom_ = std::max(
+        cleanFrom_, (discontinuities_.cleanFrom() + decimator_.reach() + decimator_.factor() - 1) /
+                        decimator_.factor());
     decimated_.clear();
     decimator_.push(samples, decimated_);
     history_.insert(history_.end(), decimated_.begin(), decimated_.end());

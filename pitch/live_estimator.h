@@ -31,7 +31,9 @@
 //   first reading of a pluck comes 0.2 s after it;
 // - a dropout (exact zeros, as a sound server or a recording leaves where data went missing)
 //   cuts the tone: no window reaches across it, so it gives no reading rather than a wrong
-//   one, and readings resume once a window's worth has followed it.
+//   one, and readings resume once a window's worth has followed it; so does a break of another
+//   kind, samples cut out or a hole of low noise (discontinuity_detector.h), which delays the
+//   stream by 26 ms.
 
 #include <cstdint>
 #include <optional>
@@ -39,13 +41,14 @@
 #include <vector>
 
 #include "pitch/decimator.h"
+#include "pitch/discontinuity_detector.h"
 
 namespace pitch {
 
 struct Reading {
     // The fundamental partial.
     double hz;
-    // The number of samples pushed when the reading was made: its window ends at the last.
+    // Where its window ends: the number of samples of the stream up to its last.
     std::uint64_t atSample;
     // Its precision: the standard deviation the noise heard with it gives, in cents.
     double spreadCents = 0.0;
@@ -104,6 +107,7 @@ private:
     std::uint64_t inputReceived_ = 0;
     std::uint64_t cleanFrom_ = 0;
     std::vector<float> decimated_;
+    DiscontinuityDetector discontinuities_;
 };
 
 }  // namespace pitch

@@ -1,10 +1,14 @@
 #include "pitch/pitch_corrections.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <vector>
+
+#include <unistd.h>
+
+#include "pitch/regular_file.h"
 
 namespace pitch {
 namespace {
@@ -70,20 +74,27 @@ double PitchCorrections::centsFor(int program, int note) const {
 
 std::optional<std::uint64_t> soundFontHash(const std::string& path,
                                            const std::atomic<bool>* cancel) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    const int fd = openRegularFile(path);
+    if (fd == -1)
         return std::nullopt;
     std::uint64_t hash = fnvOffset;
     std::vector<char> buffer(1 << 16);
-    while (file) {
-        if (cancel && cancel->load())
+    for (;;) {
+        if (cancel && cancel->load()) {
+            ::close(fd);
             return std::nullopt;
-        file.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        hash = fnv1a({buffer.data(), static_cast<std::size_t>(file.gcount())}, hash);
+        }
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ::close(fd);
+            if (n < 0)
+                return std::nullopt;
+            return hash;
+        }
+        hash = fnv1a({buffer.data(), static_cast<std::size_t>(n)}, hash);
     }
-    if (file.bad())
-        return std::nullopt;
-    return hash;
 }
 
 std::string serializeCorrections(const PitchCorrections& corrections, std::uint64_t hash) {

@@ -35,8 +35,8 @@ struct PitchCorrections {
     double centsFor(int program, int note) const;
 };
 
-// A 64-bit FNV-1a hash of the file's bytes, or none when the file cannot be read or `cancel`
-// became true (a large SoundFont takes a fraction of a second).
+// A 64-bit FNV-1a hash of the file's bytes, or none when it is no regular file, cannot be read
+// or `cancel` became true (a large SoundFont takes a fraction of a second).
 std::optional<std::uint64_t> soundFontHash(const std::string& path,
                                            const std::atomic<bool>* cancel = nullptr);
 

@@ -212,20 +212,22 @@ void TunerBehaviour::applyStoredPosition(const QString& left, const QString& top
 }
 
 void TunerBehaviour::saveSettings() {
-    const QString section = toQString(texts::settingsSection);
     QWidget& window = controls_.window;
-    const auto write = [&](std::u16string_view key, const QString& value) {
-        host_.writeSetting(section, toQString(key), value);
+    QList<std::pair<QString, QString>> values;
+    const auto add = [&](std::u16string_view key, const QString& value) {
+        values.append({toQString(key), value});
     };
     const auto twips = [](double value) { return QString::number(std::llround(value)); };
     const int state = window.isMinimized() ? 1 : window.isMaximized() ? 2 : 0;
-    write(texts::keyLeft, twips(host_.windowLeft(window)));
-    write(texts::keyTop, twips(host_.windowTop(window)));
-    write(texts::keyWindowState, QString::number(state));
-    write(texts::keyInstrument, controls_.cmbInst.currentText());
-    write(texts::keyTuning, controls_.cmbTune.currentText());
-    write(texts::keyDuration, controls_.txtDur.text());
-    write(texts::keyA4, QString::number(referenceA4()));
+    add(texts::keyLeft, twips(host_.windowLeft(window)));
+    add(texts::keyTop, twips(host_.windowTop(window)));
+    add(texts::keyWindowState, QString::number(state));
+    add(texts::keyInstrument, controls_.cmbInst.currentText());
+    add(texts::keyTuning, controls_.cmbTune.currentText());
+    add(texts::keyDuration, controls_.txtDur.text());
+    add(texts::keyA4, QString::number(referenceA4()));
+    // In one write: a store that cannot be written says so once.
+    host_.writeSettings(toQString(texts::settingsSection), values);
 }
 
 }  // namespace tuner

@@ -3,7 +3,9 @@
 // the screen, ending the program, and the MIDI port and wait services its MIDILib uses. The
 // application provides the real ones; tests provide recording fakes.
 
+#include <QList>
 #include <QString>
+#include <utility>
 
 class QWidget;
 
@@ -35,6 +37,13 @@ public:
     virtual QString readSetting(const QString& section, const QString& key,
                                 const QString& defaultValue) = 0;
     virtual void writeSetting(const QString& section, const QString& key, const QString& value) = 0;
+    // Several values of a section at once: one write, so that a store that cannot be written
+    // says so once. By default one after the other.
+    virtual void writeSettings(const QString& section,
+                               const QList<std::pair<QString, QString>>& values) {
+        for (const auto& [key, value] : values)
+            writeSetting(section, key, value);
+    }
 
     // Centres the window on its screen, horizontally then vertically.
     virtual void centreOnScreen(QWidget& window) = 0;

@@ -1,12 +1,21 @@
 // `tolmary --listen`, the real program with no display, on a private sound server whose
 // default source is a null sink's monitor: tones played into the sink come out as one line
 // "NOTE HZ CENTS" per reading, silence as nothing, Ctrl+C ends it with success, and a
-// microphone that is missing or goes away ends it with a failure and a Slovenian message.
+// microphone that is missing or goes away ends it with a failure and a Slovenian message; a
+// reader that goes away ends it with success and an output it cannot write to with a failure,
+// both at once.
 // The window, started on such a console, says in Slovenian that there is no display.
 //
 // TOLMARY_BINARY=/path/to/tolmary runs the cases against another build.
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <optional>
+#include <utility>
 
 #include <QDir>
 #include <QProcess>
@@ -42,9 +51,14 @@ std::vector<float> steadyTone(double hz, double stiffness, double seconds) {
 
 enum class Loss { noServer, noSource, serverKilled, sourceRemoved };
 
+enum class Output { readerGoneInSilence, readerGoneWhileReading, diskFull, closed, readOnly };
+
+const QString writeMessage = QString::fromUtf8("tolmary: Ne morem pisati na standardni izhod. (");
+
 }  // namespace
 
 Q_DECLARE_METATYPE(Loss)
+Q_DECLARE_METATYPE(Output)
 
 class ListenEndToEndTest : public QObject {
     Q_OBJECT
@@ -55,11 +69,16 @@ private slots:
     void tonesAreReadAndSilenceIsNot();
     void lostMicrophoneEndsWithAMessage_data();
     void lostMicrophoneEndsWithAMessage();
+    void outputGoneEndsAtOnce_data();
+    void outputGoneEndsAtOnce();
     void windowWithoutADisplaySaysWhy_data();
     void windowWithoutADisplaySaysWhy();
 
 private:
-    void startListening(const QString& server);
+    // Standard output is the harness's pipe, or the one `output` says.
+    void startListening(const QString& server, std::optional<Output> output = std::nullopt);
+    // Waits up to `ms` for a line on the pipe a reader row made.
+    bool lineOnReaderPipe(int ms);
     // The complete lines the program has written so far.
     QStringList lines();
     bool endedWith(int code);
@@ -68,6 +87,7 @@ private:
     harness::PrivateSoundServer sound_;
     harness::SinkPlayer player_;
     QProcess tolmary_;
+    int readerPipe_ = -1;
     QByteArray output_;
     bool serverDamaged_ = false;
 };
@@ -81,6 +101,9 @@ void ListenEndToEndTest::initTestCase() {
 }
 
 void ListenEndToEndTest::cleanup() {
+    if (readerPipe_ != -1)
+        ::close(readerPipe_);
+    readerPipe_ = -1;
     if (tolmary_.state() != QProcess::NotRunning) {
         tolmary_.kill();
         tolmary_.waitForFinished(5000);
@@ -95,7 +118,7 @@ void ListenEndToEndTest::cleanup() {
     }
 }
 
-void ListenEndToEndTest::startListening(const QString& server) {
+void ListenEndToEndTest::startListening(const QString& server, std::optional<Output> output) {
     // A console without a desktop: no display of any kind, settings nowhere real.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -105,10 +128,37 @@ void ListenEndToEndTest::startListening(const QString& server) {
     env.insert("XDG_RUNTIME_DIR", dir_.path());
     env.insert("PULSE_SERVER", server);
     tolmary_.setProcessEnvironment(env);
+    tolmary_.setStandardOutputFile(output == Output::diskFull ? "/dev/full" : QString());
+    // A pipe of the test's own, whose reading end it can close.
+    int pipe[2] = {-1, -1};
+    if (output == Output::readerGoneInSilence || output == Output::readerGoneWhileReading)
+        QVERIFY(::pipe2(pipe, O_CLOEXEC) == 0);
+    readerPipe_ = pipe[0];
+    tolmary_.setChildProcessModifier([output, writer = pipe[1]] {
+        if (writer != -1)
+            ::dup2(writer, STDOUT_FILENO);
+        if (output == Output::closed)
+            ::close(STDOUT_FILENO);
+        if (output == Output::readOnly)
+            ::dup2(::open("/dev/null", O_RDONLY), STDOUT_FILENO);
+    });
     output_.clear();
     tolmary_.start(qEnvironmentVariable("TOLMARY_BINARY", QStringLiteral(TOLMARY_BINARY)),
                    {"--listen"});
     QVERIFY(tolmary_.waitForStarted());
+    if (pipe[1] != -1)
+        ::close(pipe[1]);
+}
+
+bool ListenEndToEndTest::lineOnReaderPipe(int ms) {
+    pollfd wait{readerPipe_, POLLIN, 0};
+    char c = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        if (::poll(&wait, 1, 100) == 1 && ::read(readerPipe_, &c, 1) == 1 && c == '\n')
+            return true;
+    return false;
 }
 
 QStringList ListenEndToEndTest::lines() {
@@ -220,6 +270,50 @@ void ListenEndToEndTest::lostMicrophoneEndsWithAMessage() {
     const QString error = QString::fromUtf8(tolmary_.readAllStandardError());
     QVERIFY2(error.startsWith(lostMessage) && error.endsWith(")\n") && error.count('\n') == 1,
              qPrintable(error));
+}
+
+void ListenEndToEndTest::outputGoneEndsAtOnce_data() {
+    QTest::addColumn<Output>("output");
+    QTest::addColumn<int>("code");
+    QTest::newRow("reader gone in silence") << Output::readerGoneInSilence << 0;
+    QTest::newRow("reader gone while reading") << Output::readerGoneWhileReading << 0;
+    QTest::newRow("disk full (/dev/full)") << Output::diskFull << 1;
+    QTest::newRow("output closed") << Output::closed << 1;
+    QTest::newRow("output open for reading only") << Output::readOnly << 1;
+}
+
+void ListenEndToEndTest::outputGoneEndsAtOnce() {
+    QFETCH(Output, output);
+    QFETCH(int, code);
+    startListening(QString::fromStdString(sound_.address()), output);
+    switch (output) {
+        case Output::readerGoneInSilence:
+            QTest::qWait(1500);
+            QCOMPARE(tolmary_.state(), QProcess::Running);
+            ::close(std::exchange(readerPipe_, -1));
+            break;
+        case Output::readerGoneWhileReading:
+            player_.play(steadyTone(noteHz(45), 0.0, 10.0));
+            QVERIFY(lineOnReaderPipe(10000));
+            ::close(std::exchange(readerPipe_, -1));
+            break;
+        case Output::diskFull:
+            QTest::qWait(1500);
+            player_.play(steadyTone(noteHz(45), 0.0, 10.0));
+            break;
+        case Output::closed:
+        case Output::readOnly:
+            break;
+    }
+    // At once: the tone plays on for seconds, and silence would never end the program.
+    QVERIFY2(tolmary_.waitForFinished(3000), "the program did not end");
+    QCOMPARE(tolmary_.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tolmary_.exitCode(), code);
+    const QString error = QString::fromUtf8(tolmary_.readAllStandardError());
+    if (code == 0)
+        QCOMPARE(error, QString());
+    else
+        QVERIFY2(error.startsWith(writeMessage) && error.count('\n') == 1, qPrintable(error));
 }
 
 void ListenEndToEndTest::windowWithoutADisplaySaysWhy_data() {

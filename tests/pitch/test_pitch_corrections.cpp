@@ -4,9 +4,13 @@
 #include <QtTest>
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
+#include <future>
 #include <sstream>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "pitch/pitch_correction_loader.h"
@@ -158,20 +162,41 @@ private slots:
         QTest::newRow("empty") << QByteArray("") << QString();
         QTest::newRow("a directory") << QByteArray() << QString("directory");
         QTest::newRow("endless") << QByteArray() << QString("/dev/zero");
+        QTest::newRow("a device") << QByteArray() << QString("/dev/null");
+        QTest::newRow("a FIFO nobody writes") << QByteArray() << QString("fifo");
+        QTest::newRow("a link to a FIFO") << QByteArray() << QString("link to fifo");
+        // Intact, but for blank lines that take it over the size a cache can have.
+        QTest::newRow("too large") << intact + QByteArray(70 * 1024, '\n') << QString();
     }
     void calibratesOnceThenReadsTheCache() {
         QFETCH(QByteArray, cacheBefore);
         QFETCH(QString, inPlace);
         const std::string file = pitchCorrectionCacheFile(cacheDir(), hash_);
         QDir().mkpath(QString::fromStdString(cacheDir()));
+        const std::string fifo = dir_.path().toStdString() + "/fifo";
+        if (inPlace.contains("fifo"))
+            QVERIFY(::mkfifo(inPlace == "fifo" ? file.c_str() : fifo.c_str(), 0600) == 0);
         if (inPlace == "directory")
             QVERIFY(QDir().mkpath(QString::fromStdString(file)));
-        else if (!inPlace.isEmpty())
+        else if (inPlace == "link to fifo")
+            QVERIFY(QFile::link(QString::fromStdString(fifo), QString::fromStdString(file)));
+        else if (inPlace.startsWith('/'))
             QVERIFY(QFile::link(inPlace, QString::fromStdString(file)));
         else if (!cacheBefore.isNull())
             writeFile(file, cacheBefore.toStdString());
         FakeCalibrator fake;
-        const auto first = findCorrections(soundFont_, fake.lookup(cacheDir()));
+        // In a thread of its own: a lookup that hangs (in an open() that waits for a FIFO's
+        // writer, in an endless read) fails the row instead of the whole test.
+        auto lookup = std::async(std::launch::async, [&] {
+            return findCorrections(soundFont_, fake.lookup(cacheDir()));
+        });
+        if (lookup.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            // Lets a reader held in open() go, so that the test can end.
+            ::close(::open(inPlace == "fifo" ? file.c_str() : fifo.c_str(), O_WRONLY | O_NONBLOCK));
+            QFAIL("the lookup hangs");
+        }
+        const auto first = lookup.get();
+        ::unlink(fifo.c_str());
         QVERIFY(first.has_value());
         QCOMPARE(first->source, CorrectionSource::calibration);
         QVERIFY(parseCorrections(readFile(file), hash_).has_value());
@@ -215,14 +240,73 @@ private slots:
                  .has_value());
     }
 
-    void cacheFolderFollowsXdg() {
-        const QByteArray saved = qgetenv("XDG_CACHE_HOME");
-        qputenv("XDG_CACHE_HOME", "/somewhere/cache");
-        QCOMPARE(pitchCorrectionCacheDir(), std::string("/somewhere/cache/Tolmary"));
-        qunsetenv("XDG_CACHE_HOME");
-        QCOMPARE(pitchCorrectionCacheDir(), qgetenv("HOME").toStdString() + "/.cache/Tolmary");
-        if (!saved.isNull())
-            qputenv("XDG_CACHE_HOME", saved);
+    // The cache lives in a home: XDG_CACHE_HOME, else HOME's .cache; a relative path names no
+    // place, and without a home nothing is cached.
+    void cacheFolderIsInAHome_data() {
+        QTest::addColumn<QByteArray>("xdgCacheHome");
+        QTest::addColumn<QByteArray>("home");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("XDG_CACHE_HOME") << QByteArray("/somewhere/cache") << QByteArray("/home/u")
+                                        << "/somewhere/cache/Tolmary";
+        QTest::newRow("HOME") << QByteArray() << QByteArray("/home/u") << "/home/u/.cache/Tolmary";
+        QTest::newRow("XDG_CACHE_HOME relative")
+            << QByteArray("cache") << QByteArray("/home/u") << "/home/u/.cache/Tolmary";
+        QTest::newRow("no home") << QByteArray() << QByteArray() << "";
+        QTest::newRow("HOME relative") << QByteArray() << QByteArray("home/u") << "";
+    }
+    void cacheFolderIsInAHome() {
+        QFETCH(QByteArray, xdgCacheHome);
+        QFETCH(QByteArray, home);
+        QFETCH(QString, folder);
+        const QByteArray savedXdg = qgetenv("XDG_CACHE_HOME"), savedHome = qgetenv("HOME");
+        for (const auto& [name, value] :
+             {std::pair{"XDG_CACHE_HOME", xdgCacheHome}, {"HOME", home}})
+            value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
+        const std::string found = pitchCorrectionCacheDir();
+        for (const auto& [name, value] :
+             {std::pair{"XDG_CACHE_HOME", savedXdg}, {"HOME", savedHome}})
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        QCOMPARE(QString::fromStdString(found), folder);
+    }
+
+    // A calibration that cannot be cached would be made at every start: one line says so, with
+    // the file and why, and the calibration is used all the same.
+    void aCalibrationThatCannotBeCachedIsReported_data() {
+        QTest::addColumn<QString>("obstacle");
+        QTest::newRow("a file where the folder goes") << "file";
+        QTest::newRow("a folder that cannot be written") << "read-only";
+        QTest::newRow("no home") << "no home";
+    }
+    void aCalibrationThatCannotBeCachedIsReported() {
+        QFETCH(QString, obstacle);
+        std::string folder = cacheDir();
+        if (obstacle == "file") {
+            QDir(dir_.path() + "/cache").removeRecursively();
+            writeFile(dir_.path().toStdString() + "/cache", "not a folder");
+            folder = dir_.path().toStdString() + "/cache/Tolmary";
+        } else if (obstacle == "read-only") {
+            if (::geteuid() == 0)
+                QSKIP("root writes into a folder whatever its permissions");
+            QVERIFY(QDir().mkpath(QString::fromStdString(folder)));
+            QFile(QString::fromStdString(folder))
+                .setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        } else {
+            folder.clear();
+        }
+        FakeCalibrator fake;
+        CorrectionLookup lookup = fake.lookup(folder);
+        std::vector<std::string> lines;
+        lookup.report = [&](const std::string& line) { lines.push_back(line); };
+        const auto found = findCorrections(soundFont_, lookup);
+        QFile(QString::fromStdString(folder))
+            .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::remove(dir_.path() + "/cache");
+        QVERIFY(found.has_value());
+        QCOMPARE(found->source, CorrectionSource::calibration);
+        QCOMPARE(lines.size(), std::size_t{1});
+        QVERIFY2(lines[0].starts_with("tolmary: ") && lines[0].find(folder) != std::string::npos &&
+                     lines[0].find('(') != std::string::npos,
+                 lines[0].c_str());
     }
 
     // Closing the synth while a calibration runs stops it and delivers nothing.
@@ -245,6 +329,35 @@ private slots:
         QCOMPARE(delivered.load(), 0);
         QVERIFY(
             !QFile::exists(QString::fromStdString(pitchCorrectionCacheFile(cacheDir(), hash_))));
+    }
+
+    // A lookup that does not stop when asked (a read hanging on a dead network share) holds
+    // the closing window no longer than the loader's bound, and delivers nothing after it.
+    void closingNeverWaitsLong() {
+        static std::atomic<bool> release{false};
+        std::atomic<bool> started{false};
+        auto delivered = std::make_shared<std::atomic<int>>(0);
+        CorrectionLookup lookup = FakeCalibrator{}.lookup(cacheDir());
+        lookup.calibrator = [&started](const std::atomic<bool>*) {
+            started = true;
+            for (int i = 0; i < 30000 && !release.load(); ++i)
+                QThread::msleep(1);
+            return std::optional<Calibration>(Calibration{sampleCorrections(), {}, {}});
+        };
+        QElapsedTimer clock;
+        {
+            PitchCorrectionLoader loader(
+                soundFont_, [delivered](const PitchCorrections&) { ++*delivered; }, lookup);
+            while (!started.load())
+                QThread::msleep(1);
+            clock.start();
+        }
+        const qint64 waited = clock.elapsed();
+        release = true;
+        QVERIFY2(waited < PitchCorrectionLoader::closeWait.count() + 2000,
+                 qPrintable(QString("closing waited %1 ms").arg(waited)));
+        QThread::msleep(200);
+        QCOMPARE(delivered->load(), 0);
     }
 };
 
