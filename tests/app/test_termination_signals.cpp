@@ -101,7 +101,7 @@ private slots:
         }
         QSettings stored(dir.filePath("config/Tolmary/Tolmary.conf"), QSettings::IniFormat);
         stored.beginGroup("Main");
-        QCOMPARE(stored.childKeys().size(), 6);
+        QCOMPARE(stored.childKeys().size(), 7);
         QCOMPARE(stored.value("Dur").toString(), QString("2"));
         QCOMPARE(stored.value("Tuning").toString(), QString::fromUtf8("Standardna uglasitev"));
     }
