@@ -23,8 +23,8 @@ namespace app {
 namespace {
 
 // From a five-string bass's low B to the first string's 24th fret.
-constexpr double lowestNote = 23.0;   // B0
-constexpr double highestNote = 88.0;  // E6
+constexpr double lowestNote = 23.0;  // B0
+constexpr double highestNote = pitch::LiveEstimator::highestFrettedNote;
 
 // Writes all of `text` to standard output; false, with errno set, where that fails.
 bool writeOut(const std::string& text) {

@@ -58,6 +58,8 @@ class LiveEstimator {
 public:
     static constexpr double defaultLowestNote = 33.0;
     static constexpr double defaultHighestNote = 72.0;
+    // The first string's 24th fret (E6): the highest note any guitar frets.
+    static constexpr double highestFrettedNote = 88.0;
 
     // Reads notes from `lowestNote` to `highestNote` (MIDI numbers), with half a semitone to
     // spare, of a stream at `sampleRate` (8 to 768 kHz; at any other rate it reads nothing).

@@ -14,9 +14,6 @@ namespace {
 // Semitones around the targets the estimator still reads: a string a minor third off (a
 // tuning just changed) is shown against its target rather than not at all.
 constexpr double rangeMarginNotes = 3.0;
-// Chromatic, the readings reach the first string's 24th fret (E6): every fret of a guitar,
-// the twelfth-fret harmonics and notes included.
-constexpr double chromaticHighestNote = 88.0;
 
 QString frequencyText(double hz) {
     return QLocale(QLocale::Slovenian).toString(hz, 'f', 2) + toQString(listening::hertz);
@@ -62,7 +59,9 @@ void ListeningBehaviour::follow() {
     const auto [low, high] = std::minmax_element(notes_.begin(), notes_.end());
     // The estimator reads real frequencies: its notes move with the reference.
     const double shift = pitch::referenceOffsetCents(a4Hz_) / 100.0;
-    const double top = chromatic_ ? chromaticHighestNote : *high + rangeMarginNotes;
+    // Chromatic, every fret of a guitar, the twelfth-fret harmonics and notes included.
+    const double top =
+        chromatic_ ? pitch::LiveEstimator::highestFrettedNote : *high + rangeMarginNotes;
     const std::pair<double, double> range{*low - rangeMarginNotes + shift, top + shift};
     if (range == range_ && (listener_ || retry_.isActive()))
         return;
