@@ -2,7 +2,6 @@
 
 #include <fluidsynth.h>
 
-#include <cmath>
 #include <string>
 
 namespace midi {
@@ -30,14 +29,12 @@ void KeyTuning::setOffset(double cents) {
 }
 
 void KeyTuning::install() {
-    // The synth drops the fraction of a cent from a base that differs from sample to sample:
-    // a whole-cent offset moves every note by exactly that much, where a fraction would move
-    // some notes a cent more than others.
-    const double offset = std::round(offsetCents_);
+    // The synth drops fractions of a cent, so each key moves by whole cents only: the ones that
+    // bring its own note nearest the reference, its residual at 440 Hz deciding.
     for (int program = pitch::firstGuitarProgram; program <= pitch::lastGuitarProgram; ++program) {
         std::array<double, 128> pitch;
         for (int key = 0; key < 128; ++key)
-            pitch[key] = 100.0 * key + corrections_.centsFor(program, key) + offset;
+            pitch[key] = 100.0 * key + corrections_.requestFor(program, key, offsetCents_);
         const std::string name = "Tolmary " + std::to_string(program);
         fluid_synth_activate_key_tuning(synth_, tuningBank, program, name.c_str(), pitch.data(), 0);
     }

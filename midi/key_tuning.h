@@ -3,7 +3,8 @@
 // selected on a channel whenever that channel's program changes, so the MIDI words sent stay
 // exactly those of the design. Corrections may arrive later, from another thread (a background
 // calibration); they then take effect on the channels already playing a guitar program.
-// A reference A4 other than 440 Hz adds one offset to every key of every guitar program.
+// A reference A4 other than 440 Hz moves every key of every guitar program by the whole cents
+// that bring its note nearest the new pitch.
 
 #include <array>
 #include <mutex>
@@ -23,8 +24,8 @@ public:
     // Loads the corrections into the synth and selects them on every channel whose current
     // program has one. Safe from any thread.
     void setCorrections(const pitch::PitchCorrections& corrections);
-    // Moves every key of the guitar programs by `cents`, on top of the corrections. Safe from
-    // any thread.
+    // Moves every key of the guitar programs by about `cents`, on top of the corrections. Safe
+    // from any thread.
     void setOffset(double cents);
     // Records a channel's new program and selects its key tuning, or plain equal temperament
     // for a program without one.

@@ -72,6 +72,16 @@ std::optional<Calibration> calibrate(const RendererFactory& renderers,
                 first.cents[p][n] + static_cast<double>(*wanted[p][n] - moved);
         }
     }
+    // What is left of each note's error at 440 Hz, by a rendering of the final requests: at
+    // another reference it decides which whole cent comes nearest. A note that stays further
+    // off than a residual can be keeps none and moves by the rounded offset.
+    const auto residuals = measureErrors(renderers, &result.corrections, cancel);
+    if (!residuals)
+        return std::nullopt;
+    for (int p = 0; p < guitarProgramCount; ++p)
+        for (int n = 0; n < calibratedNoteCount; ++n)
+            if (const auto& r = (*residuals)[p][n]; r && std::abs(*r) <= maxResidualCents)
+                result.corrections.residual[p][n] = *r;
     return result;
 }
 

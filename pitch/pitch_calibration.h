@@ -4,7 +4,8 @@
 // measured against equal temperament (A4 = 440 Hz). The synth resolves pitch in whole cents,
 // dropping fractions from a base that differs from sample to sample, so the nearest whole cent
 // is requested with half a cent to spare, checked by a second rendering and moved by the whole
-// cents it missed by.
+// cents it missed by; a third rendering measures what is left, the residual a reference other
+// than 440 Hz needs.
 
 #include <array>
 #include <atomic>

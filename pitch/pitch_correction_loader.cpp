@@ -15,7 +15,7 @@
 namespace pitch {
 namespace {
 
-// A cache file holds about 2.4 KB; anything much larger is not one.
+// A cache file holds about 4.5 KB; anything much larger is not one.
 constexpr std::size_t maxCacheBytes = 64 * 1024;
 
 std::optional<PitchCorrections> readCache(const std::string& file, std::uint64_t hash) {

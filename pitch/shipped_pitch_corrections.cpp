@@ -12,7 +12,7 @@ std::optional<PitchCorrections> shippedCorrectionsFor(
     std::uint64_t hash, std::span<const ShippedPitchCorrections> tables) {
     for (const ShippedPitchCorrections& table : tables)
         if (table.soundFontHash == hash)
-            return PitchCorrections{table.cents};
+            return PitchCorrections{table.cents, table.residual};
     return std::nullopt;
 }
 

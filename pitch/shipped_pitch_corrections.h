@@ -15,6 +15,7 @@ struct ShippedPitchCorrections {
     std::uint64_t soundFontHash;
     const char* soundFont;  // where Debian installs it; for the reader only
     CorrectionTable cents;
+    CorrectionTable residual;
 };
 
 std::span<const ShippedPitchCorrections> shippedPitchCorrections();

@@ -60,18 +60,20 @@ std::vector<float> renderNote(SynthDevice& synth, int note, double seconds,
     return left;
 }
 
-// Cents from equal temperament of the rendered note; NaN (failing any comparison) when the
-// note cannot be measured.
-double centsOff(SynthDevice& synth, const std::vector<float>& sound, int note) {
-    const double target = noteFrequencyHz(note);
+// Cents from the note's equal-tempered pitch at a reference `offsetCents` from 440 Hz; NaN
+// (failing any comparison) when the note cannot be measured.
+double centsOff(SynthDevice& synth, const std::vector<float>& sound, int note,
+                double offsetCents = 0) {
+    const double target = noteFrequencyHz(note) * std::exp2(offsetCents / 1200);
     const auto hz =
         estimateFundamentalHz(sound.data(), sound.size(), synth.engine()->sampleRate(), target);
     return hz ? centsBetween(*hz, target) : std::nan("");
 }
 
 // Plays `note` as the tuner does (a program change only when asked) and measures it.
-double playAndMeasure(SynthDevice& synth, int note, std::optional<int> program) {
-    return centsOff(synth, renderNote(synth, note, 1.2, program), note);
+double playAndMeasure(SynthDevice& synth, int note, std::optional<int> program,
+                      double offsetCents = 0) {
+    return centsOff(synth, renderNote(synth, note, 1.2, program), note, offsetCents);
 }
 
 }  // namespace
@@ -189,44 +191,49 @@ private slots:
         }
     }
 
-    // At another reference A4 every note of the default sound moves with it, whether the
-    // reference or the SoundFont's corrections came first. The synth resolves whole cents: a
-    // note corrected to within half a cent at 440 Hz lands within half a cent plus the
-    // offset's distance from a whole cent at the new reference (a note not moved would be
-    // 20 to 30 cents off).
+    // At any reference A4 every note the tuner plays, of every guitar program, sounds within
+    // half a cent of its pitch (the estimator reads these renders to a hundredth or two),
+    // whether the reference or the SoundFont's corrections came first. The synth moves notes
+    // by whole cents only, so each note must pick its own: one rounded offset for all leaves
+    // notes up to a cent off where the offset lies halfway between two whole cents (446 and
+    // 462 Hz above one, 421 Hz below). Half a semitone away (421 and 462 Hz) notes sound
+    // their neighbours' samples, two to four cents off without the neighbours' corrections.
     void everyNoteFollowsTheReference_data() {
         QTest::addColumn<int>("a4");
         QTest::addColumn<bool>("referenceFirst");
+        QTest::newRow("421 Hz, set once corrected") << 421 << false;
         QTest::newRow("432 Hz, set once corrected") << 432 << false;
         QTest::newRow("446 Hz, set before the corrections") << 446 << true;
+        QTest::newRow("462 Hz, set once corrected") << 462 << false;
     }
     void everyNoteFollowsTheReference() {
         QFETCH(int, a4);
         QFETCH(bool, referenceFirst);
-        constexpr int program = 25;
+        const double offset = referenceOffsetCents(a4);
         auto synth = offlineSynth();
         QVERIFY(synth);
         if (referenceFirst)
-            synth->setTuningOffset(referenceOffsetCents(a4));
+            synth->setTuningOffset(offset);
         PitchCorrectionLoader loader(
             installedSoundFont().path,
             [&](const PitchCorrections& c) { synth->keyTuning().setCorrections(c); },
             CorrectionLookup{});
         QCOMPARE(loader.wait(), CorrectionSource::shipped);
         if (!referenceFirst)
-            synth->setTuningOffset(referenceOffsetCents(a4));
-        sendWord(*synth, 0xC1, program);
+            synth->setTuningOffset(offset);
         double worst = 0;
-        int worstNote = 0;
-        for (int note = firstCalibratedNote; note <= lastCalibratedNote; ++note) {
-            const double cents =
-                playAndMeasure(*synth, note, std::nullopt) - referenceOffsetCents(a4);
-            if (!(std::abs(cents) <= worst))
-                worst = std::abs(cents), worstNote = note;
+        QString worstNote;
+        for (int program = firstGuitarProgram; program <= lastGuitarProgram; ++program) {
+            for (int note = firstTunerNote; note <= lastTunerNote; ++note) {
+                const double cents = playAndMeasure(*synth, note, program, offset);
+                if (!(std::abs(cents) <= worst)) {
+                    worst = std::abs(cents);
+                    worstNote =
+                        QString("program %1 note %2: %3 cent").arg(program).arg(note).arg(cents);
+                }
+            }
         }
-        qInfo("A4 = %d Hz: worst note %d, %.2f cent", a4, worstNote, worst);
-        const double offset = referenceOffsetCents(a4);
-        QVERIFY(worst < 0.5 + std::abs(offset - std::round(offset)) + 0.05);
+        QVERIFY2(worst < 0.5 + 0.03, qPrintable(worstNote));
     }
 
     // Corrections found after the program change still reach the channel; a program without

@@ -22,10 +22,32 @@ namespace {
 
 PitchCorrections sampleCorrections() {
     PitchCorrections c;
-    for (int p = 0; p < guitarProgramCount; ++p)
-        for (int n = 0; n < calibratedNoteCount; ++n)
+    for (int p = 0; p < guitarProgramCount; ++p) {
+        for (int n = 0; n < calibratedNoteCount; ++n) {
             c.cents[p][n] = (p - 3) * 1.25 + n * 0.001 - 0.5;
+            c.residual[p][n] = ((p + n) % 9 - 4) * 0.117;
+        }
+    }
     return c;
+}
+
+// A cache file as the format before residuals wrote it, checksum intact: one line of requests
+// per program, no residuals.
+std::string formatWithoutResiduals(std::string text) {
+    std::string old;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\n', at) + 1;
+        const std::string line = text.substr(at, end - at);
+        at = end;
+        if (line.starts_with("residual ") || line.starts_with("checksum "))
+            continue;
+        old += line.starts_with("tolmary-") ? "tolmary-pitch-corrections 2\n" : line;
+    }
+    // The checksum's 64-bit FNV-1a.
+    std::uint64_t sum = 0xcbf29ce484222325ULL;
+    for (const char c : old)
+        sum = (sum ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+    return old + "checksum " + hashText(sum) + "\n";
 }
 
 std::string readFile(const std::string& path) {
@@ -85,12 +107,12 @@ private slots:
 
     void lookupOutsideTheTableIsZero() {
         const PitchCorrections c = sampleCorrections();
-        QCOMPARE(c.centsFor(24, 28), c.cents[0][0]);
-        QCOMPARE(c.centsFor(30, 69), c.cents[6][41]);
+        QCOMPARE(c.centsFor(24, firstCalibratedNote), c.cents[0][0]);
+        QCOMPARE(c.centsFor(30, lastCalibratedNote), c.cents[6][calibratedNoteCount - 1]);
         QCOMPARE(c.centsFor(23, 40), 0.0);
         QCOMPARE(c.centsFor(31, 40), 0.0);
-        QCOMPARE(c.centsFor(24, 27), 0.0);
-        QCOMPARE(c.centsFor(24, 70), 0.0);
+        QCOMPARE(c.centsFor(24, firstCalibratedNote - 1), 0.0);
+        QCOMPARE(c.centsFor(24, lastCalibratedNote + 1), 0.0);
     }
 
     void hashFollowsContent() {
@@ -107,19 +129,21 @@ private slots:
     void shippedTableWinsWithoutCalibrating() {
         FakeCalibrator fake;
         CorrectionLookup lookup = fake.lookup(cacheDir());
-        const ShippedPitchCorrections shipped[] = {{hash_ ^ 7, "other", {}},
-                                                   {hash_, "this", sampleCorrections().cents}};
+        const PitchCorrections sample = sampleCorrections();
+        const ShippedPitchCorrections shipped[] = {{hash_ ^ 7, "other", {}, {}},
+                                                   {hash_, "this", sample.cents, sample.residual}};
         lookup.shipped = shipped;
         const auto found = findCorrections(soundFont_, lookup);
         QVERIFY(found.has_value());
         QCOMPARE(found->source, CorrectionSource::shipped);
-        QCOMPARE(found->corrections.cents, sampleCorrections().cents);
+        QCOMPARE(found->corrections.cents, sample.cents);
+        QCOMPARE(found->corrections.residual, sample.residual);
         QCOMPARE(fake.calls->load(), 0);
     }
 
     // A cache is used only when intact: anything else, a value changed within range or a
-    // file of the format before the checksum included, means one calibration, whose result is
-    // cached and read back on the next lookup.
+    // file of an older format (before the checksum, before the residuals) included, means one
+    // calibration, whose result is cached and read back on the next lookup.
     void calibratesOnceThenReadsTheCache_data() {
         QTest::addColumn<QByteArray>("cacheBefore");
         QTest::addColumn<QString>("inPlace");  // what stands where the file goes, when not text
@@ -143,7 +167,9 @@ private slots:
         QTest::newRow("no cache") << QByteArray() << QString();
         QTest::newRow("changed within range") << replaced(" -4.250", " 49.000") << QString();
         QTest::newRow("format without checksum")
-            << replaced(checksum, "").replace("corrections 2", "corrections 1") << QString();
+            << replaced(checksum, "").replace("corrections 3", "corrections 1") << QString();
+        QTest::newRow("format without residuals")
+            << QByteArray::fromStdString(formatWithoutResiduals(good)) << QString();
         QTest::newRow("wrong checksum")
             << replaced(checksum, "checksum 0123456789abcdef\n") << QString();
         QTest::newRow("another SoundFont's")
@@ -208,7 +234,9 @@ private slots:
         for (int p = 0; p < guitarProgramCount; ++p)
             for (int n = 0; n < calibratedNoteCount; ++n)
                 QVERIFY(std::abs(second->corrections.cents[p][n] - fake.result.cents[p][n]) <
-                        0.0005);
+                            0.0005 &&
+                        std::abs(second->corrections.residual[p][n] - fake.result.residual[p][n]) <
+                            0.0005);
     }
 
     // "Izhod" can end a process in the middle of a cache write; its temporary file goes with
