@@ -35,6 +35,12 @@ constexpr std::size_t attackBlocks = 8;
 constexpr double minPeriodsOfLowest = 8.0;
 constexpr double minPeriods = 10.0;
 constexpr double maxWindowSeconds = 0.35;
+// Where such a window gives no reading (a distant microphone's partials hardly rise from the
+// room's noise), one of up to this long ending at the same sample: a steady partial stands 4.6
+// dB further above the noise, at the cost of following a turned peg more slowly. It is tried
+// only where at least this much longer than the short window.
+constexpr double longWindowSeconds = 1.0;
+constexpr double minLongWindowShare = 1.25;
 // A note a twelfth below the series found must add at least this share of the series' level.
 constexpr double minOwnShare = 0.5;
 // Partials whose presence decides which note sounds must stand this far above the noise
@@ -47,7 +53,8 @@ constexpr double evidenceRelativeDb = -30.0;
 constexpr double loneFundamentalDb = 20.0;
 constexpr double clearFundamentalDb = 15.0;
 // A lower note's partials make the note read uncertain where they are this strong relative to
-// the strongest partial of its series and above the noise: below its fundamental...
+// the strongest partial of its series (or, beside it, relative to the series' own partials
+// there) and above the noise: below its fundamental...
 constexpr double underRelativeDb = -15.0;
 constexpr double underOverNoiseDb = 6.0;
 // ...and above it.
@@ -244,14 +251,31 @@ std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowH
     return own >= minOwnShare * shared ? std::optional(twelfth) : std::nullopt;
 }
 
-// Whether a lower note may sound under the series on `hz`, too weak to be found as the note,
-// so that the note read may be one of its partials: a component below the series where the
-// octave or the twelfth below has partials (its fundamental or 2nd partial), strong beside
-// the series even where it hardly rises from the noise; or, above the fundamental, two of the
-// octave below's odd partials (one alone may be a string a fourth below, still ringing), or
-// two of the twelfth below's own partials with the 5th or 7th among them (not only a fifth
-// below's).
-bool lowerNoteUnder(const Spectrum& spectrum, double hz, double strongestPartial) {
+// The series' partial beside `share` times its frequency: the stronger of the two around it (the
+// first partial it holds, where it has neither).
+const Partial& besidePartial(const SeriesReading& series, double share) {
+    const Partial* beside = nullptr;
+    for (const Partial& p : series.partials)
+        if (std::abs(p.k - share) < 1.0 && (!beside || p.amplitude > beside->amplitude))
+            beside = &p;
+    return beside ? *beside : series.partials.front();
+}
+
+// Whether a lower note may sound under the series, too weak to be found as the note, so that
+// the note read may be one of its partials:
+// - a component below the series where the octave or the twelfth below has partials (its
+//   fundamental or 2nd partial), strong beside the series even where it hardly rises from
+//   the noise;
+// - the octave below's 3rd or 5th partial, clear of the noise and as far over it as the
+//   series' partials beside it nearly are: over the noise, not in level, since a small
+//   microphone's high-pass may take 10 dB off a low partial and off the noise with it;
+// - two of the octave below's odd partials, not only the 3rd and 9th (a string a fourth below
+//   or a fifth above, still ringing, has partials there);
+// - two of the twelfth below's own partials with the 5th or 7th among them (not only a fifth
+//   below's).
+bool lowerNoteUnder(const Spectrum& spectrum, const SeriesReading& series,
+                    double strongestPartial) {
+    const double hz = series.hz;
     const auto count = [&](std::initializer_list<double> shares, double relativeDb,
                            double overNoiseDb) {
         int n = 0;
@@ -264,7 +288,19 @@ bool lowerNoteUnder(const Spectrum& spectrum, double hz, double strongestPartial
     };
     if (count({1.0 / 2, 1.0 / 3, 2.0 / 3}, underRelativeDb, underOverNoiseDb) > 0)
         return true;
-    if (count({1.5, 2.5, 3.5}, aboveRelativeDb, evidenceDb) >= 2)
+    const auto overNoiseRatio = [&](double at, double level) {
+        return level / spectrum.noiseAt(at);
+    };
+    for (double share : {1.5, 2.5}) {
+        const double level = peakLevel(spectrum, share * hz);
+        const Partial& beside = besidePartial(series, share);
+        if (overNoise(spectrum, share * hz, level, evidenceDb) &&
+            overNoiseRatio(share * hz, level) >=
+                overNoiseRatio(beside.hz, beside.amplitude) * dbToAmplitude(underRelativeDb))
+            return true;
+    }
+    const int octaveOnly = count({2.5, 3.5, 5.5}, aboveRelativeDb, evidenceDb);
+    if (octaveOnly >= 1 && octaveOnly + count({1.5, 4.5}, aboveRelativeDb, evidenceDb) >= 2)
         return true;
     const int notFifth = count({5.0 / 3, 7.0 / 3}, aboveRelativeDb, evidenceDb);
     return notFifth >= 1 && notFifth + count({4.0 / 3, 8.0 / 3}, aboveRelativeDb, evidenceDb) >= 2;
@@ -276,23 +312,18 @@ constexpr double octaveBelowShares[] = {1.5, 2.5};
 constexpr double twelfthBelowShares[] = {4.0 / 3, 5.0 / 3};
 
 // Whether a lower note's partials could hide in the noise beside the series read: where the
-// noise there would swallow a partial hiddenRelativeDb below the series' own beside it, the
-// note may be the octave or twelfth below, and no reading is certain. (Below the series'
-// fundamental a small microphone's high-pass takes a lower note's partials anyway.)
+// noise at both places would swallow a partial hiddenRelativeDb below the series' own beside
+// it, the note may be the octave or twelfth below, and no reading is certain. (A note seldom
+// has both of two such partials that weak: the pluck that silences its 3rd partial leaves the
+// 5th. Below the series' fundamental a small microphone's high-pass takes a lower note's
+// partials anyway.)
 bool lowerNoteCouldHide(const Spectrum& spectrum, const SeriesReading& series, double lowHz) {
-    const auto beside = [&](double share) {
-        double level = 0.0;
-        for (const Partial& p : series.partials)
-            if (std::abs(p.k - share) < 1.0)
-                level = std::max(level, p.amplitude);
-        return level > 0.0 ? level : series.partials.front().amplitude;
-    };
     const auto hides = [&](double share) {
         return spectrum.noiseAt(share * series.hz) * dbToAmplitude(evidenceDb) >
-               beside(share) * dbToAmplitude(hiddenRelativeDb);
+               besidePartial(series, share).amplitude * dbToAmplitude(hiddenRelativeDb);
     };
-    return (series.hz / 2 >= lowHz && std::ranges::any_of(octaveBelowShares, hides)) ||
-           (series.hz / 3 >= lowHz && std::ranges::any_of(twelfthBelowShares, hides));
+    return (series.hz / 2 >= lowHz && std::ranges::all_of(octaveBelowShares, hides)) ||
+           (series.hz / 3 >= lowHz && std::ranges::all_of(twelfthBelowShares, hides));
 }
 
 struct Outcome {
@@ -338,7 +369,7 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
     // it: the note is not certain.
     const Partial& top = std::ranges::max(reading->partials, {}, &Partial::amplitude);
     if (top.amplitude < spectrum.noiseAt(top.hz) * dbToAmplitude(certainOverNoiseDb) ||
-        lowerNoteUnder(spectrum, reading->hz, top.amplitude) ||
+        lowerNoteUnder(spectrum, *reading, top.amplitude) ||
         lowerNoteCouldHide(spectrum, *reading, lowHz))
         return {};
     // The note rests on a series: its fundamental and another partial, three partials where
@@ -376,6 +407,7 @@ LiveEstimator::LiveEstimator(double sampleRate, double lowestNote, double highes
       onsetBlocks_((envelopeBlock(rate_, lowHz_) + block_ - 1) / block_),
       minWindow_(static_cast<std::size_t>(std::ceil(minPeriodsOfLowest * rate_ / lowHz_))),
       maxWindow_(static_cast<std::size_t>(maxWindowSeconds * rate_)),
+      longWindow_(static_cast<std::size_t>(longWindowSeconds * rate_)),
       hop_(static_cast<std::size_t>(hopSeconds * rate_)),
       attackSkip_(attackSkip(rate_)),
       dropoutSamples_(static_cast<std::size_t>(std::ceil(dropoutSeconds * sampleRate))),
@@ -432,7 +464,7 @@ std::vector<Reading> LiveEstimator::push(std::span<const float> input) {
             analyse(next, readings);
     }
     // Keep what the longest window and an attack still to be placed can reach.
-    const std::uint64_t keep = maxWindow_ + (attackBlocks + 2 * onsetBlocks_) * block_;
+    const std::uint64_t keep = longWindow_ + (attackBlocks + 2 * onsetBlocks_) * block_;
     if (history_.size() > 2 * keep) {
         const std::size_t drop = history_.size() - keep;
         history_.erase(history_.begin(), history_.begin() + static_cast<std::ptrdiff_t>(drop));
@@ -504,7 +536,16 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     const std::uint64_t start = std::max(earliest, end - std::min<std::uint64_t>(end, maxWindow_));
     const auto n = static_cast<std::size_t>(end - start);
     const Spectrum spectrum(at(start), n, rate_);
-    const Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_);
+    Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_);
+    // A quiet note: the longer window's evidence, its reading never standing alone.
+    const auto longN =
+        static_cast<std::size_t>(std::min<std::uint64_t>(longWindow_, end - earliest));
+    if (!outcome.reading && outcome.needs == 0 &&
+        static_cast<double>(longN) >= minLongWindowShare * static_cast<double>(n)) {
+        const Spectrum longSpectrum(at(end - longN), longN, rate_);
+        outcome = readSpectrum(longSpectrum, longN, rate_, lowHz_, highHz_);
+        outcome.sure = false;
+    }
     // Decimated sample j is the filtered input at sample j times the factor.
     if (outcome.reading) {
         Reading reading = *outcome.reading;

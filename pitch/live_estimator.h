@@ -7,7 +7,8 @@
 // marks each onset (the level of the last two periods of the lowest note at least 6 dB above
 // that of the two before); after the attack (note_envelope.h), a window of up to 0.35 s ending
 // at the newest sample is read every 50 ms (where no onset is heard, as from a distant
-// microphone, the windows slide all the same) as a spectrum (windowed_spectrum.h) and a stiff
+// microphone, the windows slide all the same; where it gives no reading, as for a quiet note,
+// one of up to 1 s is read in its place) as a spectrum (windowed_spectrum.h) and a stiff
 // string's partial series (partial_series.h), like the one-shot estimator but with no hint:
 // - the note is the frequency from the lowest to the highest note (with half a semitone to
 //   spare) whose partials stand furthest above the noise around them, summed up to a common
@@ -85,7 +86,7 @@ private:
     double lowHz_, highHz_;
     std::size_t block_;
     std::size_t onsetBlocks_;
-    std::size_t minWindow_, maxWindow_, hop_, attackSkip_;
+    std::size_t minWindow_, maxWindow_, longWindow_, hop_, attackSkip_;
 
     // Decimated samples from the absolute index historyStart_ to received_.
     std::vector<float> history_;
