@@ -1,10 +1,10 @@
-#include "midi/desktop_audio.h"
+#include "audio/desktop_audio.h"
 
-#include "midi/alsa_stream.h"
-#include "midi/pulse_capture.h"
-#include "midi/pulse_stream.h"
+#include "audio/alsa_stream.h"
+#include "audio/pulse_capture.h"
+#include "audio/pulse_stream.h"
 
-namespace midi {
+namespace audio {
 
 std::vector<AudioBackend> desktopAudioBackends(int sampleRate) {
     return {
@@ -27,4 +27,4 @@ AudioCaptureFactory desktopMicrophone() {
     return [](CaptureSink& sink) { return std::make_unique<PulseCapture>(sink); };
 }
 
-}  // namespace midi
+}  // namespace audio
