@@ -1,6 +1,7 @@
 #include "audio/desktop_audio.h"
 
 #include "audio/alsa_stream.h"
+#include "audio/pipewire_stream.h"
 #include "audio/pulse_capture.h"
 #include "audio/pulse_stream.h"
 
@@ -8,6 +9,12 @@ namespace audio {
 
 std::vector<AudioBackend> desktopAudioBackends(int sampleRate) {
     return {
+        {"pipewire",
+         [sampleRate](AudioSource& source) {
+             PipeWireOptions options;
+             options.sampleRate = sampleRate;
+             return std::make_unique<PipeWireStream>(source, options);
+         }},
         {"pulseaudio",
          [sampleRate](AudioSource& source) {
              PulseOptions options;

@@ -4,9 +4,10 @@
 // in, a capture hands the microphone's samples to a CaptureSink (audio_capture.h). It knows
 // nothing of MIDI or of what renders the frames.
 //
-// The desktop's speakers and microphone. The speakers are reached the most likely way first:
-// the sound server over the PulseAudio protocol (PulseAudio itself, or PipeWire's service),
-// else ALSA's default device. The microphone is the sound server's default source.
+// The desktop's speakers and microphone. The speakers are reached the best way the desktop
+// offers: PipeWire's own stream where a PipeWire server answers, else the sound server over
+// the PulseAudio protocol, else ALSA's default device. The microphone is the sound server's
+// default source, over the PulseAudio protocol.
 
 #include <vector>
 
