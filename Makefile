@@ -57,7 +57,7 @@ check-style: deps-test build
 
 # The naming rules (.clang-tidy) on every source file the build compiles; any finding fails.
 tidy: build
-	run-clang-tidy -p $(BUILD_DIR) -quiet -j $(JOBS) '$(CURDIR)/(app|tuner|midi|pitch|chords|controls|tests|tools|bench)/'
+	run-clang-tidy -p $(BUILD_DIR) -quiet -j $(JOBS) '$(CURDIR)/(app|tuner|midi|audio|pitch|chords|controls|tests|tools|bench)/'
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

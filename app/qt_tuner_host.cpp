@@ -12,7 +12,7 @@
 #include "app/placement.h"
 #include "app/settings_store.h"
 #include "app/twips_geometry.h"
-#include "midi/desktop_audio.h"
+#include "audio/desktop_audio.h"
 #include "midi/system_midi_port.h"
 
 namespace app {
@@ -94,8 +94,8 @@ bool QtTunerHost::onAnyScreen(const QWidget& window) {
                        [&](const QScreen* s) { return s->geometry().intersects(frame); });
 }
 
-midi::AudioCaptureFactory QtTunerHost::microphone() {
-    return midi::desktopMicrophone();
+audio::AudioCaptureFactory QtTunerHost::microphone() {
+    return audio::desktopMicrophone();
 }
 
 void QtTunerHost::endProgram() {

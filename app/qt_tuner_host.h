@@ -32,7 +32,7 @@ public:
     void endProgram() override;
     midi::MidiPort& midiPort() override { return *port_; }
     midi::WaitHost& waitHost() override { return wait_; }
-    midi::AudioCaptureFactory microphone() override;
+    audio::AudioCaptureFactory microphone() override;
 
 private:
     std::unique_ptr<midi::MidiPort> port_;

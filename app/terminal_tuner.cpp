@@ -13,7 +13,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-#include "midi/desktop_audio.h"
+#include "audio/desktop_audio.h"
 #include "pitch/pitch_estimator.h"
 #include "pitch/reading_text.h"
 #include "pitch/reference_pitch.h"
@@ -99,7 +99,7 @@ int runTerminalTuner(int a4Hz) {
     bool readerGone = false;
     {
         tuner::Listener listener(
-            midi::desktopMicrophone(), lowestNote + pitch::referenceOffsetCents(a4Hz) / 100.0,
+            audio::desktopMicrophone(), lowestNote + pitch::referenceOffsetCents(a4Hz) / 100.0,
             highestNote + pitch::referenceOffsetCents(a4Hz) / 100.0,
             [a4Hz, &writeError](const pitch::Reading& reading) {
                 if (writeError.load() != 0)

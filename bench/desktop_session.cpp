@@ -69,10 +69,10 @@ std::string tolmaryBinary() {
     return override && *override ? override : TOLMARY_BINARY;
 }
 
-std::string startToMeasure(Desktop& desktop, const std::string& binary) {
+std::string startToMeasure(Desktop& desktop, const std::string& binary, harness::ServerKind kind) {
     if (::access(binary.c_str(), X_OK) != 0)
         return binary + " is not built";
-    return desktop.start();
+    return desktop.start(kind);
 }
 
 }  // namespace bench

@@ -1,7 +1,7 @@
 #pragma once
-// What the desktop benches share: a private X server, a private PulseAudio server with a null
-// sink whose monitor is recorded, the program started on them with a settings folder of its
-// own, and the figures drawn from what was recorded.
+// What the desktop benches share: a private X server, a private sound server (PulseAudio, or a
+// PipeWire stack) with a null sink whose monitor is recorded, the program started on them with a
+// settings folder of its own, and the figures drawn from what was recorded.
 
 #include <unistd.h>
 
@@ -57,14 +57,15 @@ std::int64_t soundEnd(const MonitorRecorder& r, std::int64_t from, int quietMs, 
 
 class Desktop {
 public:
-    std::string start() {
+    std::string start(harness::ServerKind kind = harness::ServerKind::pulseaudio) {
         char name[] = "/tmp/tolmary-desktop-bench-XXXXXX";
         if (!::mkdtemp(name))
             return "no temporary folder";
         folder_ = name;
         if (std::string why = x_.start(folder_ + "/xvfb.log"); !why.empty())
             return why;
-        if (std::string why = sound_.start(folder_, "tolmary_bench", folder_ + "/pulse.log");
+        if (std::string why =
+                sound_.start(folder_, "tolmary_bench", folder_ + "/sound-server.log", kind);
             !why.empty())
             return why;
         if (std::string why = recorder_.start(sound_.address(), sound_.monitor()); !why.empty())
@@ -81,18 +82,23 @@ public:
     }
 
     // Starts `program` with its own settings folder holding `duration` as the stored note
-    // length and `settings` ("Key=value" lines) besides, and `environment` ("NAME=value").
+    // length and `settings` ("Key=value" lines) besides, and `environment` ("NAME=value"),
+    // which wins over the session's own.
     bool launch(ChildProcess& process, const std::string& program, int duration,
                 const std::string& settings = {},
                 const std::vector<std::string>& environment = {}) {
         const std::string config = folder_ + "/config";
         std::filesystem::create_directories(config + "/Tolmary");
         std::ofstream(settingsFile()) << "[Main]\nDur=" << duration << "\n" << settings;
-        std::vector<std::string> overrides{
-            "XDG_CONFIG_HOME=" + config, "XDG_RUNTIME_DIR=" + folder_,
-            "HOME=" + folder_,           "PULSE_SERVER=" + sound_.address(),
-            "DISPLAY=" + x_.display(),   "QT_QPA_PLATFORM=xcb"};
-        overrides.insert(overrides.end(), environment.begin(), environment.end());
+        std::vector<std::string> overrides{"XDG_CONFIG_HOME=" + config,
+                                           "XDG_RUNTIME_DIR=" + folder_,
+                                           "PIPEWIRE_RUNTIME_DIR=" + folder_,
+                                           "HOME=" + folder_,
+                                           "PULSE_SERVER=" + sound_.address(),
+                                           "DISPLAY=" + x_.display(),
+                                           "QT_QPA_PLATFORM=xcb"};
+        // The first of two entries of a name is the one a program reads.
+        overrides.insert(overrides.begin(), environment.begin(), environment.end());
         return process.start({program}, environmentWith(overrides), folder_ + "/programs.log");
     }
 
@@ -103,10 +109,11 @@ public:
         std::vector<std::string> command{program, "--listen"};
         if (a4Hz != 440)
             command.insert(command.end(), {"--a4", std::to_string(a4Hz)});
-        return process.start(command,
-                             environmentWith({"XDG_RUNTIME_DIR=" + folder_, "HOME=" + folder_,
-                                              "PULSE_SERVER=" + sound_.address()}),
-                             output);
+        return process.start(
+            command,
+            environmentWith({"XDG_RUNTIME_DIR=" + folder_, "PIPEWIRE_RUNTIME_DIR=" + folder_,
+                             "HOME=" + folder_, "PULSE_SERVER=" + sound_.address()}),
+            output);
     }
 
     // The value the program stored for `key`, as it is written in the file.
@@ -142,7 +149,9 @@ private:
 // The program under measurement: TOLMARY_BINARY when set, else this build's.
 std::string tolmaryBinary();
 
-// Starts `desktop` for measuring `binary`; why it cannot be measured, or empty.
-std::string startToMeasure(Desktop& desktop, const std::string& binary);
+// Starts `desktop` on a `kind` sound server for measuring `binary`; why it cannot be measured,
+// or empty.
+std::string startToMeasure(Desktop& desktop, const std::string& binary,
+                           harness::ServerKind kind = harness::ServerKind::pulseaudio);
 
 }  // namespace bench

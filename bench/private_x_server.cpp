@@ -143,6 +143,11 @@ Clock::time_point PrivateXServer::click(unsigned long window, int x, int y) {
     return Clock::now();
 }
 
+void PrivateXServer::movePointerAway() {
+    XTestFakeMotionEvent(connection_, DefaultScreen(connection_), 0, 0, CurrentTime);
+    XSync(connection_, False);
+}
+
 void PrivateXServer::requestClose(unsigned long window) {
     XEvent event{};
     event.xclient.type = ClientMessage;

@@ -42,6 +42,8 @@ public:
     // Moves the pointer onto the window's client point, presses and releases the left button;
     // returns the instant the release had reached the server.
     Clock::time_point click(unsigned long window, int x, int y);
+    // Parks the pointer in the screen's corner, off every window, as a hand leaves the mouse.
+    void movePointerAway();
     // The close request a window manager sends for its close box.
     void requestClose(unsigned long window);
 

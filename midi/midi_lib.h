@@ -1,4 +1,8 @@
 #pragma once
+// The midi module: the tuner's notes as MIDI messages to a port, either a system MIDI port or
+// the built-in FluidSynth synth, whose rendered frames leave through an audio:: stream
+// (synth_output.h) while it sounds.
+//
 // MIDILib: one MIDI output device with the sound settings of the tuner (program, velocity,
 // channel, base note). It builds the short-message words in 16-bit arithmetic, opens and
 // closes the device through a MidiPort, and holds a note for whole seconds through a WaitHost

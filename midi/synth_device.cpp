@@ -15,7 +15,7 @@ std::unique_ptr<SynthDevice> SynthDevice::open(const SynthSetup& setup, std::str
         return nullptr;
     std::unique_ptr<SynthDevice> device(new SynthDevice(std::move(engine)));
     std::string tried;
-    for (const AudioBackend& backend : setup.outputs) {
+    for (const audio::AudioBackend& backend : setup.outputs) {
         auto output = std::make_unique<SynthOutput>(*device->engine_, backend.make);
         std::string why;
         if (output->open(setup.connectTimeoutMs, why)) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "midi/audio_stream.h"
+#include "audio/audio_stream.h"
 #include "midi/fluid_engine.h"
 #include "midi/key_tuning.h"
 #include "midi/system_midi_port.h"
@@ -21,7 +21,7 @@ class SynthOutput;
 struct SynthSetup {
     EngineOptions engine;
     // Ways to the speakers, tried in order at open.
-    std::vector<AudioBackend> outputs;
+    std::vector<audio::AudioBackend> outputs;
     // How long opening waits for a sound server to answer.
     int connectTimeoutMs = 3000;
     // How the SoundFont's pitch corrections are found.

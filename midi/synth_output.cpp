@@ -6,7 +6,7 @@
 
 namespace midi {
 
-SynthOutput::SynthOutput(FluidEngine& engine, AudioStreamFactory streams)
+SynthOutput::SynthOutput(FluidEngine& engine, audio::AudioStreamFactory streams)
     : engine_(engine),
       streams_(std::move(streams)),
       holdFrames_(std::lround(holdSeconds * engine.sampleRate())) {}

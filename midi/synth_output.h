@@ -11,13 +11,13 @@
 #include <memory>
 #include <string>
 
-#include "midi/audio_stream.h"
+#include "audio/audio_stream.h"
 
 namespace midi {
 
 class FluidEngine;
 
-class SynthOutput final : private AudioSource {
+class SynthOutput final : private audio::AudioSource {
 public:
     enum class State { paused, running, lost };
 
@@ -26,7 +26,7 @@ public:
     // silent window costs nothing.
     static constexpr double holdSeconds = 1.0;
 
-    SynthOutput(FluidEngine& engine, AudioStreamFactory streams);
+    SynthOutput(FluidEngine& engine, audio::AudioStreamFactory streams);
     ~SynthOutput() override;
     SynthOutput(const SynthOutput&) = delete;
     SynthOutput& operator=(const SynthOutput&) = delete;
@@ -43,8 +43,8 @@ private:
     void streamLost() override;
 
     FluidEngine& engine_;
-    AudioStreamFactory streams_;
-    std::unique_ptr<AudioStream> stream_;
+    audio::AudioStreamFactory streams_;
+    std::unique_ptr<audio::AudioStream> stream_;
     std::atomic<bool> lost_{true};
     // Set by render() when it asks the stream to pause, cleared once a note-on has resumed it.
     std::atomic<bool> paused_{true};

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "midi/desktop_audio.h"
+#include "audio/desktop_audio.h"
 #include "midi/offline_synth.h"
 #include "midi/sequencer_device.h"
 #include "midi/soundfonts.h"
@@ -41,7 +41,7 @@ SynthSetup systemSynth() {
     const SoundFontChoice font = installedSoundFont();
     setup.engine.soundFont = font.path;
     setup.engine.gain = font.gain;
-    setup.outputs = desktopAudioBackends(static_cast<int>(setup.engine.sampleRate));
+    setup.outputs = audio::desktopAudioBackends(static_cast<int>(setup.engine.sampleRate));
     setup.corrections.calibrator =
         [renderers = offlineSynths(font.path, font.gain)](const std::atomic<bool>* cancel) {
             return pitch::calibrate(renderers, cancel);

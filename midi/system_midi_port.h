@@ -36,7 +36,7 @@ public:
     using SynthOpener = std::function<std::unique_ptr<MidiDevice>(std::string& error)>;
 
     // The built-in synth plays the first installed of soundFontCandidates at its gain, through
-    // desktopAudioBackends(), and calibrates a SoundFont it has no corrections for.
+    // audio::desktopAudioBackends(), and calibrates a SoundFont it has no corrections for.
     SystemMidiPort();
     // A synth made as `setup` says (tests, tools).
     explicit SystemMidiPort(const SynthSetup& setup);

@@ -55,3 +55,17 @@ if printf '%s\n' "${missing[@]}" | grep -qx pulseaudio && installed pipewire-pul
     $sudo systemctl --global mask pulseaudio.service pulseaudio.socket
     echo "PipeWire serves this desktop's sound: the pulseaudio daemon will not start in sessions"
 fi
+# The other way round: on a desktop whose sound server is PulseAudio, the PipeWire packages the
+# tests bring would start in every session and take the sound devices and PulseAudio's socket.
+# Only what this run brought is kept from starting; a PipeWire already there stays as it was.
+newly() { printf '%s\n' "${missing[@]}" | grep -qx "$1"; }
+if ! newly pulseaudio && installed pulseaudio && command -v systemctl >/dev/null; then
+    units=()
+    newly pipewire && units+=(pipewire.service pipewire.socket)
+    newly wireplumber && units+=(wireplumber.service)
+    newly pipewire-pulse && units+=(pipewire-pulse.service pipewire-pulse.socket)
+    if [ ${#units[@]} -gt 0 ]; then
+        $sudo systemctl --global mask "${units[@]}"
+        echo "PulseAudio serves this desktop's sound: ${units[*]} will not start in sessions"
+    fi
+fi

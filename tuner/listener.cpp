@@ -2,7 +2,7 @@
 
 namespace tuner {
 
-Listener::Listener(midi::AudioCaptureFactory captures, double lowestNote, double highestNote,
+Listener::Listener(audio::AudioCaptureFactory captures, double lowestNote, double highestNote,
                    OnReading onReading, OnLost onLost)
     : onReading_(std::move(onReading)),
       onLost_(std::move(onLost)),

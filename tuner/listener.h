@@ -8,18 +8,18 @@
 #include <memory>
 #include <string>
 
-#include "midi/audio_capture.h"
+#include "audio/audio_capture.h"
 #include "pitch/live_estimator.h"
 
 namespace tuner {
 
-class Listener final : private midi::CaptureSink {
+class Listener final : private audio::CaptureSink {
 public:
     using OnReading = std::function<void(const pitch::Reading& reading)>;
     // Why the microphone is not available (no source, no sound server).
     using OnLost = std::function<void(const std::string& why)>;
 
-    Listener(midi::AudioCaptureFactory captures, double lowestNote, double highestNote,
+    Listener(audio::AudioCaptureFactory captures, double lowestNote, double highestNote,
              OnReading onReading, OnLost onLost);
     // Closes the microphone; no callback runs once it returns.
     ~Listener() override;
@@ -37,7 +37,7 @@ private:
     OnLost onLost_;
     // Made first, as the estimator needs its rate; closed first, in the destructor's body,
     // while everything its thread calls still exists.
-    std::unique_ptr<midi::AudioCapture> capture_;
+    std::unique_ptr<audio::AudioCapture> capture_;
     pitch::LiveEstimator estimator_;
 };
 

@@ -21,7 +21,7 @@ QString frequencyText(double hz) {
 
 }  // namespace
 
-ListeningBehaviour::ListeningBehaviour(ListeningView& view, midi::AudioCaptureFactory microphone,
+ListeningBehaviour::ListeningBehaviour(ListeningView& view, audio::AudioCaptureFactory microphone,
                                        ListeningTiming timing)
     : view_(view), microphone_(std::move(microphone)) {
     hold_.setSingleShot(true);

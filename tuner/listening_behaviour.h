@@ -12,7 +12,7 @@
 #include <memory>
 #include <optional>
 
-#include "midi/audio_capture.h"
+#include "audio/audio_capture.h"
 #include "pitch/live_estimator.h"
 #include "pitch/reference_pitch.h"
 #include "pitch/target_choice.h"
@@ -47,7 +47,7 @@ class ListeningBehaviour : public QObject {
     Q_OBJECT
 
 public:
-    ListeningBehaviour(ListeningView& view, midi::AudioCaptureFactory microphone,
+    ListeningBehaviour(ListeningView& view, audio::AudioCaptureFactory microphone,
                        ListeningTiming timing = {});
     // Closes the microphone.
     ~ListeningBehaviour() override;
@@ -72,7 +72,7 @@ private:
     void lost(int generation);
 
     ListeningView& view_;
-    midi::AudioCaptureFactory microphone_;
+    audio::AudioCaptureFactory microphone_;
     StringNotes notes_{};
     StringNames names_;
     std::optional<pitch::TargetChoice> choice_;

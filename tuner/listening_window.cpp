@@ -48,7 +48,7 @@ ListeningSpeech::Clock monotonicClock(midi::WaitHost* host) {
 
 }  // namespace
 
-ListeningWindow::ListeningWindow(midi::AudioCaptureFactory microphone, const StringNotes& notes,
+ListeningWindow::ListeningWindow(audio::AudioCaptureFactory microphone, const StringNotes& notes,
                                  const StringNames& names, ListeningTiming timing,
                                  midi::WaitHost* clock) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -125,8 +125,9 @@ void ListeningWindow::showMessage(const QString& text) {
     strobe_->setCents(std::nullopt);
 }
 
-ListeningWindow* showListeningWindow(midi::AudioCaptureFactory microphone, const StringNotes& notes,
-                                     const StringNames& names, midi::WaitHost* clock) {
+ListeningWindow* showListeningWindow(audio::AudioCaptureFactory microphone,
+                                     const StringNotes& notes, const StringNames& names,
+                                     midi::WaitHost* clock) {
     return controls::showSingleWindow(
         openWindow(),
         [&] { return new ListeningWindow(std::move(microphone), notes, names, {}, clock); });

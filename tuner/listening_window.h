@@ -25,7 +25,7 @@ class ListeningWindow : public QWidget, private ListeningView {
     Q_OBJECT
 
 public:
-    ListeningWindow(midi::AudioCaptureFactory microphone, const StringNotes& notes,
+    ListeningWindow(audio::AudioCaptureFactory microphone, const StringNotes& notes,
                     const StringNames& names, ListeningTiming timing = {},
                     midi::WaitHost* clock = nullptr);
     ~ListeningWindow() override;
@@ -63,8 +63,9 @@ private:
 // Shows the program's single listening window with the tuner's current strings: creates it
 // when none is open, otherwise shows and raises the open one (which keeps listening). `clock`
 // times what a screen reader is told; without one the steady clock does.
-ListeningWindow* showListeningWindow(midi::AudioCaptureFactory microphone, const StringNotes& notes,
-                                     const StringNames& names, midi::WaitHost* clock = nullptr);
+ListeningWindow* showListeningWindow(audio::AudioCaptureFactory microphone,
+                                     const StringNotes& notes, const StringNames& names,
+                                     midi::WaitHost* clock = nullptr);
 // The open listening window, or null.
 ListeningWindow* openListeningWindow();
 

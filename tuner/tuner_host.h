@@ -9,7 +9,7 @@
 
 class QWidget;
 
-#include "midi/audio_capture.h"
+#include "audio/audio_capture.h"
 
 namespace midi {
 class MidiPort;
@@ -64,7 +64,7 @@ public:
     virtual midi::MidiPort& midiPort() = 0;
     virtual midi::WaitHost& waitHost() = 0;
     // Record streams from the desktop's microphone, for the listening window.
-    virtual midi::AudioCaptureFactory microphone() = 0;
+    virtual audio::AudioCaptureFactory microphone() = 0;
 };
 
 }  // namespace tuner

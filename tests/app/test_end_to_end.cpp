@@ -6,7 +6,9 @@
 // and follows a change of the default output. In the chord window, "Zaigraj" strums "E dur"
 // without a dropout: its strings come in lowest first, and all six sound at their exact pitch.
 //
-// TOLMARY_BINARY=/path/to/tolmary runs the cases against another build.
+// TOLMARY_TEST_SOUND_SERVER=pipewire runs them on a private PipeWire stack instead of PulseAudio,
+// with the PulseAudio protocol closed to the program: it is heard through PipeWire's own API or
+// not at all. TOLMARY_BINARY=/path/to/tolmary runs the cases against another build.
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -124,7 +126,11 @@ private:
 
 void EndToEndTest::initTestCase() {
     QVERIFY(dir_.isValid());
-    const std::string why = sound_.start(dir_.path().toStdString(), sinkName);
+    const auto kind = qEnvironmentVariable("TOLMARY_TEST_SOUND_SERVER") == "pipewire"
+                          ? harness::ServerKind::pipewire
+                          : harness::ServerKind::pulseaudio;
+    const std::string why = sound_.start(dir_.path().toStdString(), sinkName,
+                                         dir_.filePath("sound.log").toStdString(), kind);
     QVERIFY2(why.empty(), why.c_str());
     startRecorder(recorder_, sinkName);
 }
@@ -183,7 +189,10 @@ void EndToEndTest::startTolmary() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
     env.insert("XDG_RUNTIME_DIR", dir_.path());
-    env.insert("PULSE_SERVER", QString::fromStdString(sound_.address()));
+    env.insert("PIPEWIRE_RUNTIME_DIR", dir_.path());
+    env.insert("PULSE_SERVER", sound_.kind() == harness::ServerKind::pipewire
+                                   ? dir_.filePath("no-pulseaudio-here")
+                                   : QString::fromStdString(sound_.address()));
     env.insert("QT_QPA_PLATFORM", "xcb");
     tolmary_.setProcessEnvironment(env);
     tolmary_.setProcessChannelMode(QProcess::ForwardedChannels);

@@ -8,15 +8,15 @@
 #include <memory>
 #include <vector>
 
-#include "midi/audio_stream.h"
+#include "audio/audio_stream.h"
 
 namespace testing {
 
 class FakeAudio {
 public:
-    class Stream final : public midi::AudioStream {
+    class Stream final : public audio::AudioStream {
     public:
-        Stream(FakeAudio& audio, midi::AudioSource& source) : audio_(audio), source_(source) {
+        Stream(FakeAudio& audio, audio::AudioSource& source) : audio_(audio), source_(source) {
             audio_.streams_.push_back(this);
             ++audio_.made;
         }
@@ -44,7 +44,7 @@ public:
     private:
         friend class FakeAudio;
         FakeAudio& audio_;
-        midi::AudioSource& source_;
+        audio::AudioSource& source_;
         bool connected_ = false;
         bool running_ = false;
     };
@@ -54,11 +54,11 @@ public:
     // Runs as a stream closes, before it is gone.
     std::function<void()> onStreamClosed;
 
-    midi::AudioStreamFactory factory() {
+    audio::AudioStreamFactory factory() {
         return
-            [this](midi::AudioSource& source) { return std::make_unique<Stream>(*this, source); };
+            [this](audio::AudioSource& source) { return std::make_unique<Stream>(*this, source); };
     }
-    midi::AudioBackend backend(std::string name = "fake") { return {std::move(name), factory()}; }
+    audio::AudioBackend backend(std::string name = "fake") { return {std::move(name), factory()}; }
 
     // The newest stream, or null.
     Stream* stream() const { return streams_.empty() ? nullptr : streams_.back(); }

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "midi/audio_capture.h"
+#include "audio/audio_capture.h"
 #include "tests/support/synthetic_notes.h"
 
 namespace testing {
@@ -16,9 +16,9 @@ class FakeMicrophone {
 public:
     static constexpr double rate = 48000.0;
 
-    class Capture final : public midi::AudioCapture {
+    class Capture final : public audio::AudioCapture {
     public:
-        Capture(FakeMicrophone& mic, midi::CaptureSink& sink) : sink_(sink), mic_(mic) {
+        Capture(FakeMicrophone& mic, audio::CaptureSink& sink) : sink_(sink), mic_(mic) {
             mic_.capture_ = this;
             ++mic_.made;
         }
@@ -32,7 +32,7 @@ public:
 
     private:
         friend class FakeMicrophone;
-        midi::CaptureSink& sink_;
+        audio::CaptureSink& sink_;
         FakeMicrophone& mic_;
     };
 
@@ -40,8 +40,8 @@ public:
     int made = 0;
     bool open() const { return capture_ != nullptr; }
 
-    midi::AudioCaptureFactory factory() {
-        return [this](midi::CaptureSink& sink) { return std::make_unique<Capture>(*this, sink); };
+    audio::AudioCaptureFactory factory() {
+        return [this](audio::CaptureSink& sink) { return std::make_unique<Capture>(*this, sink); };
     }
     // A steady string tone with six partials, `seconds` long.
     void play(double hz, double seconds) {

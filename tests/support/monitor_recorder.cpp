@@ -142,6 +142,15 @@ Clock::time_point MonitorRecorder::timeOf(std::int64_t frame) const {
     return Clock::time_point(Clock::duration(static_cast<Clock::rep>(ns)));
 }
 
+Clock::time_point MonitorRecorder::arrivalOf(std::int64_t frame) const {
+    std::lock_guard lock(state_->mutex);
+    const auto& chunks = state_->chunks;
+    const auto chunk =
+        std::upper_bound(chunks.begin(), chunks.end(), frame,
+                         [](std::int64_t f, const Chunk& c) { return f < c.endFrame; });
+    return chunk == chunks.end() ? Clock::time_point::max() : chunk->arrivedAt;
+}
+
 std::int64_t MonitorRecorder::frameAt(Clock::time_point at) const {
     const auto count = frames();
     std::lock_guard lock(state_->mutex);

@@ -44,6 +44,9 @@ public:
     int peakSince(std::int64_t from) const;
     // When frame `frame` was mixed in the server (see above).
     Clock::time_point timeOf(std::int64_t frame) const;
+    // When the chunk holding frame `frame` reached this process: later than timeOf() by the
+    // delivery, but without its model of the server's clock.
+    Clock::time_point arrivalOf(std::int64_t frame) const;
     // The frame mixed at `at` (rounded down), by the same clock.
     std::int64_t frameAt(Clock::time_point at) const;
     // The median number of frames a chunk brought: the grain of the arrival stamps.

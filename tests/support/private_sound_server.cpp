@@ -14,15 +14,42 @@ const std::string sinkFormat = " format=s16le rate=" + std::to_string(sinkRate) 
 }  // namespace
 
 std::string PrivateSoundServer::start(const std::string& folder, const std::string& sinkName,
-                                      const std::string& logFile) {
+                                      const std::string& logFile, ServerKind kind) {
+    kind_ = kind;
     folder_ = folder;
-    socket_ = folder + "/pulse-native";
+    // PipeWire's PulseAudio service listens where a desktop's does, in its runtime folder.
+    socket_ = folder + (kind == ServerKind::pipewire ? "/pulse/native" : "/pulse-native");
     sinkName_ = sinkName;
     logFile_ = logFile;
     return restart();
 }
 
 std::string PrivateSoundServer::restart() {
+    const std::string name = kind_ == ServerKind::pipewire ? "pipewire" : "pulseaudio";
+    if (std::string why = startServer(); !why.empty())
+        return why;
+    // A socket left by a killed server is replaced by the new one once it listens, so the
+    // server is ready when it answers, not when the file exists; PipeWire's is ready once its
+    // session manager has made the sink the default.
+    bool sinkMade = kind_ == ServerKind::pulseaudio;
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        std::string info;
+        if (pactl({"info"}, &info)) {
+            if (!sinkMade)
+                sinkMade = !addNullSink(sinkName_).empty();
+            if (info.find("Default Sink: " + sinkName_ + "\n") != std::string::npos)
+                return setDefaultSource(monitor()) ? std::string() : "no default source";
+        }
+        if (!serverRunning())
+            return name + " ended at start" + (logFile_.empty() ? "" : " (see " + logFile_ + ")");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return name + " does not answer";
+}
+
+std::string PrivateSoundServer::startServer() {
+    if (kind_ == ServerKind::pipewire)
+        return pipewire_.start(folder_, logFile_);
     if (!inPath("pulseaudio") || !inPath("pactl"))
         return "pulseaudio or pactl is not installed";
     server_.stop();
@@ -33,24 +60,18 @@ std::string PrivateSoundServer::restart() {
                        "--load=module-null-sink sink_name=" + sinkName_ + sinkFormat,
                        "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket_},
                       environmentWith({"HOME=" + folder_, "XDG_RUNTIME_DIR=" + folder_}), logFile_);
-    if (!started)
-        return "pulseaudio could not be run";
-    // A socket left by a killed server is replaced by the new one once it listens, so the
-    // server is ready when it answers, not when the file exists.
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        std::string info;
-        if (pactl({"info"}, &info) && info.find(sinkName_) != std::string::npos)
-            return setDefaultSource(monitor()) ? std::string() : "no default source";
-        if (!server_.running())
-            return "pulseaudio ended at start" +
-                   (logFile_.empty() ? "" : " (see " + logFile_ + ")");
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return "pulseaudio does not answer";
+    return started ? std::string() : "pulseaudio could not be run";
+}
+
+bool PrivateSoundServer::serverRunning() {
+    return kind_ == ServerKind::pipewire ? pipewire_.running() : server_.running();
 }
 
 void PrivateSoundServer::kill() {
-    server_.stop(SIGKILL);
+    if (kind_ == ServerKind::pipewire)
+        pipewire_.kill();
+    else
+        server_.stop(SIGKILL);
 }
 
 std::string PrivateSoundServer::addNullSink(const std::string& name) {

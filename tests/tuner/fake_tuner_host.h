@@ -85,7 +85,7 @@ public:
     void endProgram() override { ++endRequests; }
     midi::MidiPort& midiPort() override { return port; }
     midi::WaitHost& waitHost() override { return wait; }
-    midi::AudioCaptureFactory microphone() override { return mic.factory(); }
+    audio::AudioCaptureFactory microphone() override { return mic.factory(); }
 
     void store(const QString& key, const QString& value) { stored["Main/" + key] = value; }
     QString value(const QString& key) const { return stored.value("Main/" + key); }

@@ -20,16 +20,16 @@ constexpr int note = 45;     // A2, the fifth string of standard tuning
 constexpr double centsFlat = -8.0;
 
 // A microphone that hears one note, handed over as soon as it is opened.
-class PlayedNote final : public midi::AudioCapture {
+class PlayedNote final : public audio::AudioCapture {
 public:
-    PlayedNote(midi::CaptureSink& sink, std::vector<float> sound, int rate)
+    PlayedNote(audio::CaptureSink& sink, std::vector<float> sound, int rate)
         : sink_(sink), sound_(std::move(sound)), rate_(rate) {}
     void start() override { sink_.captured(sound_.data(), static_cast<int>(sound_.size())); }
     int sampleRate() const override { return rate_; }
     std::string failure() const override { return {}; }
 
 private:
-    midi::CaptureSink& sink_;
+    audio::CaptureSink& sink_;
     std::vector<float> sound_;
     int rate_;
 };
@@ -57,7 +57,7 @@ QImage renderListeningWindow() {
     for (std::size_t i = 0; i < names.size(); ++i)
         names[i] = tunerWindow.cmdNote()[i]->caption();
     tuner::ListeningWindow window(
-        [&](midi::CaptureSink& sink) { return std::make_unique<PlayedNote>(sink, sound, rate); },
+        [&](audio::CaptureSink& sink) { return std::make_unique<PlayedNote>(sink, sound, rate); },
         tuner::tuningRows[0].notes, names);
     QElapsedTimer waited;
     waited.start();

@@ -40,7 +40,7 @@ public:
     midi::MidiPort& midiPort() override { return port_; }
     midi::WaitHost& waitHost() override { return wait_; }
     // No microphone: the listening window says so.
-    midi::AudioCaptureFactory microphone() override { return {}; }
+    audio::AudioCaptureFactory microphone() override { return {}; }
 
 private:
     midi::NullMidiPort port_;

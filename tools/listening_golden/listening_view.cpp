@@ -33,16 +33,16 @@ std::vector<float> stringTone(double hz) {
 }
 
 // A microphone that hears the tone as soon as it is opened.
-class HeardTone final : public midi::AudioCapture {
+class HeardTone final : public audio::AudioCapture {
 public:
-    HeardTone(midi::CaptureSink& sink, std::vector<float> tone)
+    HeardTone(audio::CaptureSink& sink, std::vector<float> tone)
         : sink_(sink), tone_(std::move(tone)) {}
     void start() override { sink_.captured(tone_.data(), static_cast<int>(tone_.size())); }
     int sampleRate() const override { return rate; }
     std::string failure() const override { return {}; }
 
 private:
-    midi::CaptureSink& sink_;
+    audio::CaptureSink& sink_;
     std::vector<float> tone_;
 };
 
@@ -67,7 +67,7 @@ QImage renderListeningView() {
                                    "     A-5 (Peta struna)",      "     E-6 (Najdebelejša struna)"};
     StillClock clock;
     tuner::ListeningWindow window(
-        [&](midi::CaptureSink& sink) { return std::make_unique<HeardTone>(sink, stringTone(hz)); },
+        [&](audio::CaptureSink& sink) { return std::make_unique<HeardTone>(sink, stringTone(hz)); },
         tuner::tuningRows[0].notes, names, {}, &clock);
     window.setReference(a4);
     QElapsedTimer waited;

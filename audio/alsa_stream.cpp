@@ -1,13 +1,13 @@
-#include "midi/alsa_stream.h"
+#include "audio/alsa_stream.h"
 
 #include <alsa/asoundlib.h>
 
-#include "midi/realtime_thread.h"
+#include "audio/realtime_thread.h"
 
 #include <chrono>
 #include <vector>
 
-namespace midi {
+namespace audio {
 namespace {
 
 // ALSA prints its own complaints to stderr; the stream reports its failure once, its way.
@@ -147,4 +147,4 @@ void AlsaStream::run() {
     }
 }
 
-}  // namespace midi
+}  // namespace audio

@@ -1,13 +1,20 @@
-#include "midi/desktop_audio.h"
+#include "audio/desktop_audio.h"
 
-#include "midi/alsa_stream.h"
-#include "midi/pulse_capture.h"
-#include "midi/pulse_stream.h"
+#include "audio/alsa_stream.h"
+#include "audio/pipewire_stream.h"
+#include "audio/pulse_capture.h"
+#include "audio/pulse_stream.h"
 
-namespace midi {
+namespace audio {
 
 std::vector<AudioBackend> desktopAudioBackends(int sampleRate) {
     return {
+        {"pipewire",
+         [sampleRate](AudioSource& source) {
+             PipeWireOptions options;
+             options.sampleRate = sampleRate;
+             return std::make_unique<PipeWireStream>(source, options);
+         }},
         {"pulseaudio",
          [sampleRate](AudioSource& source) {
              PulseOptions options;
@@ -27,4 +34,4 @@ AudioCaptureFactory desktopMicrophone() {
     return [](CaptureSink& sink) { return std::make_unique<PulseCapture>(sink); };
 }
 
-}  // namespace midi
+}  // namespace audio

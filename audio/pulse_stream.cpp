@@ -1,10 +1,10 @@
-#include "midi/pulse_stream.h"
+#include "audio/pulse_stream.h"
 
 #include <pulse/pulseaudio.h>
 
-#include "midi/realtime_thread.h"
+#include "audio/realtime_thread.h"
 
-namespace midi {
+namespace audio {
 namespace {
 
 constexpr int channels = 2;
@@ -101,4 +101,4 @@ void PulseStream::fill(pa_stream* stream, std::size_t bytes) {
     }
 }
 
-}  // namespace midi
+}  // namespace audio

@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
-#include "midi/audio_stream.h"
+#include "audio/audio_stream.h"
 
-namespace midi {
+namespace audio {
 
 struct AlsaOptions {
     std::string device = "default";
@@ -47,4 +47,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace midi
+}  // namespace audio

@@ -15,7 +15,7 @@ typedef struct pa_stream pa_stream;
 struct pa_buffer_attr;
 }
 
-namespace midi {
+namespace audio {
 
 class PulseClient {
 public:
@@ -93,4 +93,4 @@ pa_buffer_attr serverChosenBuffer();
 // `milliseconds` of float samples at `sampleRate` with `channels`, in bytes.
 std::uint32_t bufferBytes(int milliseconds, int sampleRate, int channels);
 
-}  // namespace midi
+}  // namespace audio

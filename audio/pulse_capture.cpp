@@ -1,10 +1,10 @@
-#include "midi/pulse_capture.h"
+#include "audio/pulse_capture.h"
 
 #include <pulse/pulseaudio.h>
 
 #include <vector>
 
-namespace midi {
+namespace audio {
 
 PulseCapture::PulseCapture(CaptureSink& sink, CaptureOptions options)
     : sink_(sink), options_(std::move(options)), client_(*this, "tolmary-capture") {}
@@ -59,4 +59,4 @@ void PulseCapture::onRead(pa_stream* stream, std::size_t, void* self) {
     }
 }
 
-}  // namespace midi
+}  // namespace audio

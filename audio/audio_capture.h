@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-namespace midi {
+namespace audio {
 
 class CaptureSink {
 public:
@@ -33,4 +33,4 @@ public:
 // Makes an unstarted capture that feeds `sink`.
 using AudioCaptureFactory = std::function<std::unique_ptr<AudioCapture>(CaptureSink& sink)>;
 
-}  // namespace midi
+}  // namespace audio

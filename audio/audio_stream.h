@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-namespace midi {
+namespace audio {
 
 // Where a stream's frames come from. Both calls run on the stream's thread.
 class AudioSource {
@@ -48,4 +48,4 @@ struct AudioBackend {
     AudioStreamFactory make;
 };
 
-}  // namespace midi
+}  // namespace audio

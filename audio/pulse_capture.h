@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "midi/audio_capture.h"
-#include "midi/pulse_client.h"
+#include "audio/audio_capture.h"
+#include "audio/pulse_client.h"
 
-namespace midi {
+namespace audio {
 
 struct CaptureOptions {
     std::string applicationName = "Tolmary";
@@ -38,4 +38,4 @@ private:
     PulseClient client_;
 };
 
-}  // namespace midi
+}  // namespace audio

@@ -1,4 +1,4 @@
-#include "midi/realtime_thread.h"
+#include "audio/realtime_thread.h"
 
 #include <dbus/dbus.h>
 #include <pthread.h>
@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace midi {
+namespace audio {
 namespace {
 
 // Below the sound servers' own threads (PulseAudio's default is 5).
@@ -73,4 +73,4 @@ bool makeThisThreadRealtime() {
     return direct() || throughRealtimeKit();
 }
 
-}  // namespace midi
+}  // namespace audio

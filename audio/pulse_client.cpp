@@ -1,8 +1,8 @@
-#include "midi/pulse_client.h"
+#include "audio/pulse_client.h"
 
 #include <pulse/pulseaudio.h>
 
-namespace midi {
+namespace audio {
 
 PulseClient::Lock::Lock(const PulseClient& client)
     : loop_(client.loop_ && !pa_threaded_mainloop_in_thread(client.loop_) ? client.loop_
@@ -179,4 +179,4 @@ std::uint32_t bufferBytes(int milliseconds, int sampleRate, int channels) {
                                       static_cast<int>(sizeof(float)) / 1000);
 }
 
-}  // namespace midi
+}  // namespace audio

@@ -5,9 +5,9 @@
 // a real-time limit), else through the desktop's RealtimeKit service. Best effort: a thread
 // that cannot have it runs on as before.
 
-namespace midi {
+namespace audio {
 
 // Gives the calling thread a low real-time priority; true when it has one.
 bool makeThisThreadRealtime();
 
-}  // namespace midi
+}  // namespace audio

@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "midi/audio_stream.h"
-#include "midi/pulse_client.h"
+#include "audio/audio_stream.h"
+#include "audio/pulse_client.h"
 
-namespace midi {
+namespace audio {
 
 struct PulseOptions {
     std::string applicationName = "Tolmary";
@@ -48,4 +48,4 @@ private:
     PulseClient client_;
 };
 
-}  // namespace midi
+}  // namespace audio
