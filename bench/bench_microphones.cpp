@@ -223,7 +223,11 @@ void score(const Take& take, const std::vector<std::pair<double, double>>& readi
     f.sparse += inTwoSeconds < 5;
     f.silent += inTwoSeconds == 0;
     const double sounding = take.soundsUntil - rateFromSeconds;
-    f.fast += sounding <= 0.0 || late >= 10.0 * sounding;
+    const bool fast = sounding <= 0.0 || late >= 10.0 * sounding;
+    if (verbose && !fast)
+        std::printf("  slow: %s program %d note %d: %d readings in %.2f s\n", take.font.c_str(),
+                    take.program, take.note, late, sounding);
+    f.fast += fast;
 }
 
 // The notes the estimator listens for: the guitar's, or with --range LOW HIGH any others, as

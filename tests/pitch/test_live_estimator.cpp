@@ -237,6 +237,20 @@ private slots:
                     << f0 * std::sqrt(1.0002);
             }
         }
+        // An overdriven B1 whose 4th partial rings far over the rest and whose odd partials
+        // are gone but the 3rd: that one, weak in level under the high-pass but clear of the
+        // noise there, is all that tells it from B2.
+        const double b1 = noteFrequencyHz(35.0);
+        for (double gainDb : {-18.0, -14.0, -10.0}) {
+            testing::Microphone phone = testing::phoneAcrossTheRoom();
+            phone.gainDb = gainDb;
+            QTest::newRow(qPrintable(QString("overdriven B1 at %1 dB").arg(gainDb)))
+                << testing::throughMicrophone(
+                       afterSilence(harmonics(
+                           b1, {0.01, 0.1, 0.3, 1.0, 0.0, 0.1, 0.0, 0.1, 0.0, 0.3, 0.0, 0.05})),
+                       rate, phone, 35)
+                << b1;
+        }
     }
     void neverAWrongNote() {
         QFETCH(Signal, signal);
