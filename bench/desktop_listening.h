@@ -2,6 +2,7 @@
 // What the listening measurements share: a guitar played into the sink, and the readings
 // `tolmary --listen` wrote.
 
+#include <ios>
 #include <string>
 #include <vector>
 

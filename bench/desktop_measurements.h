@@ -30,6 +30,14 @@ struct CostFigures {
 CostFigures measureCost(Desktop& desktop);
 void printCost(const CostFigures& f);
 
+// The window silent with the pointer resting on a string button.
+struct HoverFigures {
+    bool ok = false;
+    LoadFigures parked;
+};
+HoverFigures measureHover(Desktop& desktop);
+void printHover(const HoverFigures& f);
+
 // Note-on to the first sample in the server.
 struct LatencyFigures {
     Spread warm;

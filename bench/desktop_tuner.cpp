@@ -16,6 +16,10 @@ Clock::time_point Tuner::clickString() {
     return desktop_.x().click(window_, stringX, y);
 }
 
+void Tuner::parkOnString() {
+    desktop_.x().movePointer(window_, stringX, firstStringY);
+}
+
 bool Tuner::openListening() {
     desktop_.x().click(window_, listenX, listenY);
     return desktop_.x().waitForWindow(listeningTitle, 10000).window != 0;

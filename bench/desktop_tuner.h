@@ -21,6 +21,8 @@ public:
     // Clicks the next string button (they take turns, so two clicks never make a double
     // click) and returns the instant of the release.
     Clock::time_point clickString();
+    // Leaves the pointer resting on the first string button, as after a click, without one.
+    void parkOnString();
     // Opens the listening window ("Poslušaj", under the defaults button).
     bool openListening();
 
