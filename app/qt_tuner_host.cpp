@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/placement.h"
+#include "app/frame_centring.h"
 #include "app/settings_store.h"
 #include "app/twips_geometry.h"
 #include "midi/desktop_audio.h"
@@ -64,11 +64,7 @@ void QtTunerHost::writeSettings(const QString& section,
 }
 
 void QtTunerHost::centreOnScreen(QWidget& window) {
-    QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    WindowTwips w(window);
-    const ScreenTwips s(screen);
-    centerHorizontally(w, s);
-    centerVertically(w, s);
+    centreFrameOnScreen(window);
 }
 
 double QtTunerHost::windowLeft(const QWidget& window) {
