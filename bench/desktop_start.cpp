@@ -6,7 +6,7 @@
 namespace bench {
 namespace {
 
-constexpr int startRounds = 5;
+constexpr int startRounds = 10;
 
 struct StartSeries {
     std::vector<double> mapped;
@@ -47,7 +47,7 @@ StartFigures measureStart(Desktop& desktop) {
 }
 
 void printStart(const StartFigures& f) {
-    row("start to window mapped / drawn, tolmary (median of 5)",
+    row("start to window mapped / drawn, tolmary (median of 10)",
         startText(f.tolmaryMapped, f.tolmaryPainted), "near the bare window");
     row("  the same for a bare Qt window", startText(f.bareMapped, f.barePainted), "");
 }
