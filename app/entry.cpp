@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/first_frame.h"
 #include "app/no_display.h"
 #include "app/qt_translation.h"
 #include "app/qt_tuner_host.h"
@@ -63,8 +64,6 @@ int runTolmary(int argc, char** argv) {
     QApplication::setOrganizationName("Tolmary");
     QApplication::setApplicationName("Tolmary");
     QApplication::setApplicationVersion(tuner::VersionInfo::load().fileVersion());
-    // The program's icon, for every window that does not bring its own.
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/tolmary.ico")));
     // Qt's own texts in Slovenian where the system has them; the message boxes' buttons read
     // Slovenian either way, as the host names them itself.
     installQtTranslation(application);
@@ -79,6 +78,12 @@ int runTolmary(int argc, char** argv) {
     // The window lives until the event loop has ended: closing it during a held note must
     // leave everything the note's wait still uses in place until the wait returns.
     tuner::frmMain window(host);
+    // What the first frame does without waits until it is on the screen: the synth's thread and
+    // libraries, and the program's icon for the windows that do not bring their own.
+    afterFirstFrame(window, [&host] {
+        QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/tolmary.ico")));
+        host.startSynthLoading();
+    });
     window.show();
     return QApplication::exec();
 }

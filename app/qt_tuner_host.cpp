@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/placement.h"
+#include "app/frame_centring.h"
 #include "app/settings_store.h"
 #include "app/twips_geometry.h"
 #include "audio/desktop_audio.h"
@@ -22,12 +22,22 @@ QtTunerHost::QtTunerHost(std::unique_ptr<midi::MidiPort> port) : port_(std::move
         auto system = std::make_unique<midi::SystemMidiPort>();
         // The synth loads on its own thread: the window is built and shown meanwhile, and what
         // it plays before the synth is ready sounds once it is.
-        system->prepareSynth();
+        system->prepareSynth([mayLoad = synthMayLoad_.get_future().share()] { mayLoad.wait(); });
         port_ = std::move(system);
     }
 }
 
-QtTunerHost::~QtTunerHost() = default;
+QtTunerHost::~QtTunerHost() {
+    // The port waits for its loading thread, which must not wait for a frame that never came.
+    startSynthLoading();
+}
+
+void QtTunerHost::startSynthLoading() {
+    if (synthReleased_)
+        return;
+    synthReleased_ = true;
+    synthMayLoad_.set_value();
+}
 
 tuner::MessageAnswer QtTunerHost::messageBox(QWidget* parent, const QString& text,
                                              const QString& title, tuner::MessageStyle style) {
@@ -64,11 +74,7 @@ void QtTunerHost::writeSettings(const QString& section,
 }
 
 void QtTunerHost::centreOnScreen(QWidget& window) {
-    QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    WindowTwips w(window);
-    const ScreenTwips s(screen);
-    centerHorizontally(w, s);
-    centerVertically(w, s);
+    centreFrameOnScreen(window);
 }
 
 double QtTunerHost::windowLeft(const QWidget& window) {

@@ -2,6 +2,7 @@
 // The tuner's host services on Qt: QMessageBox, QSettings, the screen, process exit, and the
 // system's MIDI outputs.
 
+#include <future>
 #include <memory>
 
 #include "app/qt_wait_host.h"
@@ -15,6 +16,11 @@ public:
     // `port` null means the system's MIDI outputs (built-in synth and sequencer ports).
     explicit QtTunerHost(std::unique_ptr<midi::MidiPort> port = nullptr);
     ~QtTunerHost() override;
+
+    // Lets the built-in synth start loading. Its thread waits for this from the start, so that
+    // it does not compete with the window's first frame for the cores; what the window plays
+    // meanwhile sounds once the synth is ready, as while it loads.
+    void startSynthLoading();
 
     tuner::MessageAnswer messageBox(QWidget* parent, const QString& text, const QString& title,
                                     tuner::MessageStyle style) override;
@@ -36,6 +42,8 @@ public:
 
 private:
     std::unique_ptr<midi::MidiPort> port_;
+    std::promise<void> synthMayLoad_;
+    bool synthReleased_ = false;
     QtWaitHost wait_;
 };
 

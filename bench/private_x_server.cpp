@@ -126,13 +126,17 @@ ShownWindow PrivateXServer::waitForWindow(const std::string& titlePrefix, int ti
     }
 }
 
-Clock::time_point PrivateXServer::click(unsigned long window, int x, int y) {
+void PrivateXServer::movePointer(unsigned long window, int x, int y) {
     int rootX = 0, rootY = 0;
     Window child = 0;
     XTranslateCoordinates(connection_, window, DefaultRootWindow(connection_), x, y, &rootX, &rootY,
                           &child);
     XTestFakeMotionEvent(connection_, DefaultScreen(connection_), rootX, rootY, CurrentTime);
     XSync(connection_, False);
+}
+
+Clock::time_point PrivateXServer::click(unsigned long window, int x, int y) {
+    movePointer(window, x, y);
     // The button sees the pointer arrive before the press, as with a hand on a mouse.
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     XTestFakeButtonEvent(connection_, 1, True, CurrentTime);

@@ -39,6 +39,8 @@ public:
     // drawn into; the instants are taken when the server's events reach the bench.
     // window == 0 on timeout.
     ShownWindow waitForWindow(const std::string& titlePrefix, int timeoutMs);
+    // Moves the pointer onto the window's client point, as a hand on a mouse does.
+    void movePointer(unsigned long window, int x, int y);
     // Moves the pointer onto the window's client point, presses and releases the left button;
     // returns the instant the release had reached the server.
     Clock::time_point click(unsigned long window, int x, int y);

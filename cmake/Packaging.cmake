@@ -16,6 +16,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Tolmary developers")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont, qt6-translations-l10n")
+# FluidSynth is opened by name at run time, so shlibdeps cannot see it: its package, named
+# after its SONAME as Debian names libraries (libfluidsynth.so.3: libfluidsynth3), is declared.
+string(REGEX REPLACE "^(lib.+)\\.so\\.([0-9]+)$" "\\1\\2" fluidsynth_package
+    "${TOLMARY_FLUIDSYNTH_SONAME}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "timgm6mb-soundfont, qt6-translations-l10n, ${fluidsynth_package}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)

@@ -1,6 +1,7 @@
 #pragma once
-// The button's host on a real Qt desktop: the program is running, the pointer and the widget
-// under it come from the window system, timers are QTimers.
+// The button's host on a real Qt desktop: the program is running, timers are QTimers, and the
+// pointer and the widget under it come from the window system: from the events it sent while
+// the pointer is in one of the program's windows, from asking it once the pointer has left.
 
 #include "controls/button_host.h"
 

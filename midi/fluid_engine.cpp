@@ -1,6 +1,6 @@
 #include "midi/fluid_engine.h"
 
-#include <fluidsynth.h>
+#include "midi/fluid_library.h"
 
 #include <cstdio>
 #include <mutex>
@@ -28,11 +28,11 @@ void collectLog(int level, const char* message, void*) {
 
 class LogCapture {
 public:
-    explicit LogCapture(std::string& sink) : previous_(creationLog) {
+    LogCapture(const FluidLibrary& fluid, std::string& sink) : previous_(creationLog) {
         static std::once_flag installed;
-        std::call_once(installed, [] {
+        std::call_once(installed, [&fluid] {
             for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-                fluid_set_log_function(level, collectLog, nullptr);
+                fluid.setLogFunction(level, collectLog, nullptr);
         });
         creationLog = &sink;
     }
@@ -47,30 +47,33 @@ private:
 }  // namespace
 
 std::unique_ptr<FluidEngine> FluidEngine::create(const EngineOptions& options, std::string& error) {
+    const FluidLibrary* fluid = fluidLibrary(error);
+    if (!fluid)
+        return nullptr;
     std::string log;
-    LogCapture capture(log);
-    std::unique_ptr<FluidEngine> engine(new FluidEngine);
+    LogCapture capture(*fluid, log);
+    std::unique_ptr<FluidEngine> engine(new FluidEngine(*fluid));
     auto fail = [&](const std::string& what) {
         error = log.empty() ? what : what + " (" + log + ")";
         return nullptr;
     };
 
-    engine->settings_ = new_fluid_settings();
+    engine->settings_ = fluid->newSettings();
     if (!engine->settings_)
         return fail("cannot create synth settings");
     fluid_settings_t* s = engine->settings_;
-    fluid_settings_setnum(s, "synth.sample-rate", options.sampleRate);
-    fluid_settings_setnum(s, "synth.gain", options.gain);
+    fluid->settingsSetNum(s, "synth.sample-rate", options.sampleRate);
+    fluid->settingsSetNum(s, "synth.gain", options.gain);
     // A reference note is dry: no room, no detuned copies.
-    fluid_settings_setint(s, "synth.reverb.active", 0);
-    fluid_settings_setint(s, "synth.chorus.active", 0);
+    fluid->settingsSetInt(s, "synth.reverb.active", 0);
+    fluid->settingsSetInt(s, "synth.chorus.active", 0);
     engine->sampleRate_ = options.sampleRate;
 
-    engine->synth_ = new_fluid_synth(s);
+    engine->synth_ = fluid->newSynth(s);
     if (!engine->synth_)
         return fail("cannot create synth");
     if (options.soundFont.empty() ||
-        fluid_synth_sfload(engine->synth_, options.soundFont.c_str(), 1) == FLUID_FAILED)
+        fluid->sfload(engine->synth_, options.soundFont.c_str(), 1) == FLUID_FAILED)
         return fail("cannot load SoundFont '" + options.soundFont + "'");
     return engine;
 }
@@ -78,9 +81,9 @@ std::unique_ptr<FluidEngine> FluidEngine::create(const EngineOptions& options, s
 FluidEngine::~FluidEngine() {
     // Reverse order of creation: the synth reads the settings.
     if (synth_)
-        delete_fluid_synth(synth_);
+        fluid_.deleteSynth(synth_);
     if (settings_)
-        delete_fluid_settings(settings_);
+        fluid_.deleteSettings(settings_);
 }
 
 int FluidEngine::send(const ShortMessage& m) {
@@ -88,48 +91,48 @@ int FluidEngine::send(const ShortMessage& m) {
     switch (m.kind()) {
         case 0x80:
             // A note-off for a note that no longer sounds is not the sender's error.
-            fluid_synth_noteoff(synth_, m.channel(), m.data1());
+            fluid_.noteOff(synth_, m.channel(), m.data1());
             return 0;
         case 0x90:
-            r = fluid_synth_noteon(synth_, m.channel(), m.data1(), m.data2());
+            r = fluid_.noteOn(synth_, m.channel(), m.data1(), m.data2());
             break;
         case 0xA0:
-            r = fluid_synth_key_pressure(synth_, m.channel(), m.data1(), m.data2());
+            r = fluid_.keyPressure(synth_, m.channel(), m.data1(), m.data2());
             break;
         case 0xB0:
-            r = fluid_synth_cc(synth_, m.channel(), m.data1(), m.data2());
+            r = fluid_.controlChange(synth_, m.channel(), m.data1(), m.data2());
             break;
         case 0xC0:
-            r = fluid_synth_program_change(synth_, m.channel(), m.data1());
+            r = fluid_.programChange(synth_, m.channel(), m.data1());
             break;
         case 0xD0:
-            r = fluid_synth_channel_pressure(synth_, m.channel(), m.data1());
+            r = fluid_.channelPressure(synth_, m.channel(), m.data1());
             break;
         case 0xE0:
-            r = fluid_synth_pitch_bend(synth_, m.channel(), m.data1() | (m.data2() << 7));
+            r = fluid_.pitchBend(synth_, m.channel(), m.data1() | (m.data2() << 7));
             break;
         default:
             if (m.status() == 0xFF)
-                r = fluid_synth_system_reset(synth_);
+                r = fluid_.systemReset(synth_);
             break;
     }
     return r == FLUID_OK ? 0 : 1;
 }
 
 void FluidEngine::render(float* left, float* right, int frames) {
-    fluid_synth_write_float(synth_, frames, left, 0, 1, right, 0, 1);
+    fluid_.writeFloat(synth_, frames, left, 0, 1, right, 0, 1);
 }
 
 void FluidEngine::renderInterleaved(float* frames, int count) {
-    fluid_synth_write_float(synth_, count, frames, 0, 2, frames, 1, 2);
+    fluid_.writeFloat(synth_, count, frames, 0, 2, frames, 1, 2);
 }
 
 int FluidEngine::activeVoices() const {
-    return fluid_synth_get_active_voice_count(synth_);
+    return fluid_.activeVoiceCount(synth_);
 }
 
 void FluidEngine::silence() {
-    fluid_synth_all_sounds_off(synth_, -1);
+    fluid_.allSoundsOff(synth_, -1);
 }
 
 }  // namespace midi

@@ -14,6 +14,8 @@ typedef struct _fluid_synth_t fluid_synth_t;
 
 namespace midi {
 
+struct FluidLibrary;
+
 struct EngineOptions {
     std::string soundFont;
     double sampleRate = 44100.0;
@@ -43,11 +45,13 @@ public:
     void silence();
 
     fluid_synth_t* synth() const { return synth_; }
+    const FluidLibrary& library() const { return fluid_; }
     double sampleRate() const { return sampleRate_; }
 
 private:
-    FluidEngine() = default;
+    explicit FluidEngine(const FluidLibrary& fluid) : fluid_(fluid) {}
 
+    const FluidLibrary& fluid_;
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
     double sampleRate_ = 44100.0;

@@ -1,6 +1,6 @@
 #include "midi/key_tuning.h"
 
-#include <fluidsynth.h>
+#include "midi/fluid_library.h"
 
 #include <string>
 
@@ -36,7 +36,7 @@ void KeyTuning::install() {
         for (int key = 0; key < 128; ++key)
             pitch[key] = 100.0 * key + corrections_.requestFor(program, key, offsetCents_);
         const std::string name = "Tolmary " + std::to_string(program);
-        fluid_synth_activate_key_tuning(synth_, tuningBank, program, name.c_str(), pitch.data(), 0);
+        fluid_.activateKeyTuning(synth_, tuningBank, program, name.c_str(), pitch.data(), 0);
     }
     installed_ = true;
     for (int channel = 0; channel < static_cast<int>(programs_.size()); ++channel)
@@ -69,9 +69,9 @@ void KeyTuning::select(int channel) {
     const int program = programs_[channel];
     // Applied at once: a note already sounding moves with it (the next note would anyway).
     if (program >= pitch::firstGuitarProgram && program <= pitch::lastGuitarProgram)
-        fluid_synth_activate_tuning(synth_, channel, tuningBank, program, 1);
+        fluid_.activateTuning(synth_, channel, tuningBank, program, 1);
     else
-        fluid_synth_deactivate_tuning(synth_, channel, 1);
+        fluid_.deactivateTuning(synth_, channel, 1);
 }
 
 }  // namespace midi

@@ -17,9 +17,11 @@ typedef struct _fluid_synth_t fluid_synth_t;
 
 namespace midi {
 
+struct FluidLibrary;
+
 class KeyTuning {
 public:
-    explicit KeyTuning(fluid_synth_t* synth) : synth_(synth) {}
+    KeyTuning(const FluidLibrary& fluid, fluid_synth_t* synth) : fluid_(fluid), synth_(synth) {}
 
     // Loads the corrections into the synth and selects them on every channel whose current
     // program has one. Safe from any thread.
@@ -39,6 +41,7 @@ private:
     // Loads the corrections and the offset into the synth and selects them where they apply.
     void install();
 
+    const FluidLibrary& fluid_;
     fluid_synth_t* synth_;
     pitch::PitchCorrections corrections_;
     double offsetCents_ = 0.0;

@@ -5,7 +5,7 @@
 namespace midi {
 
 SynthDevice::SynthDevice(std::unique_ptr<FluidEngine> engine)
-    : engine_(std::move(engine)), keyTuning_(engine_->synth()) {}
+    : engine_(std::move(engine)), keyTuning_(engine_->library(), engine_->synth()) {}
 
 SynthDevice::~SynthDevice() = default;
 

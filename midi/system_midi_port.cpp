@@ -78,12 +78,16 @@ SystemMidiPort::Prepared SystemMidiPort::openSynth() const {
     return synth;
 }
 
-void SystemMidiPort::prepareSynth() {
+void SystemMidiPort::prepareSynth(std::function<void()> whenToStart) {
     const std::lock_guard lock(mutex_);
     if (loading_ || prepared_ || loader_.joinable())
         return;
     loading_ = true;
-    loader_ = std::thread([this] { synthLoaded(openSynth()); });
+    loader_ = std::thread([this, start = std::move(whenToStart)] {
+        if (start)
+            start();
+        synthLoaded(openSynth());
+    });
 }
 
 void SystemMidiPort::synthLoaded(Prepared synth) {

@@ -49,8 +49,10 @@ public:
 
     // Starts opening the built-in synth on a thread of its own. A large SoundFont takes
     // seconds to load: open(mapperId) meanwhile succeeds at once and holds what is sent until
-    // the synth can play it, so nothing (the window above all) waits for it.
-    void prepareSynth();
+    // the synth can play it, so nothing (the window above all) waits for it. The thread first
+    // calls `whenToStart` when one is given, which may block until loading should begin (the
+    // window on the screen, say).
+    void prepareSynth(std::function<void()> whenToStart = {});
 
     int open(int id) override;
     int shortMsg(std::uint32_t word) override;

@@ -31,6 +31,51 @@ QPoint windowOrigin(unsigned long window) {
     return {x, y};
 }
 
+QRect frameRect(unsigned long window) {
+    Connection c;
+    if (!c.display)
+        return {};
+    Window outer = window;
+    for (;;) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(c.display, outer, &root, &parent, &children, &count))
+            return {};
+        if (children)
+            XFree(children);
+        if (parent == root || parent == 0)
+            break;
+        outer = parent;
+    }
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned int width = 0, height = 0, border = 0, depth = 0;
+    if (!XGetGeometry(c.display, outer, &root, &x, &y, &width, &height, &border, &depth))
+        return {};
+    return QRect(x, y, int(width + 2 * border), int(height + 2 * border));
+}
+
+bool windowManagerRunning() {
+    Connection c;
+    if (!c.display)
+        return false;
+    // Set once the manager has taken over the windows already there, which is when it starts
+    // handling new ones; it announces itself (_NET_SUPPORTING_WM_CHECK) well before that.
+    const Atom clients = XInternAtom(c.display, "_NET_CLIENT_LIST", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool found =
+        XGetWindowProperty(c.display, DefaultRootWindow(c.display), clients, 0, 1, False,
+                           AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+        type != 0;
+    if (data)
+        XFree(data);
+    return found;
+}
+
 bool sendCloseRequest(unsigned long window) {
     Connection c;
     if (!c.display)

@@ -1,15 +1,23 @@
 #pragma once
 // What the end-to-end test asks of the X server directly, as a window manager or another
-// client would: a window's place on the screen, the window manager's close request, whether
-// the program still answers, and which top-level windows are shown.
+// client would: a window's place on the screen and its frame's, the window manager's close request,
+// whether the program still answers, and which top-level windows are shown.
 
 #include <QList>
 #include <QPoint>
+#include <QRect>
 
 namespace x11 {
 
 // The window's top-left corner in root coordinates.
 QPoint windowOrigin(unsigned long window);
+
+// The outer rectangle of the window's frame in root coordinates, borders included: its
+// ancestor just below the root (the window itself when no window manager framed it).
+QRect frameRect(unsigned long window);
+
+// True once a window manager runs and handles new windows (EWMH).
+bool windowManagerRunning();
 
 // Sends WM_PROTOCOLS / WM_DELETE_WINDOW, as a window manager does for its close box.
 bool sendCloseRequest(unsigned long window);

@@ -91,6 +91,7 @@ private slots:
     void pollSleepsWhileThePointerIsElsewhere();
     void leavingWhileDisabledReportsAfterEnabling();
     void terminateStopsThePoll();
+    void realHostFindsTheButtonUnderThePointer_data();
     void realHostFindsTheButtonUnderThePointer();
 };
 
@@ -422,27 +423,46 @@ void TestButtonInput::terminateStopsThePoll() {
     QCOMPARE(events(), QStringList());
 }
 
+void TestButtonInput::realHostFindsTheButtonUnderThePointer_data() {
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<bool>("hovered");
+    // Points in the button's own coordinates; a child covers (10..29, 5..24) and a sibling of
+    // the button its right end (150..176).
+    QTest::newRow("inside") << QPoint(60, 15) << true;
+    QTest::newRow("cut-off corner") << QPoint(0, 0) << false;
+    QTest::newRow("last column") << QPoint(176, 15) << false;
+    QTest::newRow("child of the button") << QPoint(15, 10) << false;
+    QTest::newRow("sibling over the button") << QPoint(160, 15) << false;
+    QTest::newRow("beside the window") << QPoint(-40, 15) << false;
+}
+
 void TestButtonInput::realHostFindsTheButtonUnderThePointer() {
-    // The window system's own answer, through the real host and its timer.
+    // The window system's own answer, through the real host and its timer: the pointer comes
+    // from the button's middle each time, and the poll must see where it went.
+    QFETCH(QPoint, point);
+    QFETCH(bool, hovered);
     QWidget window;
     window.setGeometry(200, 200, 240, 80);
     auto* button = new controls::XPButton(&window);
     button->setGeometry(20, 20, 177, 33);
     button->readProperties(controls::PropertyBag());
+    (new QWidget(button))->setGeometry(10, 5, 20, 20);
+    (new QWidget(&window))->setGeometry(170, 20, 27, 33);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     controls::QtButtonHost& host = controls::QtButtonHost::instance();
-    const QPoint inside = button->mapToGlobal(QPoint(60, 15));
-    if (QApplication::widgetAt(inside) == nullptr)
+    const QPoint middle = button->mapToGlobal(QPoint(88, 16));
+    if (QApplication::widgetAt(middle) == nullptr)
         QSKIP("this platform cannot tell which window is under a point");
-    QVERIFY(host.isDirectlyUnder(*button, inside));
-    QVERIFY(!host.isDirectlyUnder(*button, button->mapToGlobal(QPoint(0, 0))));
-    QVERIFY(!host.isDirectlyUnder(*button, button->mapToGlobal(QPoint(176, 15))));
-    QCursor::setPos(inside);
+    QCursor::setPos(middle);
     QTRY_VERIFY(button->isHovered());
+    const QPoint target = button->mapToGlobal(point);
+    QCOMPARE(host.isDirectlyUnder(*button, target), hovered);
+    QCursor::setPos(target);
+    QTRY_COMPARE(button->isHovered(), hovered);
+    // Away from the button, the poll sleeps once it has found the pointer gone.
     QCursor::setPos(window.mapToGlobal(QPoint(2, 2)));
     QTRY_VERIFY(!button->isHovered());
-    // The window system's leave event lets the poll sleep once it has found the pointer gone.
     QTRY_VERIFY(!button->isHoverPollActive());
 }
 

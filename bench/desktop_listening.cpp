@@ -1,0 +1,120 @@
+// The cost of listening: `tolmary --listen` hearing a guitar and hearing silence, and the
+// listening window hearing the same guitar.
+
+#include "bench/desktop_listening.h"
+
+#include <signal.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "bench/desktop_measurements.h"
+#include "bench/desktop_table.h"
+#include "bench/desktop_tuner.h"
+#include "pitch/pitch_estimator.h"
+#include "tests/support/sink_player.h"
+#include "tests/support/synthetic_notes.h"
+#include "tuner/catalogue.h"
+
+namespace bench {
+
+using harness::SinkPlayer;
+
+std::vector<Heard> readingsIn(const std::string& file, std::streamoff from) {
+    std::ifstream in(file);
+    in.seekg(from);
+    std::vector<Heard> readings;
+    for (std::string line; std::getline(in, line) && !in.eof();) {
+        char note[8] = {};
+        Heard h;
+        if (std::sscanf(line.c_str(), "%7s %lf %lf", note, &h.hz, &h.cents) == 3) {
+            h.note = note;
+            readings.push_back(h);
+        }
+    }
+    return readings;
+}
+
+std::streamoff sizeOf(const std::string& file) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(file, error);
+    return error ? 0 : static_cast<std::streamoff>(size);
+}
+
+std::vector<float> guitarPlucks(double seconds) {
+    const tuner::StringNotes& open = tuner::tuningRows[tuner::defaultTuningIndex].notes;
+    std::vector<float> out;
+    for (unsigned i = 0; double(out.size()) < seconds * sinkRate; ++i) {
+        const double f0 = pitch::noteFrequencyHz(open[i % open.size()]);
+        const std::vector<float> pluck =
+            testing::render(testing::pluckedString(f0, 1e-4, 1.5, sinkRate, i), 2.0, sinkRate);
+        out.insert(out.end(), pluck.begin(), pluck.end());
+    }
+    return out;
+}
+
+ListeningCost measureListeningCost(Desktop& desktop) {
+    ListeningCost f;
+    SinkPlayer player;
+    if (!player.start(desktop.sound().address(), desktop.sound().sink()).empty())
+        return f;
+    ChildProcess listener;
+    const std::string output = desktop.folder() + "/listen-cost.txt";
+    if (!desktop.listen(listener, tolmaryBinary(), output))
+        return f;
+    sleepMs(2000);
+    const ProcessLoad quietFrom = readProcessLoad(listener.pid());
+    sleepMs(10000);
+    f.silence = loadBetween(quietFrom, readProcessLoad(listener.pid()));
+
+    player.play(guitarPlucks(12));
+    sleepMs(1000);
+    const std::size_t readingsBefore = readingsIn(output, 0).size();
+    const ProcessLoad playFrom = readProcessLoad(listener.pid());
+    sleepMs(10000);
+    const ProcessLoad playTo = readProcessLoad(listener.pid());
+    f.plucks = loadBetween(playFrom, playTo);
+    f.readingsPerSecond = double(readingsIn(output, 0).size() - readingsBefore) /
+                          std::chrono::duration<double>(playTo.at - playFrom.at).count();
+    f.ok = listener.running() && f.plucks.threads > 0 && f.silence.threads > 0;
+    listener.stop(SIGINT);
+    return f;
+}
+
+void printListeningCost(const ListeningCost& f) {
+    if (!f.ok) {
+        row("tolmary --listen", "not measured (it did not run)", "");
+        return;
+    }
+    row("tolmary --listen, guitar plucks 10 s: CPU, % of one core",
+        format("%.2f %% / %.2f %%", f.plucks.cpuPercent, f.plucks.preciseCpuPercent), "<= 5 %");
+    row("  readings per second meanwhile (plucks fading in 2 s)",
+        format("%.1f", f.readingsPerSecond), "");
+    row("tolmary --listen, silence 10 s: CPU, % of one core",
+        format("%.2f %% / %.2f %%", f.silence.cpuPercent, f.silence.preciseCpuPercent), "<= 5 %");
+}
+
+std::optional<LoadFigures> measureListeningWindow(Desktop& desktop) {
+    SinkPlayer player;
+    if (!player.start(desktop.sound().address(), desktop.sound().sink()).empty())
+        return std::nullopt;
+    Tuner tuner(desktop, 2);
+    if (!tuner.ok() || !tuner.openListening())
+        return std::nullopt;
+    sleepMs(2000);
+    player.play(guitarPlucks(12));
+    sleepMs(1000);
+    const ProcessLoad from = readProcessLoad(tuner.pid());
+    sleepMs(10000);
+    return loadBetween(from, readProcessLoad(tuner.pid()));
+}
+
+void printListeningWindow(const std::optional<LoadFigures>& f) {
+    row("listening window, guitar plucks 10 s: CPU, % of one core",
+        f ? format("%.2f %% / %.2f %%", f->cpuPercent, f->preciseCpuPercent)
+          : std::string("not measured (no window or no sound)"),
+        "");
+}
+
+}  // namespace bench
