@@ -334,13 +334,18 @@ struct Outcome {
     // Whether the reading stands alone: its fundamental measured, its spread small. Any other
     // wants the window before it to have heard the same note.
     bool sure = false;
+    // Whether any note stood out of the noise: where none did, a longer window is not tried.
+    bool heard = true;
 };
 
 Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, double lowHz,
                      double highHz) {
     const auto found = strongestNote(spectrum, lowHz, highHz, rate);
-    if (!found)
-        return {};
+    if (!found) {
+        Outcome nothing;
+        nothing.heard = false;
+        return nothing;
+    }
     double hz = refinedSeriesHz(spectrum, *found, rate);
     // Four steps down span more than the range of a guitar or a bass.
     for (int step = 0; step < 4; ++step) {
@@ -537,10 +542,11 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     const auto n = static_cast<std::size_t>(end - start);
     const Spectrum spectrum(at(start), n, rate_);
     Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_);
-    // A quiet note: the longer window's evidence, its reading never standing alone.
+    // A quiet note: the longer window's evidence, its reading never standing alone; not tried
+    // where nothing but noise was heard, so that a noisy room costs little.
     const auto longN =
         static_cast<std::size_t>(std::min<std::uint64_t>(longWindow_, end - earliest));
-    if (!outcome.reading && outcome.needs == 0 &&
+    if (!outcome.reading && outcome.needs == 0 && outcome.heard &&
         static_cast<double>(longN) >= minLongWindowShare * static_cast<double>(n)) {
         const Spectrum longSpectrum(at(end - longN), longN, rate_);
         outcome = readSpectrum(longSpectrum, longN, rate_, lowHz_, highHz_);
