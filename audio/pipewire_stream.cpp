@@ -10,6 +10,12 @@
 
 #include "audio/realtime_thread.h"
 
+// PipeWire's method macros (pw_core_sync, pw_loop_signal_event...) expand to GNU statement
+// expressions, which clang reports under -Wpedantic at every use.
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wgnu-statement-expression"
+#endif
+
 namespace audio {
 namespace {
 
