@@ -21,6 +21,7 @@
 #include <optional>
 
 #include "bench/desktop_session.h"
+#include "bench/desktop_tuner.h"
 #include "bench/process_load.h"
 #include "tests/support/child_process.h"
 #include "tests/support/monitor_recorder.h"
@@ -33,33 +34,9 @@ using namespace bench;
 using namespace harness;
 using std::chrono::milliseconds;
 
-constexpr int strings = 6;
 constexpr int warmNotes = 10;
 constexpr int coldNotes = 5;
 constexpr int restarts = 3;
-
-class Tuner {
-public:
-    Tuner(Desktop& desktop, int duration, const std::vector<std::string>& environment)
-        : desktop_(desktop) {
-        if (desktop.launch(process_, tolmaryBinary(), duration, {}, environment))
-            window_ = desktop.x().waitForWindow(tunerTitle, 20000).window;
-    }
-    ~Tuner() { desktop_.close(process_, window_); }
-    bool ok() const { return window_ != 0; }
-    pid_t pid() const { return process_.pid(); }
-    // The next string button in turn (two clicks never make a double click).
-    Clock::time_point clickString() {
-        return desktop_.x().click(window_, stringX,
-                                  firstStringY + stringStep * (next_++ % strings));
-    }
-
-private:
-    Desktop& desktop_;
-    ChildProcess process_;
-    unsigned long window_ = 0;
-    int next_ = 0;
-};
 
 struct Heard {
     Clock::time_point click;
@@ -222,7 +199,7 @@ Figures measure(ServerKind kind, int notes) {
     std::vector<std::string> environment;
     if (kind == ServerKind::pipewire)
         environment.push_back("PULSE_SERVER=unix:" + desktop.folder() + "/no-pulseaudio-here");
-    Tuner tuner(desktop, 1, environment);
+    Tuner tuner(desktop, 1, {}, environment);
     if (!tuner.ok()) {
         std::printf("  skipped: no window\n");
         return f;

@@ -2,8 +2,10 @@
 
 namespace bench {
 
-Tuner::Tuner(Desktop& desktop, int duration, const std::string& settings) : desktop_(desktop) {
-    if (desktop.launch(process_, tolmaryBinary(), duration, settings))
+Tuner::Tuner(Desktop& desktop, int duration, const std::string& settings,
+             const std::vector<std::string>& environment)
+    : desktop_(desktop) {
+    if (desktop.launch(process_, tolmaryBinary(), duration, settings, environment))
         window_ = desktop.x().waitForWindow(tunerTitle, 20000).window;
 }
 

@@ -2,6 +2,7 @@
 // The tuner window running on the bench's private desktop, clicked as a user clicks it.
 
 #include <string>
+#include <vector>
 
 #include "bench/desktop_session.h"
 
@@ -11,7 +12,8 @@ constexpr int strings = 6;
 
 class Tuner {
 public:
-    Tuner(Desktop& desktop, int duration, const std::string& settings = {});
+    Tuner(Desktop& desktop, int duration, const std::string& settings = {},
+          const std::vector<std::string>& environment = {});
     ~Tuner();
     Tuner(const Tuner&) = delete;
     Tuner& operator=(const Tuner&) = delete;
