@@ -73,6 +73,10 @@ constexpr double scoreOverNoiseDb = 6.0;
 // Mains hum: its first harmonics, within this much of the nominal frequency.
 constexpr int mainsHarmonics = 4;
 constexpr double mainsToleranceHz = 0.2;
+// A component on the first harmonics is taken for hum whatever else sounds; on a higher one,
+// where a lower harmonic sounds at most this far below it.
+constexpr int alwaysHumHarmonics = 2;
+constexpr double humBelowDb = -20.0;
 // A run of exact zeros this long is a dropout, not a zero crossing of a tone or a quiet room.
 constexpr double dropoutSeconds = 0.0003;
 // Time between readings.
@@ -146,12 +150,23 @@ int clearPartials(const Spectrum& spectrum, double hz, std::initializer_list<int
 }
 
 // Mains hum and its harmonics are a series as exact as a string's; no note is read where only
-// they could be sounding.
-bool atMainsHum(double hz) {
+// they could be sounding: at the mains frequency or twice it (a transformer's hum, which may
+// lack the mains frequency itself), or at a higher harmonic where the hum's lower harmonics
+// sound too, not far below the component there. A string tuned onto a higher harmonic (a G
+// string a third of a semitone sharp sounds at 200 Hz) is read where no such hum sounds.
+bool mayBeHum(const Spectrum& spectrum, double hz) {
     for (double mains : {50.0, 60.0})
-        for (int j = 1; j <= mainsHarmonics; ++j)
-            if (std::abs(hz - j * mains) <= j * mainsToleranceHz)
+        for (int j = 1; j <= mainsHarmonics; ++j) {
+            if (std::abs(hz - j * mains) > j * mainsToleranceHz)
+                continue;
+            if (j <= alwaysHumHarmonics)
                 return true;
+            const double level = peakLevel(spectrum, hz);
+            for (int i = 1; i < j; ++i)
+                if (standsOut(spectrum, i * mains, evidenceDb) &&
+                    peakLevel(spectrum, i * mains) >= level * dbToAmplitude(humBelowDb))
+                    return true;
+        }
     return false;
 }
 
@@ -172,7 +187,7 @@ bool ofNeitherKind(int k) {
 // has no odd partials but its fundamental, which noise alone hardly ever makes; a series of
 // even partials alone is the note an octave up.
 bool mayBeNote(const Spectrum& spectrum, double hz, double rate) {
-    if (atMainsHum(hz))
+    if (mayBeHum(spectrum, hz))
         return false;
     if (standsOut(spectrum, hz, loneFundamentalDb))
         return true;
@@ -239,10 +254,10 @@ std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowH
         return soundsClearlyAt(spectrum, at, strongest) && standsOut(spectrum, at, evidenceDb);
     };
     const double octave = hz / 2, twelfth = hz / 3;
-    if (octave >= lowHz && !atMainsHum(octave) &&
+    if (octave >= lowHz && !mayBeHum(spectrum, octave) &&
         (sounds(octave) || clearPartials(spectrum, octave, {3, 5, 7}, rate) >= 2))
         return octave;
-    if (twelfth < lowHz || atMainsHum(twelfth) ||
+    if (twelfth < lowHz || mayBeHum(spectrum, twelfth) ||
         !(sounds(twelfth) || clearPartials(spectrum, twelfth, {2, 4}, rate) == 2))
         return std::nullopt;
     double own = 0.0, shared = 0.0;
@@ -368,7 +383,7 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
         return p.amplitude < spectrum.noiseAt(p.hz) * dbToAmplitude(partialOverNoiseDb);
     });
     const auto reading = readSeries(partials);
-    if (!reading || reading->hz < lowHz || reading->hz > highHz || atMainsHum(reading->hz))
+    if (!reading || reading->hz < lowHz || reading->hz > highHz || mayBeHum(spectrum, reading->hz))
         return {};
     // Where the series hardly rises from the noise, the partials of a lower note could hide in
     // it: the note is not certain.

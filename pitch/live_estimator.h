@@ -26,7 +26,8 @@
 //   spread by a third of a cent or more, or whose fundamental is lost, only where the window
 //   before it heard the same note (a momentary series that passes for the octave or twelfth
 //   above is not read);
-// - mains hum (50 or 60 Hz and its first harmonics) is never read as a note;
+// - mains hum (50 or 60 Hz and its first harmonics) is never read as a note; a string tuned
+//   onto one of its higher harmonics is, where the hum's lower harmonics do not sound with it;
 // - the window first spans 8 periods of the lowest note (so that a low note's partials are
 //   resolved and cannot pass for a higher note's), and 10 periods of the note read, so the
 //   first reading of a pluck comes 0.2 s after it;
