@@ -222,8 +222,10 @@ void score(const Take& take, const std::vector<std::pair<double, double>>& readi
                     take.program, take.note, inTwoSeconds);
     f.sparse += inTwoSeconds < 5;
     f.silent += inTwoSeconds == 0;
+    // As many readings as 10 a second give in whole: none asked of a muted note that dies
+    // a few milliseconds after the first reading is due.
     const double sounding = take.soundsUntil - rateFromSeconds;
-    const bool fast = sounding <= 0.0 || late >= 10.0 * sounding;
+    const bool fast = late >= std::floor(10.0 * sounding);
     if (verbose && !fast)
         std::printf("  slow: %s program %d note %d: %d readings in %.2f s\n", take.font.c_str(),
                     take.program, take.note, late, sounding);
