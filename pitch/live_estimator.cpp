@@ -41,6 +41,9 @@ constexpr double maxWindowSeconds = 0.35;
 // only where at least this much longer than the short window.
 constexpr double longWindowSeconds = 1.0;
 constexpr double minLongWindowShare = 1.25;
+// A string does not leap to its own octave or twelfth: until a new onset or silence, a series
+// there (within this much) is the string's own partials outlasting the rest.
+constexpr double partialOfToneCents = 50.0;
 // A note a twelfth below the series found must add at least this share of the series' level.
 constexpr double minOwnShare = 0.5;
 // Partials whose presence decides which note sounds must stand this far above the noise
@@ -323,14 +326,14 @@ bool lowerNoteUnder(const Spectrum& spectrum, const SeriesReading& series,
 
 // Where a lower note has partials the series on its octave or twelfth above lacks: the octave
 // below's fundamental and odd partials, the twelfth below's fundamental and its own partials.
-constexpr double octaveBelowShares[] = {1.5, 2.5};
-constexpr double twelfthBelowShares[] = {4.0 / 3, 5.0 / 3};
+constexpr double octaveBelowShares[] = {1.5, 2.5, 3.5};
+constexpr double twelfthBelowShares[] = {4.0 / 3, 5.0 / 3, 7.0 / 3, 8.0 / 3};
 
 // Whether a lower note's partials could hide in the noise beside the series read: where the
-// noise at both places would swallow a partial hiddenRelativeDb below the series' own beside
-// it, the note may be the octave or twelfth below, and no reading is certain. (A note seldom
-// has both of two such partials that weak: the pluck that silences its 3rd partial leaves the
-// 5th. Below the series' fundamental a small microphone's high-pass takes a lower note's
+// noise at every such place would swallow a partial hiddenRelativeDb below the series' own
+// beside it, the note may be the octave or twelfth below, and no reading is certain. (A note
+// seldom has all of them that weak: the pluck that silences its 3rd partial leaves the 5th or
+// 7th. Below the series' fundamental a small microphone's high-pass takes a lower note's
 // partials anyway.)
 bool lowerNoteCouldHide(const Spectrum& spectrum, const SeriesReading& series, double lowHz) {
     const auto hides = [&](double share) {
@@ -448,10 +451,20 @@ void LiveEstimator::reset() {
     steadyStart_ = 0;
     nextAnalysis_ = 0;
     previousNote_.reset();
+    toneHz_.reset();
     zeroRun_ = 0;
     inputReceived_ = 0;
     cleanFrom_ = 0;
     discontinuities_.reset();
+}
+
+bool LiveEstimator::partialOfTone(double hz) const {
+    if (!toneHz_)
+        return false;
+    for (double k : {2.0, 3.0})
+        if (std::abs(centsPerRatio * std::log(hz / (k * *toneHz_))) < partialOfToneCents)
+            return true;
+    return false;
 }
 
 const float* LiveEstimator::at(std::uint64_t index) const {
@@ -536,6 +549,7 @@ void LiveEstimator::endOfBlock(std::uint64_t end) {
     const double now = level(onsetBlocks_);
     if (now >= silenceRms && now >= onsetRatio * level(0)) {
         onset_ = end - block_;
+        toneHz_.reset();
         attackRms_ = {rms};
         steady_ = false;
     }
@@ -551,8 +565,10 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     const std::uint64_t earliest = std::max(steadyStart_, cleanFrom_);
     if (end < earliest + minWindow_)
         return;
-    if (recentRms_.back() < silenceRms)
+    if (recentRms_.back() < silenceRms) {
+        toneHz_.reset();
         return;
+    }
     const std::uint64_t start = std::max(earliest, end - std::min<std::uint64_t>(end, maxWindow_));
     const auto n = static_cast<std::size_t>(end - start);
     const Spectrum spectrum(at(start), n, rate_);
@@ -572,8 +588,10 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         Reading reading = *outcome.reading;
         reading.atSample = (end - 1) * static_cast<std::uint64_t>(decimator_.factor()) + 1;
         previousNote_ = nearestNote(reading.hz);
-        if (outcome.sure || previousNote == previousNote_)
+        if ((outcome.sure || previousNote == previousNote_) && !partialOfTone(reading.hz)) {
             readings.push_back(reading);
+            toneHz_ = reading.hz;
+        }
     } else if (outcome.needs > n && outcome.needs <= maxWindow_)
         nextAnalysis_ = std::min(nextAnalysis_, start + outcome.needs);
 }

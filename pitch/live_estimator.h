@@ -25,7 +25,8 @@
 //   fit): readings spread by up to 3 cents are made, the note itself being certain; one
 //   spread by a third of a cent or more, or whose fundamental is lost, only where the window
 //   before it heard the same note (a momentary series that passes for the octave or twelfth
-//   above is not read);
+//   above is not read), and none at the octave or twelfth of the note read since the latest
+//   onset or silence (a string's partials outlasting the rest are not a new note);
 // - mains hum (50 or 60 Hz and its first harmonics) is never read as a note; a string tuned
 //   onto one of its higher harmonics is, where the hum's lower harmonics do not sound with it;
 // - the window first spans 8 periods of the lowest note (so that a low note's partials are
@@ -80,6 +81,7 @@ private:
     void endOfBlock(std::uint64_t end);
     void analyse(std::uint64_t end, std::vector<Reading>& readings);
     const float* at(std::uint64_t index) const;
+    bool partialOfTone(double hz) const;
 
     bool usable_;
     Decimator decimator_;
@@ -104,6 +106,8 @@ private:
     std::uint64_t nextAnalysis_ = 0;
     // The note the latest window heard, read or not.
     std::optional<int> previousNote_;
+    // The latest reading since the latest onset or silence.
+    std::optional<double> toneHz_;
     // Dropouts: the exact zeros running at the end of the input so far, the input samples
     // pushed, and the first decimated sample no dropout reaches.
     std::size_t dropoutSamples_;

@@ -264,6 +264,18 @@ private slots:
                        rate, phone, 35)
                 << b1;
         }
+        // An E2 whose every third partial rings on long after the rest have died, as a pickup
+        // placed a third along the string leaves it: what remains is a series on B3, and with
+        // no new pluck it is still E2's.
+        const double e2 = noteFrequencyHz(40.0);
+        std::vector<Sinusoid> thirds;
+        for (int k = 1; k <= 12; ++k)
+            thirds.push_back({k * e2, 0.3 / k, k % 3 == 0 ? 4.0 : 0.15, 0.0});
+        testing::Microphone phone = testing::phoneAcrossTheRoom();
+        phone.gainDb = 0.0;
+        QTest::newRow("E2 ringing on in its every third partial")
+            << testing::throughMicrophone(afterSilence(render(thirds, 4.0, rate)), rate, phone, 40)
+            << e2;
     }
     void neverAWrongNote() {
         QFETCH(Signal, signal);
