@@ -1,6 +1,6 @@
 # `cpack` builds a Debian package of what `cmake --install` puts in place: the program, its menu
 # entry, icon and AppStream description. dpkg-shlibdeps declares the libraries the program links
-# (Qt 6 Widgets, RtMidi, PipeWire, ALSA, the C and C++ runtime); the SoundFont that the built-in
+# (Qt 6 Widgets, PipeWire, ALSA, fontconfig, the C and C++ runtime); the SoundFont that the built-in
 # synth loads and Qt's translations, which give Qt's own texts in Slovenian, are named here.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tolmary)
@@ -16,13 +16,14 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Tolmary developers")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# FluidSynth and libpulse are opened by name at run time, so shlibdeps cannot see them: their
-# packages, named after their SONAMEs as Debian names libraries (libfluidsynth.so.3:
+# FluidSynth, libpulse and RtMidi are opened by name at run time, so shlibdeps cannot see them:
+# their packages, named after their SONAMEs as Debian names libraries (libfluidsynth.so.3:
 # libfluidsynth3), are declared.
-string(REGEX REPLACE "^(lib.+)\\.so\\.([0-9]+)$" "\\1\\2" fluidsynth_package
-    "${TOLMARY_FLUIDSYNTH_SONAME}")
-string(REGEX REPLACE "^(lib.+)\\.so\\.([0-9]+)$" "\\1\\2" pulse_package "${TOLMARY_PULSE_SONAME}")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "timgm6mb-soundfont, qt6-translations-l10n, ${fluidsynth_package}, ${pulse_package}")
+set(opened_packages "")
+foreach(soname IN ITEMS ${TOLMARY_FLUIDSYNTH_SONAME} ${TOLMARY_PULSE_SONAME} ${TOLMARY_RTMIDI_SONAME})
+    string(REGEX REPLACE "^(lib.+)\\.so\\.([0-9]+)$" "\\1\\2" package "${soname}")
+    string(APPEND opened_packages ", ${package}")
+endforeach()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont, qt6-translations-l10n${opened_packages}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)
