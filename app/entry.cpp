@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/first_frame.h"
+#include "app/font_config_preload.h"
 #include "app/no_display.h"
 #include "app/qt_translation.h"
 #include "app/qt_tuner_host.h"
@@ -58,6 +59,9 @@ int runTolmary(int argc, char** argv) {
     }
     if (listen)
         return runTerminalTuner();
+    // Runs beside the connection to the display, which waits on the X server as much as it
+    // computes.
+    FontConfigPreload fontConfig;
     std::optional<NoDisplayMessage> noDisplay(std::in_place);
     QApplication application(argc, argv);
     noDisplay.reset();
@@ -74,6 +78,7 @@ int runTolmary(int argc, char** argv) {
         QApplication::closeAllWindows();
         QCoreApplication::quit();
     });
+    fontConfig.wait();
     QtTunerHost host;
     // The window lives until the event loop has ended: closing it during a held note must
     // leave everything the note's wait still uses in place until the wait returns.

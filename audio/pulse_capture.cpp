@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "audio/pulse_library.h"
+
 namespace audio {
 
 PulseCapture::PulseCapture(CaptureSink& sink, CaptureOptions options)
@@ -28,11 +30,11 @@ void PulseCapture::contextReady(pa_context* context) {
         client_.createStream(context, options_.streamName, options_.sampleRate, 1, "production");
     if (!stream)
         return;
-    pa_stream_set_read_callback(stream, onRead, this);
+    pulse().streamSetReadCallback(stream, onRead, this);
     pa_buffer_attr attributes = serverChosenBuffer();
     attributes.fragsize = bufferBytes(options_.fragmentMs, options_.sampleRate, 1);
     // No device named: the default source.
-    if (pa_stream_connect_record(stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY) < 0)
+    if (pulse().streamConnectRecord(stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY) < 0)
         client_.fail();
 }
 
@@ -40,8 +42,8 @@ void PulseCapture::onRead(pa_stream* stream, std::size_t, void* self) {
     auto* me = static_cast<PulseCapture*>(self);
     const void* data = nullptr;
     std::size_t bytes = 0;
-    while (pa_stream_readable_size(stream) > 0) {
-        if (pa_stream_peek(stream, &data, &bytes) < 0) {
+    while (pulse().streamReadableSize(stream) > 0) {
+        if (pulse().streamPeek(stream, &data, &bytes) < 0) {
             me->client_.fail();
             return;
         }
@@ -55,7 +57,7 @@ void PulseCapture::onRead(pa_stream* stream, std::size_t, void* self) {
             const std::vector<float> silence(static_cast<std::size_t>(count), 0.0f);
             me->sink_.captured(silence.data(), count);
         }
-        pa_stream_drop(stream);
+        pulse().streamDrop(stream);
     }
 }
 

@@ -2,18 +2,20 @@
 
 #include <pulse/pulseaudio.h>
 
+#include "audio/pulse_library.h"
+
 namespace audio {
 
 PulseClient::Lock::Lock(const PulseClient& client)
-    : loop_(client.loop_ && !pa_threaded_mainloop_in_thread(client.loop_) ? client.loop_
-                                                                          : nullptr) {
+    : loop_(client.loop_ && !pulse().threadedMainloopInThread(client.loop_) ? client.loop_
+                                                                            : nullptr) {
     if (loop_)
-        pa_threaded_mainloop_lock(loop_);
+        pulse().threadedMainloopLock(loop_);
 }
 
 PulseClient::Lock::~Lock() {
     if (loop_)
-        pa_threaded_mainloop_unlock(loop_);
+        pulse().threadedMainloopUnlock(loop_);
 }
 
 PulseClient::PulseClient(Owner& owner, std::string threadName)
@@ -22,24 +24,24 @@ PulseClient::PulseClient(Owner& owner, std::string threadName)
 PulseClient::~PulseClient() {
     stop();
     if (stream_) {
-        pa_stream_set_state_callback(stream_, nullptr, nullptr);
-        pa_stream_set_write_callback(stream_, nullptr, nullptr);
-        pa_stream_set_read_callback(stream_, nullptr, nullptr);
-        pa_stream_disconnect(stream_);
-        pa_stream_unref(stream_);
+        pulse().streamSetStateCallback(stream_, nullptr, nullptr);
+        pulse().streamSetWriteCallback(stream_, nullptr, nullptr);
+        pulse().streamSetReadCallback(stream_, nullptr, nullptr);
+        pulse().streamDisconnect(stream_);
+        pulse().streamUnref(stream_);
     }
     if (context_) {
-        pa_context_set_state_callback(context_, nullptr, nullptr);
-        pa_context_disconnect(context_);
-        pa_context_unref(context_);
+        pulse().contextSetStateCallback(context_, nullptr, nullptr);
+        pulse().contextDisconnect(context_);
+        pulse().contextUnref(context_);
     }
     if (loop_)
-        pa_threaded_mainloop_free(loop_);
+        pulse().threadedMainloopFree(loop_);
 }
 
 void PulseClient::stop() {
     if (loop_ && running_) {
-        pa_threaded_mainloop_stop(loop_);
+        pulse().threadedMainloopStop(loop_);
         running_ = false;
     }
 }
@@ -48,29 +50,34 @@ void PulseClient::connect(const std::string& applicationName) {
     if (status_ != Status::idle)
         return;
     status_ = Status::connecting;
-    loop_ = pa_threaded_mainloop_new();
+    std::string why;
+    if (!pulseLibrary(why)) {
+        failBecause(why);
+        return;
+    }
+    loop_ = pulse().threadedMainloopNew();
     if (!loop_) {
         fail();
         return;
     }
-    pa_threaded_mainloop_set_name(loop_, threadName_.c_str());
+    pulse().threadedMainloopSetName(loop_, threadName_.c_str());
     Lock lock(*this);
-    pa_proplist* properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, applicationName.c_str());
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "tolmary");
-    context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_),
-                                            applicationName.c_str(), properties);
-    pa_proplist_free(properties);
+    pa_proplist* properties = pulse().proplistNew();
+    pulse().proplistSets(properties, PA_PROP_APPLICATION_NAME, applicationName.c_str());
+    pulse().proplistSets(properties, PA_PROP_APPLICATION_ICON_NAME, "tolmary");
+    context_ = pulse().contextNewWithProplist(pulse().threadedMainloopGetApi(loop_),
+                                              applicationName.c_str(), properties);
+    pulse().proplistFree(properties);
     if (!context_) {
         fail();
         return;
     }
-    pa_context_set_state_callback(context_, onContextState, this);
-    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0) {
+    pulse().contextSetStateCallback(context_, onContextState, this);
+    if (pulse().contextConnect(context_, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0) {
         fail();
         return;
     }
-    running_ = pa_threaded_mainloop_start(loop_) == 0;
+    running_ = pulse().threadedMainloopStart(loop_) == 0;
     if (!running_)
         fail();
 }
@@ -81,18 +88,18 @@ bool PulseClient::waitReady(int timeoutMs) {
     Lock lock(*this);
     if (status_ == Status::connecting && running_) {
         timedOut_ = false;
-        pa_time_event* timer = pa_context_rttime_new(
-            context_, pa_rtclock_now() + static_cast<pa_usec_t>(timeoutMs) * PA_USEC_PER_MSEC,
+        pa_time_event* timer = pulse().contextRttimeNew(
+            context_, pulse().rtclockNow() + static_cast<pa_usec_t>(timeoutMs) * PA_USEC_PER_MSEC,
             [](pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
                 auto* me = static_cast<PulseClient*>(self);
                 me->timedOut_ = true;
-                pa_threaded_mainloop_signal(me->loop_, 0);
+                pulse().threadedMainloopSignal(me->loop_, 0);
             },
             this);
         while (status_ == Status::connecting && !timedOut_)
-            pa_threaded_mainloop_wait(loop_);
+            pulse().threadedMainloopWait(loop_);
         if (timer)
-            pa_threaded_mainloop_get_api(loop_)->time_free(timer);
+            pulse().threadedMainloopGetApi(loop_)->time_free(timer);
         if (status_ == Status::connecting)
             failure_ = "no answer from the sound server";
     }
@@ -105,28 +112,28 @@ pa_stream* PulseClient::createStream(pa_context* context, const std::string& nam
     sampleFormat.format = PA_SAMPLE_FLOAT32NE;
     sampleFormat.rate = static_cast<std::uint32_t>(sampleRate);
     sampleFormat.channels = static_cast<std::uint8_t>(channels);
-    pa_proplist* properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, role);
+    pa_proplist* properties = pulse().proplistNew();
+    pulse().proplistSets(properties, PA_PROP_MEDIA_ROLE, role);
     stream_ =
-        pa_stream_new_with_proplist(context, name.c_str(), &sampleFormat, nullptr, properties);
-    pa_proplist_free(properties);
+        pulse().streamNewWithProplist(context, name.c_str(), &sampleFormat, nullptr, properties);
+    pulse().proplistFree(properties);
     if (!stream_) {
         fail();
         return nullptr;
     }
-    pa_stream_set_state_callback(stream_, onStreamState, this);
+    pulse().streamSetStateCallback(stream_, onStreamState, this);
     return stream_;
 }
 
 void PulseClient::onStreamState(pa_stream* stream, void* self) {
     auto* me = static_cast<PulseClient*>(self);
-    switch (pa_stream_get_state(stream)) {
+    switch (pulse().streamGetState(stream)) {
         case PA_STREAM_READY:
             if (me->status_ != Status::connecting)
                 break;
             me->owner_.streamReady(stream);
             me->status_ = Status::ready;
-            pa_threaded_mainloop_signal(me->loop_, 0);
+            pulse().threadedMainloopSignal(me->loop_, 0);
             break;
         case PA_STREAM_FAILED:
         case PA_STREAM_TERMINATED:
@@ -140,10 +147,16 @@ void PulseClient::onStreamState(pa_stream* stream, void* self) {
 void PulseClient::fail() {
     if (status_ == Status::failed)
         return;
+    failBecause(context_ ? pulse().strerror(pulse().contextErrno(context_)) : "out of memory");
+}
+
+void PulseClient::failBecause(const std::string& why) {
+    if (status_ == Status::failed)
+        return;
     status_ = Status::failed;
-    failure_ = context_ ? pa_strerror(pa_context_errno(context_)) : "out of memory";
+    failure_ = why;
     if (loop_)
-        pa_threaded_mainloop_signal(loop_, 0);
+        pulse().threadedMainloopSignal(loop_, 0);
     owner_.connectionLost();
 }
 
@@ -154,7 +167,7 @@ std::string PulseClient::failure() const {
 
 void PulseClient::onContextState(pa_context* context, void* self) {
     auto* me = static_cast<PulseClient*>(self);
-    switch (pa_context_get_state(context)) {
+    switch (pulse().contextGetState(context)) {
         case PA_CONTEXT_READY:
             me->owner_.contextReady(context);
             break;

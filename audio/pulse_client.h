@@ -73,6 +73,7 @@ public:
 private:
     enum class Status { idle, connecting, ready, failed };
 
+    void failBecause(const std::string& why);
     static void onContextState(pa_context* context, void* self);
     static void onStreamState(pa_stream* stream, void* self);
 

@@ -2,6 +2,7 @@
 
 #include <pulse/pulseaudio.h>
 
+#include "audio/pulse_library.h"
 #include "audio/realtime_thread.h"
 
 namespace audio {
@@ -12,7 +13,7 @@ constexpr std::size_t frameBytes = channels * sizeof(float);
 
 void forget(pa_operation* operation) {
     if (operation)
-        pa_operation_unref(operation);
+        pulse().operationUnref(operation);
 }
 
 }  // namespace
@@ -43,8 +44,8 @@ void PulseStream::resume() {
         return;  // uncorked once it is ready
     // What is still queued is the silence played before the pause: dropped, so the note that
     // resumes the stream is not queued behind it.
-    forget(pa_stream_flush(client_.stream(), nullptr, nullptr));
-    forget(pa_stream_cork(client_.stream(), 0, nullptr, nullptr));
+    forget(pulse().streamFlush(client_.stream(), nullptr, nullptr));
+    forget(pulse().streamCork(client_.stream(), 0, nullptr, nullptr));
 }
 
 void PulseStream::connectionLost() {
@@ -58,7 +59,7 @@ void PulseStream::contextReady(pa_context* context) {
         client_.createStream(context, options_.streamName, options_.sampleRate, channels, "music");
     if (!stream)
         return;
-    pa_stream_set_write_callback(stream, onWrite, this);
+    pulse().streamSetWriteCallback(stream, onWrite, this);
     // Only the total latency is asked for; the server splits it between its own buffer and
     // ours and sizes the requests.
     pa_buffer_attr attributes = serverChosenBuffer();
@@ -66,13 +67,13 @@ void PulseStream::contextReady(pa_context* context) {
     // No device named: the default output, followed when it changes.
     const auto flags =
         static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
-    if (pa_stream_connect_playback(stream, nullptr, &attributes, flags, nullptr, nullptr) < 0)
+    if (pulse().streamConnectPlayback(stream, nullptr, &attributes, flags, nullptr, nullptr) < 0)
         client_.fail();
 }
 
 void PulseStream::streamReady(pa_stream* stream) {
     if (!corked_)
-        forget(pa_stream_cork(stream, 0, nullptr, nullptr));
+        forget(pulse().streamCork(stream, 0, nullptr, nullptr));
 }
 
 void PulseStream::onWrite(pa_stream* stream, std::size_t bytes, void* self) {
@@ -83,19 +84,19 @@ void PulseStream::fill(pa_stream* stream, std::size_t bytes) {
     while (bytes >= frameBytes && client_.ready()) {
         void* data = nullptr;
         std::size_t size = bytes;
-        if (pa_stream_begin_write(stream, &data, &size) < 0 || !data || size < frameBytes) {
+        if (pulse().streamBeginWrite(stream, &data, &size) < 0 || !data || size < frameBytes) {
             client_.fail();
             return;
         }
         const int frames = static_cast<int>(size / frameBytes);
         const bool more = source_.render(static_cast<float*>(data), frames);
-        pa_stream_write(stream, data, static_cast<std::size_t>(frames) * frameBytes, nullptr, 0,
-                        PA_SEEK_RELATIVE);
+        pulse().streamWrite(stream, data, static_cast<std::size_t>(frames) * frameBytes, nullptr, 0,
+                            PA_SEEK_RELATIVE);
         bytes -= static_cast<std::size_t>(frames) * frameBytes;
         if (!more) {
             // Silent for a while: stop asking for more until a note resumes the stream.
             corked_ = true;
-            forget(pa_stream_cork(stream, 1, nullptr, nullptr));
+            forget(pulse().streamCork(stream, 1, nullptr, nullptr));
             return;
         }
     }

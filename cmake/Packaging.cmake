@@ -1,7 +1,7 @@
 # `cpack` builds a Debian package of what `cmake --install` puts in place: the program, its menu
 # entry, icon and AppStream description. dpkg-shlibdeps declares the libraries the program links
-# (Qt 6 Widgets, FluidSynth, RtMidi, the C and C++ runtime); the SoundFont that the built-in synth
-# loads and Qt's translations, which give Qt's own texts in Slovenian, are named here.
+# (Qt 6 Widgets, PipeWire, ALSA, fontconfig, the C and C++ runtime); the SoundFont that the built-in
+# synth loads and Qt's translations, which give Qt's own texts in Slovenian, are named here.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tolmary)
 set(CPACK_PACKAGE_VERSION 1.00)
@@ -16,11 +16,14 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Tolmary developers")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# FluidSynth is opened by name at run time, so shlibdeps cannot see it: its package, named
-# after its SONAME as Debian names libraries (libfluidsynth.so.3: libfluidsynth3), is declared.
-string(REGEX REPLACE "^(lib.+)\\.so\\.([0-9]+)$" "\\1\\2" fluidsynth_package
-    "${TOLMARY_FLUIDSYNTH_SONAME}")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "timgm6mb-soundfont, qt6-translations-l10n, ${fluidsynth_package}")
+# FluidSynth, libpulse and RtMidi are opened by name at run time, so shlibdeps cannot see them:
+# their packages, named after their SONAMEs as Debian names libraries (libfluidsynth.so.3:
+# libfluidsynth3), are declared.
+set(opened_packages "")
+foreach(soname IN ITEMS ${TOLMARY_FLUIDSYNTH_SONAME} ${TOLMARY_PULSE_SONAME} ${TOLMARY_RTMIDI_SONAME})
+    string(REGEX REPLACE "^(lib.+)\\.so\\.([0-9]+)$" "\\1\\2" package "${soname}")
+    string(APPEND opened_packages ", ${package}")
+endforeach()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont, qt6-translations-l10n${opened_packages}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)

@@ -1,6 +1,7 @@
 #include "controls/property_bag.h"
 
 #include "controls/font_description.h"
+#include "controls/picture_file.h"
 
 #include <QJsonValue>
 #include <cmath>
@@ -109,7 +110,7 @@ PropertyBag PropertyBag::fromJson(const QJsonObject& object, QString* error) {
             bag.set(key, value.toString());
         } else if (value.isObject() && value.toObject().contains(u"picture")) {
             const QString path = value.toObject().value(u"picture").toString();
-            QImage picture(path);
+            const QImage picture = readPicture(path);
             if (picture.isNull())
                 return fail(key, QStringLiteral("cannot load picture \"%1\"").arg(path));
             bag.set(key, picture);

@@ -5,19 +5,19 @@
 
 #include "midi/system_midi_port.h"
 
-class RtMidiOut;
-
 namespace midi {
+
+class SequencerClient;
 
 class SequencerDevice final : public MidiDevice {
 public:
-    explicit SequencerDevice(std::unique_ptr<RtMidiOut> out);
+    explicit SequencerDevice(std::unique_ptr<SequencerClient> client);
     ~SequencerDevice() override;
     // Sends the message's bytes. A port that went away makes sends fail, never crash.
     int send(const ShortMessage& message) override;
 
 private:
-    std::unique_ptr<RtMidiOut> out_;
+    std::unique_ptr<SequencerClient> client_;
 };
 
 }  // namespace midi

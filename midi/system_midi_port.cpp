@@ -1,12 +1,11 @@
 #include "midi/system_midi_port.h"
 
-#include <rtmidi/RtMidi.h>
-
 #include <cstdio>
 #include <filesystem>
 
 #include "audio/desktop_audio.h"
 #include "midi/offline_synth.h"
+#include "midi/sequencer_client.h"
 #include "midi/sequencer_device.h"
 #include "midi/soundfonts.h"
 #include "midi/synth_device.h"
@@ -17,23 +16,13 @@ namespace {
 
 constexpr const char* clientName = "Tolmary";
 
-// Errors of the sequencer client are answered by return codes here; RtMidi would otherwise
-// print or throw from inside a send.
-void quietErrors(RtMidiError::Type, const std::string&, void*) {}
-
-std::unique_ptr<RtMidiOut> makeSequencerClient() {
-    // Without a sequencer there are no ports. The constructor would throw (and print) then;
+std::unique_ptr<SequencerClient> makeSequencerClient(std::string& error) {
+    // Without a sequencer there are no ports. Making a client would fail (and print) then;
     // asking the file system first keeps the terminal quiet.
     std::error_code ec;
     if (!std::filesystem::exists("/dev/snd/seq", ec))
         return nullptr;
-    try {
-        auto out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, clientName);
-        out->setErrorCallback(quietErrors, nullptr);
-        return out;
-    } catch (const std::exception&) {
-        return nullptr;
-    }
+    return SequencerClient::make(clientName, error);
 }
 
 SynthSetup systemSynth() {
@@ -151,17 +140,19 @@ int SystemMidiPort::open(int id) {
     }
     if (id < 0)
         return result::badDeviceId;
-    auto out = makeSequencerClient();
-    if (!out || static_cast<unsigned>(id) >= out->getPortCount()) {
+    std::string why;
+    auto client = makeSequencerClient(why);
+    if (!client || static_cast<unsigned>(id) >= client->portCount()) {
         lastError_ = "no MIDI output port " + std::to_string(id);
+        if (!why.empty())
+            lastError_ += " (" + why + ")";
         return result::badDeviceId;
     }
-    out->openPort(static_cast<unsigned>(id), clientName);
-    if (!out->isPortOpen()) {
+    if (!client->openPort(static_cast<unsigned>(id), clientName)) {
         lastError_ = "MIDI output port " + std::to_string(id) + " cannot be opened";
         return result::noDevice;
     }
-    device_ = std::make_unique<SequencerDevice>(std::move(out));
+    device_ = std::make_unique<SequencerDevice>(std::move(client));
     open_ = true;
     return result::ok;
 }
@@ -211,15 +202,17 @@ std::string SystemMidiPort::lastError() const {
 }
 
 int SystemMidiPort::count() {
-    auto out = makeSequencerClient();
-    return out ? static_cast<int>(out->getPortCount()) : 0;
+    std::string why;
+    auto client = makeSequencerClient(why);
+    return client ? static_cast<int>(client->portCount()) : 0;
 }
 
 int SystemMidiPort::deviceName(int index, std::string& name) {
-    auto out = makeSequencerClient();
-    if (!out || index < 0 || static_cast<unsigned>(index) >= out->getPortCount())
+    std::string why;
+    auto client = makeSequencerClient(why);
+    if (!client || index < 0 || static_cast<unsigned>(index) >= client->portCount())
         return result::badDeviceId;
-    name = out->getPortName(static_cast<unsigned>(index));
+    name = client->portName(static_cast<unsigned>(index));
     return name.empty() ? result::error : result::ok;
 }
 

@@ -14,8 +14,6 @@
 #include "midi/midi_port.h"
 #include "midi/short_message.h"
 
-class RtMidiOut;
-
 namespace midi {
 
 struct SynthSetup;

@@ -17,6 +17,7 @@
 #include "chords/chord_window.h"
 #include "controls/accessibility.h"
 #include "controls/enter_key.h"
+#include "controls/picture_file.h"
 #include "controls/property_bag.h"
 #include "controls/xp_button.h"
 #include "pitch/reference_pitch.h"
@@ -69,7 +70,7 @@ void frmMain::buildFrame() {
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(toQString(layout::caption));
-    setWindowIcon(QIcon(toQString(layout::windowIcon)));
+    setWindowIcon(QPixmap::fromImage(controls::readPicture(toQString(layout::windowIcon))));
     setFont(windowFont());
     setFixedSize(layout::clientWidth / layout::twipsPerPixel,
                  layout::clientHeight / layout::twipsPerPixel);
@@ -77,7 +78,8 @@ void frmMain::buildFrame() {
     for (std::size_t i = 0; i < imgDisplay_.size(); ++i) {
         imgDisplay_[i] = new QLabel(this);
         imgDisplay_[i]->setGeometry(layout::pixels(layout::imgDisplay[i].place));
-        imgDisplay_[i]->setPixmap(QIcon(toQString(layout::imgDisplay[i].text)).pixmap(16, 16));
+        imgDisplay_[i]->setPixmap(
+            QPixmap::fromImage(controls::readPicture(toQString(layout::imgDisplay[i].text))));
         lblDisplay_[i] = new QLabel(toQString(layout::lblDisplay[i].text), this);
         lblDisplay_[i]->setGeometry(layout::pixels(layout::lblDisplay[i].place));
     }
@@ -121,7 +123,7 @@ void frmMain::buildStrings() {
     picNeck_->setGeometry(layout::pixels(layout::picNeck));
     picNeck_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     picNeck_->setScaledContents(false);
-    picNeck_->setPixmap(QPixmap(toQString(layout::neckPicture)));
+    picNeck_->setPixmap(QPixmap::fromImage(controls::readPicture(toQString(layout::neckPicture))));
     for (std::size_t i = 0; i < cmdNote_.size(); ++i) {
         cmdNote_[i] = new controls::XPButton(this);
         cmdNote_[i]->setObjectName(QStringLiteral("cmdNote%1").arg(i));

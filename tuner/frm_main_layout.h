@@ -36,9 +36,9 @@ struct Decoration {
 };
 
 inline constexpr std::array<Decoration, 3> imgDisplay{{
-    {{120, 120, 240, 240}, u":/tuner/page_note.ico"},
-    {{120, 480, 240, 240}, u":/tuner/note_disc.ico"},
-    {{120, 840, 240, 240}, u":/tuner/play.ico"},
+    {{120, 120, 240, 240}, u":/tuner/page_note.png"},
+    {{120, 480, 240, 240}, u":/tuner/note_disc.png"},
+    {{120, 840, 240, 240}, u":/tuner/play.png"},
 }};
 inline constexpr std::array<Decoration, 3> lblDisplay{{
     {{480, 120, 1020, 195}, u"Instrument:"},
@@ -83,7 +83,7 @@ inline constexpr std::array<Place, 6> picString{{
     {3000, 4800, 2415, 30},
 }};
 inline constexpr Place picNeck{4680, 1680, 2175, 3375};
-inline constexpr std::u16string_view neckPicture = u":/tuner/neck.gif";
+inline constexpr std::u16string_view neckPicture = u":/tuner/neck.png";
 // What a screen reader says for the neck picture, the one picture that shows something.
 inline constexpr std::u16string_view neckName = u"Vrat kitare";
 inline constexpr std::u16string_view neckDescription =
@@ -96,7 +96,7 @@ inline constexpr std::array<Decoration, 3> command{{
 }};
 inline constexpr Place objStatus{0, 5730, 7710, 75};
 
-inline constexpr std::u16string_view windowIcon = u":/tuner/frm_main.ico";
+inline constexpr std::u16string_view windowIcon = u":/tuner/frm_main.png";
 inline constexpr std::u16string_view buttonProperties = u":/tuner/frm_main_buttons.json";
 
 }  // namespace tuner::layout

@@ -128,7 +128,7 @@ private slots:
         QVERIFY2(fields.exitCode == 0, qPrintable(fields.output));
         QVERIFY(fields.output.contains("Package: tolmary"));
         QVERIFY(fields.output.contains("Version: " + tuner::VersionInfo::load().fileVersion()));
-        for (const char* needed : {"libqt6widgets6", "libfluidsynth3", "librtmidi6",
+        for (const char* needed : {"libqt6widgets6", "libfluidsynth3", "libpulse0", "librtmidi6",
                                    "timgm6mb-soundfont", "qt6-translations-l10n"})
             QVERIFY2(fields.output.contains(QString::fromLatin1(needed)), needed);
     }

@@ -3,6 +3,7 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,6 +49,10 @@ class FrmMainTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    // First: any picture read before it would load the plugins it looks for.
+    void buildingLoadsNoImagePlugin();
+    void picturesShowTheirOriginals_data();
+    void picturesShowTheirOriginals();
 
     void frameIsFixedWithCaptionIconAndFont();
     void buttonsCarryTheirStoredProperties();
@@ -64,6 +69,48 @@ private slots:
     void akordiShowsOneChordWindowAboutLeavesTheTunerAlone();
     void poslusajListensToTheSelectedTuningAndFollowsIt();
 };
+
+void FrmMainTest::buildingLoadsNoImagePlugin() {
+    Window win;
+    QVERIFY(win.showExposed());
+    QFile maps("/proc/self/maps");
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    QVERIFY(mapped.contains("libQt6Gui"));
+    QVERIFY2(!mapped.contains("/imageformats/"), "an image plugin was loaded");
+}
+
+void FrmMainTest::picturesShowTheirOriginals_data() {
+    // The window loads PNG copies of icons and a GIF; each must show the original's pixels.
+    QTest::addColumn<int>("picture");  // 0 to 2: the lists' icons; 3: window icon; 4: neck
+    QTest::addColumn<QString>("original");
+    QTest::newRow("page") << 0 << ":/tuner/page_note.ico";
+    QTest::newRow("disc") << 1 << ":/tuner/note_disc.ico";
+    QTest::newRow("play") << 2 << ":/tuner/play.ico";
+    QTest::newRow("window icon") << 3 << ":/tuner/frm_main.ico";
+    QTest::newRow("neck") << 4 << ":/tuner/neck.gif";
+}
+
+void FrmMainTest::picturesShowTheirOriginals() {
+    QFETCH(int, picture);
+    QFETCH(QString, original);
+    Window win;
+    tuner::frmMain& w = win.w;
+    QPixmap shown, expected;
+    if (picture < 3) {
+        shown = w.imgDisplay()[std::size_t(picture)]->pixmap();
+        expected = QIcon(original).pixmap(16, 16);
+    } else if (picture == 3) {
+        shown = w.windowIcon().pixmap(32, 32);
+        expected = QIcon(original).pixmap(32, 32);
+    } else {
+        shown = w.picNeck()->pixmap();
+        expected = QPixmap(original);
+    }
+    QVERIFY(!expected.isNull());
+    QCOMPARE(shown.toImage().convertToFormat(QImage::Format_ARGB32),
+             expected.toImage().convertToFormat(QImage::Format_ARGB32));
+}
 
 void FrmMainTest::frameIsFixedWithCaptionIconAndFont() {
     Window win;

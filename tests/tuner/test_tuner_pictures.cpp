@@ -42,7 +42,7 @@ void TunerPicturesTest::committedFilesAreWhatTheGeneratorDraws() {
     QTemporaryDir dir;
     QVERIFY(tuner_images::writeTunerPictures(dir.path()));
     const QStringList files = QDir(dir.path()).entryList(QDir::Files);
-    QCOMPARE(files.size(), 7);
+    QCOMPARE(files.size(), 12);
     for (const QString& name : files)
         QVERIFY2(bytesOf(dir.filePath(name)) == bytesOf(committed(name)), qPrintable(name));
 }

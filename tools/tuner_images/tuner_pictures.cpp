@@ -1,7 +1,9 @@
 #include "tools/tuner_images/tuner_pictures.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -37,6 +39,34 @@ void drawNote(QPainter& p, double x, double y, const QColor& colour) {
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// The picture a window shows of `bytes`, an icon or GIF file: its last (deepest) image as Qt
+// decodes it.
+QImage shownImage(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    QImage shown;
+    do {
+        QImage image;
+        if (!reader.read(&image))
+            break;
+        shown = image;
+    } while (reader.jumpToNextImage());
+    return shown;
+}
+
+// Writes `bytes` to `name` in `dir`, and the picture it shows beside it as a PNG: the file the
+// window loads, as Qt reads PNG without loading any image plugin. An opaque picture (the neck,
+// of six colours) keeps a palette, which decodes four times faster than full colour.
+bool writeWithPng(const QDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString png = name.left(name.lastIndexOf(u'.')) + QStringLiteral(".png");
+    QImage shown = shownImage(bytes);
+    if (!shown.hasAlphaChannel())
+        shown =
+            shown.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+    return writeFile(dir.filePath(name), bytes) && shown.save(dir.filePath(png), "PNG");
 }
 
 // A 24-bit bitmap of `icon`, each pixel's colour given by `colour` from the icon's pixel.
@@ -190,15 +220,15 @@ bool writeTunerPictures(const QString& folder) {
     const QDir dir(folder);
     const QImage page = pageWithNote();
     bool ok = true;
-    ok &= writeFile(dir.filePath("frm_main.ico"), iconFile({atDepth(windowIcon(), 4)}));
-    ok &= writeFile(dir.filePath("page_note.ico"), listIcon(page));
-    ok &= writeFile(dir.filePath("note_disc.ico"), listIcon(noteOnDisc()));
-    ok &= writeFile(dir.filePath("play.ico"), listIcon(playTriangle()));
+    ok &= writeWithPng(dir, "frm_main.ico", iconFile({atDepth(windowIcon(), 4)}));
+    ok &= writeWithPng(dir, "page_note.ico", listIcon(page));
+    ok &= writeWithPng(dir, "note_disc.ico", listIcon(noteOnDisc()));
+    ok &= writeWithPng(dir, "play.ico", listIcon(playTriangle()));
     ok &= iconColours(page).save(dir.filePath("note_icon.bmp"), "BMP");
     ok &= iconMask(page).save(dir.filePath("note_mask.bmp"), "BMP");
-    ok &= writeFile(dir.filePath("neck.gif"),
-                    image_formats::encodeGif(image_formats::withPalette(
-                        neck(), {neckBackground, wood, fret, nut, string, dot})));
+    ok &= writeWithPng(dir, "neck.gif",
+                       image_formats::encodeGif(image_formats::withPalette(
+                           neck(), {neckBackground, wood, fret, nut, string, dot})));
     return ok;
 }
 
