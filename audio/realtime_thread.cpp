@@ -68,6 +68,16 @@ bool throughRealtimeKit() {
 }  // namespace
 
 bool makeThisThreadRealtime() {
+    // A thread the sound server's own library has made real-time (PipeWire does so for its
+    // data thread, at the priority the desktop gives audio clients) keeps it: asking again
+    // would lower it below the other clients' threads.
+    int policy = 0;
+    sched_param current{};
+    if (pthread_getschedparam(pthread_self(), &policy, &current) == 0) {
+        policy &= ~SCHED_RESET_ON_FORK;
+        if (policy == SCHED_FIFO || policy == SCHED_RR)
+            return true;
+    }
     if (!limitRealtimeRun())
         return false;
     return direct() || throughRealtimeKit();

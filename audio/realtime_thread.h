@@ -7,7 +7,8 @@
 
 namespace audio {
 
-// Gives the calling thread a low real-time priority; true when it has one.
+// Gives the calling thread a low real-time priority unless it is real-time already; true when
+// it is.
 bool makeThisThreadRealtime();
 
 }  // namespace audio

@@ -1,16 +1,8 @@
 #include "midi/key_tuning.h"
 
-#include "midi/fluid_library.h"
-
-#include <string>
+#include "midi/fluid_engine.h"
 
 namespace midi {
-namespace {
-
-// Tuning slots in the synth: bank 0, program number = the General MIDI program it corrects.
-constexpr int tuningBank = 0;
-
-}  // namespace
 
 void KeyTuning::setCorrections(const pitch::PitchCorrections& corrections) {
     std::lock_guard lock(mutex_);
@@ -31,13 +23,12 @@ void KeyTuning::setOffset(double cents) {
 void KeyTuning::install() {
     // The synth drops fractions of a cent, so each key moves by whole cents only: the ones that
     // bring its own note nearest the reference, its residual at 440 Hz deciding.
-    for (int program = pitch::firstGuitarProgram; program <= pitch::lastGuitarProgram; ++program) {
-        std::array<double, 128> pitch;
+    KeyTunings tunings;
+    for (int i = 0; i < pitch::guitarProgramCount; ++i)
         for (int key = 0; key < 128; ++key)
-            pitch[key] = 100.0 * key + corrections_.requestFor(program, key, offsetCents_);
-        const std::string name = "Tolmary " + std::to_string(program);
-        fluid_.activateKeyTuning(synth_, tuningBank, program, name.c_str(), pitch.data(), 0);
-    }
+            tunings[i][key] = 100.0 * key + corrections_.requestFor(pitch::firstGuitarProgram + i,
+                                                                    key, offsetCents_);
+    engine_.postKeyTunings(tunings);
     installed_ = true;
     for (int channel = 0; channel < static_cast<int>(programs_.size()); ++channel)
         select(channel);
@@ -66,12 +57,7 @@ bool KeyTuning::hasCorrections() const {
 void KeyTuning::select(int channel) {
     if (!installed_)
         return;
-    const int program = programs_[channel];
-    // Applied at once: a note already sounding moves with it (the next note would anyway).
-    if (program >= pitch::firstGuitarProgram && program <= pitch::lastGuitarProgram)
-        fluid_.activateTuning(synth_, channel, tuningBank, program, 1);
-    else
-        fluid_.deactivateTuning(synth_, channel, 1);
+    engine_.post(SynthEvent::select(channel, programs_[channel]));
 }
 
 }  // namespace midi

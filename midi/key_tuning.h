@@ -11,19 +11,15 @@
 
 #include "pitch/pitch_corrections.h"
 
-extern "C" {
-typedef struct _fluid_synth_t fluid_synth_t;
-}
-
 namespace midi {
 
-struct FluidLibrary;
+class FluidEngine;
 
 class KeyTuning {
 public:
-    KeyTuning(const FluidLibrary& fluid, fluid_synth_t* synth) : fluid_(fluid), synth_(synth) {}
+    explicit KeyTuning(FluidEngine& engine) : engine_(engine) {}
 
-    // Loads the corrections into the synth and selects them on every channel whose current
+    // Posts the corrections for the synth and selects them on every channel whose current
     // program has one. Safe from any thread.
     void setCorrections(const pitch::PitchCorrections& corrections);
     // Moves every key of the guitar programs by about `cents`, on top of the corrections. Safe
@@ -41,8 +37,7 @@ private:
     // Loads the corrections and the offset into the synth and selects them where they apply.
     void install();
 
-    const FluidLibrary& fluid_;
-    fluid_synth_t* synth_;
+    FluidEngine& engine_;
     pitch::PitchCorrections corrections_;
     double offsetCents_ = 0.0;
     mutable std::mutex mutex_;

@@ -5,7 +5,7 @@
 namespace midi {
 
 SynthDevice::SynthDevice(std::unique_ptr<FluidEngine> engine)
-    : engine_(std::move(engine)), keyTuning_(engine_->library(), engine_->synth()) {}
+    : engine_(std::move(engine)), keyTuning_(*engine_) {}
 
 SynthDevice::~SynthDevice() = default;
 
@@ -28,6 +28,7 @@ std::unique_ptr<SynthDevice> SynthDevice::open(const SynthSetup& setup, std::str
         error = "no audio output could be opened" + (tried.empty() ? "" : " (" + tried + ")");
         return nullptr;
     }
+    device->engine_->setDrainWaker([output = device->output_.get()] { output->wake(); });
     device->loader_ = std::make_unique<pitch::PitchCorrectionLoader>(
         setup.engine.soundFont,
         [tuning = &device->keyTuning_](const pitch::PitchCorrections& c) {
@@ -38,16 +39,16 @@ std::unique_ptr<SynthDevice> SynthDevice::open(const SynthSetup& setup, std::str
 }
 
 int SynthDevice::send(const ShortMessage& message) {
-    const int r = engine_->send(message);
-    if (r != 0)
-        return r;
+    // Played by the next render; a message the synth refuses then changes nothing.
+    if (!engine_->post(SynthEvent::play(message)))
+        return 1;
     if (message.kind() == 0xC0)
         keyTuning_.programChanged(message.channel(), message.data1());
     else if (message.status() == 0xFF)
         keyTuning_.reset();
     else if (message.kind() == 0x90 && message.data2() > 0 && output_)
-        output_->noteOn();
-    return r;
+        output_->wake();
+    return 0;
 }
 
 }  // namespace midi

@@ -35,7 +35,8 @@ SynthOutput::State SynthOutput::state() const {
     return paused_.load() ? State::paused : State::running;
 }
 
-void SynthOutput::noteOn() {
+void SynthOutput::wake() {
+    std::lock_guard lock(waking_);
     woken_ = true;
     if (lost_.load()) {
         // The old stream has called its last; a new one connects without waiting, and
@@ -66,9 +67,10 @@ bool SynthOutput::render(float* interleaved, int frames) {
 }
 
 void SynthOutput::streamLost() {
-    // A note that nobody rendered must not sound when a later note connects again. Silenced
-    // before the loss shows, so that a note-on that sees the loss is not silenced after it.
-    engine_.silence();
+    // A note that nobody rendered must not sound when a later note connects again: what was
+    // posted until now is cut at the next render. Before the loss shows, so that a note-on
+    // that sees the loss is not cut after it.
+    engine_.silenceAfterPosted();
     lost_ = true;
 }
 

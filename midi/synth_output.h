@@ -4,11 +4,12 @@
 // stream pauses and the process sleeps. If the connection is lost, what sounded is dropped and
 // the next note-on connects again, so a restarted sound server is heard from the next note on.
 //
-//   paused --note-on--> running --silent for holdSeconds--> paused
-//   any --stream lost--> lost --note-on--> running (a new stream; lost again if it fails)
+//   paused --wake (note-on)--> running --silent for holdSeconds--> paused
+//   any --stream lost--> lost --wake (note-on)--> running (a new stream; lost again if it fails)
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "audio/audio_stream.h"
@@ -34,8 +35,9 @@ public:
     // Connects a first stream, paused; false, and why in `error`, when it cannot connect
     // within `timeoutMs`.
     bool open(int timeoutMs, std::string& error);
-    // A note has just started in the engine: someone must render it.
-    void noteOn();
+    // A note was posted to the engine, or its queue is full: someone must render. Any thread
+    // but the rendering one.
+    void wake();
     State state() const;
 
 private:
@@ -44,11 +46,12 @@ private:
 
     FluidEngine& engine_;
     audio::AudioStreamFactory streams_;
+    std::mutex waking_;  // wake() comes from the window and from a full queue's poster
     std::unique_ptr<audio::AudioStream> stream_;
     std::atomic<bool> lost_{true};
     // Set by render() when it asks the stream to pause, cleared once a note-on has resumed it.
     std::atomic<bool> paused_{true};
-    // Set by noteOn(), taken by the next render(): the silence count starts again.
+    // Set by wake(), taken by the next render(): the silence count starts again.
     std::atomic<bool> woken_{false};
     long silentFrames_ = 0;  // touched only by render()
     long holdFrames_;

@@ -123,6 +123,33 @@ private slots:
         QCOMPARE(rig.audio.stream()->resumes, 2);
     }
 
+    // More changes than the engine's queue holds come while nothing renders: the stream is
+    // woken to make room, and none is lost, the note-off at the end least of all.
+    void aFullQueueIsRenderedNotDropped_data() {
+        QTest::addColumn<int>("changes");
+        // The note-on's wake renders at once, so the changes and the note-off have it all.
+        QTest::newRow("fits") << int(FluidEngine::queueCapacity) - 1;
+        QTest::newRow("one too many") << int(FluidEngine::queueCapacity);
+        QTest::newRow("three times the queue") << 3 * int(FluidEngine::queueCapacity);
+    }
+    void aFullQueueIsRenderedNotDropped() {
+        QFETCH(int, changes);
+        Rig rig;
+        QVERIFY(rig.synth);
+        int woken = 0;
+        rig.audio.onResume = [&] {
+            ++woken;
+            rig.pullBlock();
+        };
+        rig.noteOn();
+        for (int i = 0; i < changes; ++i)
+            QCOMPARE(rig.synth->send(decodeShortMessage(word(0xB1, 7, 100 + i % 2))), 0);
+        QCOMPARE(rig.synth->send(decodeShortMessage(word(0x81, 64))), 0);
+        rig.audio.onResume = nullptr;
+        QCOMPARE(woken > 1, changes + 1 > int(FluidEngine::queueCapacity));
+        QVERIFY(rig.pullUntilVoicesEnd(5.0) < 5.0);
+    }
+
     // The server goes away while a note sounds. The note is dropped, never to sound later;
     // the next note-on connects a new stream and is heard once a server is there.
     void serverLostThenTheNextNoteConnectsAgain_data() {

@@ -34,6 +34,8 @@ public:
         void resume() override {
             ++resumes;
             running_ = true;
+            if (audio_.onResume)
+                audio_.onResume();
         }
 
         std::string failure() const override { return connected_ ? "" : "server down"; }
@@ -53,6 +55,8 @@ public:
     int made = 0;
     // Runs as a stream closes, before it is gone.
     std::function<void()> onStreamClosed;
+    // Runs as a stream is resumed: where a real stream's thread would soon render.
+    std::function<void()> onResume;
 
     audio::AudioStreamFactory factory() {
         return
