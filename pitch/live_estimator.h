@@ -10,14 +10,14 @@
 // microphone, the windows slide all the same; where it gives no reading, as for a quiet note,
 // one of up to 1 s is read in its place) as a spectrum (windowed_spectrum.h) and a stiff
 // string's partial series (partial_series.h), like the one-shot estimator but with no hint:
-// - the note is the frequency from the lowest to the highest note (with half a semitone to
-//   spare) whose partials stand furthest above the noise around them, summed up to a common
-//   frequency (so a note outscores the octave and twelfth above it, whose partials it holds),
-//   of those whose partials make a note: its fundamental with another low partial, or, where
-//   the fundamental is lost under a small or distant microphone's high-pass, the 2nd or 3rd
-//   partial with the 5th or 7th (which two strings sounding together do not make); a lower
-//   note's own partials standing out make it that lower note, and where they could hide in
-//   the noise the note is not certain and nothing is read;
+// - the note (note_evidence.h) is the frequency from the lowest to the highest note (with half
+//   a semitone to spare) whose partials stand furthest above the noise around them, summed up
+//   to a common frequency (so a note outscores the octave and twelfth above it, whose
+//   partials it holds), of those whose partials make a note: its fundamental with another
+//   low partial, or, where the fundamental is lost under a small or distant microphone's
+//   high-pass, the 2nd or 3rd partial with the 5th or 7th (which two strings sounding
+//   together do not make); a lower note's own partials standing out make it that lower note,
+//   and where they could hide in the noise the note is not certain and nothing is read;
 // - partials count where they stand 10 dB above the noise around them; the reading is the
 //   fundamental partial of the stiff string's series fitted to them, measured where the
 //   fundamental sounds and extrapolated from the fit where it does not, and it comes with

@@ -1,0 +1,248 @@
+#include "pitch/note_evidence.h"
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <vector>
+
+#include "pitch/partial_series.h"
+#include "pitch/windowed_spectrum.h"
+
+namespace pitch {
+namespace {
+
+// A note a twelfth below the series found must add at least this share of the series' level.
+constexpr double minOwnShare = 0.5;
+// Partials whose presence decides which note sounds must stand this far above the noise
+// around them: noise alone reaches it in one of some 50,000 grid points.
+constexpr double evidenceDb = 12.0;
+// ...and at least this strong relative to the strongest component.
+constexpr double evidenceRelativeDb = -30.0;
+// With another low partial, a fundamental stands this far above the noise.
+constexpr double clearFundamentalDb = 15.0;
+// A lower note's partials make the note read uncertain where they are this strong relative to
+// the strongest partial of its series (or, beside it, relative to the series' own partials
+// there) and above the noise: below its fundamental...
+constexpr double underRelativeDb = -15.0;
+constexpr double underOverNoiseDb = 6.0;
+// ...and above it.
+constexpr double aboveRelativeDb = -25.0;
+// A note's odd partials are seldom this much weaker than its even ones: where the noise would
+// hide a partial this weak beside the series read, the octave or twelfth below may be sounding.
+constexpr double hiddenRelativeDb = -18.0;
+// A lower note's partial is looked for this close to where it would be.
+constexpr double partialSearchCents = 30.0;
+// A candidate note's score sums its partials up to this frequency (or its 8th partial, where
+// higher) that stand this far over the noise.
+constexpr double scoreSpanHz = 2000.0;
+constexpr double scoreOverNoiseDb = 6.0;
+// Mains hum: its first harmonics, within this much of the nominal frequency.
+constexpr int mainsHarmonics = 4;
+constexpr double mainsToleranceHz = 0.2;
+// A component on the first harmonics is taken for hum whatever else sounds; on a higher one,
+// where a lower harmonic sounds at most this far below it.
+constexpr int alwaysHumHarmonics = 2;
+constexpr double humBelowDb = -20.0;
+
+// The level of a component near `hz`: a peak of its own, not the skirt of a neighbour's; 0
+// where there is none.
+double peakLevel(const Spectrum& spectrum, double hz) {
+    const auto peak = spectrum.coarsePeakNear(hz, partialSearchCents);
+    return peak ? peak->amplitude : 0.0;
+}
+
+bool overNoise(const Spectrum& spectrum, double hz, double level, double db) {
+    return level >= spectrum.noiseAt(hz) * dbToAmplitude(db);
+}
+
+// How many of the partials `ks` of the series on `hz` (below the band's edge) stand out.
+int clearPartials(const Spectrum& spectrum, double hz, std::initializer_list<int> ks, double rate) {
+    int count = 0;
+    for (int k : ks)
+        count += k * hz < highestPartialShare * rate && standsOut(spectrum, k * hz, evidenceDb);
+    return count;
+}
+
+// A grid frequency a note may sound at, by the partials that stand out of the noise: its
+// fundamental far above it (a pure tone); its fundamental well above it and another of its
+// first four partials; its fundamental above it and an odd partial, the 3rd, 5th or 7th; or,
+// where the fundamental is lost (a small microphone or a distant one), three of partials 2 to
+// 8 with the 2nd or 3rd and the 5th or 7th among them. The subharmonic an octave below a note
+// has no odd partials but its fundamental, which noise alone hardly ever makes; a series of
+// even partials alone is the note an octave up.
+bool mayBeNote(const Spectrum& spectrum, double hz, double rate) {
+    if (mayBeHum(spectrum, hz))
+        return false;
+    if (standsOut(spectrum, hz, loneFundamentalDb))
+        return true;
+    if (standsOut(spectrum, hz, clearFundamentalDb) && clearPartials(spectrum, hz, {2, 3, 4}, rate))
+        return true;
+    if (standsOut(spectrum, hz, partialOverNoiseDb) && clearPartials(spectrum, hz, {3, 5, 7}, rate))
+        return true;
+    const int low = clearPartials(spectrum, hz, {2, 3}, rate);
+    const int neither = clearPartials(spectrum, hz, {5, 7}, rate);
+    // The 2nd and 3rd partials are heard as their fundamental where it sounds at all, however
+    // weakly; two strings have no common fundamental.
+    const bool faintFundamental =
+        overNoise(spectrum, hz, peakLevel(spectrum, hz), partialOverNoiseDb);
+    return ((low == 2 && faintFundamental) || (low >= 1 && neither >= 1)) &&
+           low + neither + clearPartials(spectrum, hz, {4, 6, 8}, rate) >= 3;
+}
+
+// The series' partial beside `share` times its frequency: the stronger of the two around it (the
+// first partial it holds, where it has neither).
+const Partial& besidePartial(const SeriesReading& series, double share) {
+    const Partial* beside = nullptr;
+    for (const Partial& p : series.partials)
+        if (std::abs(p.k - share) < 1.0 && (!beside || p.amplitude > beside->amplitude))
+            beside = &p;
+    return beside ? *beside : series.partials.front();
+}
+
+// Where a lower note has partials the series on its octave or twelfth above lacks: the octave
+// below's fundamental and odd partials, the twelfth below's fundamental and its own partials.
+constexpr double octaveBelowShares[] = {1.5, 2.5, 3.5};
+constexpr double twelfthBelowShares[] = {4.0 / 3, 5.0 / 3, 7.0 / 3, 8.0 / 3};
+
+}  // namespace
+
+double strongestOf(const std::vector<Partial>& partials) {
+    return std::ranges::max(partials, {}, &Partial::amplitude).amplitude;
+}
+
+double refinedSeriesHz(const Spectrum& spectrum, double hz, double rate) {
+    const auto partials = coarsePartials(spectrum, hz, rate);
+    if (partials.empty())
+        return hz;
+    const auto louder = [](const Partial& a, const Partial& b) {
+        return a.amplitude < b.amplitude;
+    };
+    const Partial* best = &*std::ranges::max_element(partials, louder);
+    const auto low = std::ranges::find_if(partials, [](const Partial& p) { return p.k > 4; });
+    const auto lowBest = std::max_element(partials.begin(), low, louder);
+    if (lowBest != low && lowBest->amplitude >= best->amplitude * dbToAmplitude(minPartialDb))
+        best = &*lowBest;
+    const auto peak = spectrum.peakNear(best->hz, 0.0);
+    return peak ? peak->hz / best->k : hz;
+}
+
+bool standsOut(const Spectrum& spectrum, double hz, double db) {
+    const double level = peakLevel(spectrum, hz);
+    return overNoise(spectrum, hz, level, db) &&
+           level >= spectrum.strongest() * dbToAmplitude(evidenceRelativeDb);
+}
+
+bool mayBeHum(const Spectrum& spectrum, double hz) {
+    for (double mains : {50.0, 60.0})
+        for (int j = 1; j <= mainsHarmonics; ++j) {
+            if (std::abs(hz - j * mains) > j * mainsToleranceHz)
+                continue;
+            if (j <= alwaysHumHarmonics)
+                return true;
+            const double level = peakLevel(spectrum, hz);
+            for (int i = 1; i < j; ++i)
+                if (standsOut(spectrum, i * mains, evidenceDb) &&
+                    peakLevel(spectrum, i * mains) >= level * dbToAmplitude(humBelowDb))
+                    return true;
+        }
+    return false;
+}
+
+bool ofNeitherKind(int k) {
+    return k % 2 != 0 && k % 3 != 0;
+}
+
+std::optional<double> strongestNote(const Spectrum& spectrum, double lowHz, double highHz,
+                                    double rate) {
+    // Each grid point's excess over the noise, once: the candidates read it thousands of times.
+    const double grid = spectrum.gridHz();
+    const auto points = static_cast<std::size_t>(highestPartialShare * rate / grid) + 2;
+    std::vector<double> excess(points);
+    for (std::size_t bin = 1; bin < points; ++bin) {
+        const double hz = static_cast<double>(bin) * grid;
+        excess[bin] = std::max(
+            0.0, spectrum.levelNear(hz) - spectrum.noiseAt(hz) * dbToAmplitude(scoreOverNoiseDb));
+    }
+    std::optional<double> best;
+    double bestScore = 0.0;
+    for (double hz = lowHz; hz <= highHz;) {
+        const double span = std::max(scoreSpanHz, maxPartials * hz);
+        const double top = std::min(span, highestPartialShare * rate);
+        // Candidates close enough that the highest partial summed lands within a grid step.
+        const double next = hz * (1.0 + 2.0 * grid / span);
+        double score = 0.0;
+        for (double partial = hz; partial < top; partial += hz)
+            score += excess[static_cast<std::size_t>(std::lround(partial / grid))];
+        if (score > bestScore && mayBeNote(spectrum, hz, rate)) {
+            bestScore = score;
+            best = hz;
+        }
+        hz = next;
+    }
+    return best;
+}
+
+std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowHz, double rate) {
+    const auto partials = coarsePartials(spectrum, hz, rate);
+    if (partials.empty())
+        return std::nullopt;
+    const double strongest = strongestOf(partials);
+    const auto sounds = [&](double at) {
+        return soundsClearlyAt(spectrum, at, strongest) && standsOut(spectrum, at, evidenceDb);
+    };
+    const double octave = hz / 2, twelfth = hz / 3;
+    if (octave >= lowHz && !mayBeHum(spectrum, octave) &&
+        (sounds(octave) || clearPartials(spectrum, octave, {3, 5, 7}, rate) >= 2))
+        return octave;
+    if (twelfth < lowHz || mayBeHum(spectrum, twelfth) ||
+        !(sounds(twelfth) || clearPartials(spectrum, twelfth, {2, 4}, rate) == 2))
+        return std::nullopt;
+    double own = 0.0, shared = 0.0;
+    for (const Partial& p : coarsePartials(spectrum, twelfth, rate))
+        (p.k % 3 == 0 ? shared : own) += p.amplitude;
+    return own >= minOwnShare * shared ? std::optional(twelfth) : std::nullopt;
+}
+
+bool lowerNoteUnder(const Spectrum& spectrum, const SeriesReading& series,
+                    double strongestPartial) {
+    const double hz = series.hz;
+    const auto count = [&](std::initializer_list<double> shares, double relativeDb,
+                           double overNoiseDb) {
+        int n = 0;
+        for (double share : shares) {
+            const double level = peakLevel(spectrum, share * hz);
+            n += level >= strongestPartial * dbToAmplitude(relativeDb) &&
+                 overNoise(spectrum, share * hz, level, overNoiseDb);
+        }
+        return n;
+    };
+    if (count({1.0 / 2, 1.0 / 3, 2.0 / 3}, underRelativeDb, underOverNoiseDb) > 0)
+        return true;
+    const auto overNoiseRatio = [&](double at, double level) {
+        return level / spectrum.noiseAt(at);
+    };
+    for (double share : {1.5, 2.5}) {
+        const double level = peakLevel(spectrum, share * hz);
+        const Partial& beside = besidePartial(series, share);
+        if (overNoise(spectrum, share * hz, level, evidenceDb) &&
+            overNoiseRatio(share * hz, level) >=
+                overNoiseRatio(beside.hz, beside.amplitude) * dbToAmplitude(underRelativeDb))
+            return true;
+    }
+    const int octaveOnly = count({2.5, 3.5, 5.5}, aboveRelativeDb, evidenceDb);
+    if (octaveOnly >= 1 && octaveOnly + count({1.5, 4.5}, aboveRelativeDb, evidenceDb) >= 2)
+        return true;
+    const int notFifth = count({5.0 / 3, 7.0 / 3}, aboveRelativeDb, evidenceDb);
+    return notFifth >= 1 && notFifth + count({4.0 / 3, 8.0 / 3}, aboveRelativeDb, evidenceDb) >= 2;
+}
+
+bool lowerNoteCouldHide(const Spectrum& spectrum, const SeriesReading& series, double lowHz) {
+    const auto hides = [&](double share) {
+        return spectrum.noiseAt(share * series.hz) * dbToAmplitude(evidenceDb) >
+               besidePartial(series, share).amplitude * dbToAmplitude(hiddenRelativeDb);
+    };
+    return (series.hz / 2 >= lowHz && std::ranges::all_of(octaveBelowShares, hides)) ||
+           (series.hz / 3 >= lowHz && std::ranges::all_of(twelfthBelowShares, hides));
+}
+
+}  // namespace pitch

@@ -1,0 +1,86 @@
+#pragma once
+// Which note a spectrum holds, read from the partials that stand out of the noise around them:
+// the candidates (the strongest series that may be a note), the note below a series found (its
+// octave or twelfth below, where that one's own partials sound), and whether a lower note may
+// sound under a series, found or hidden in the noise, so that the note read is not certain.
+// Mains hum is never a note. The listening estimator asks these of each window it reads.
+
+#include <optional>
+#include <vector>
+
+namespace pitch {
+
+class Spectrum;
+struct Partial;
+struct SeriesReading;
+
+// A lone fundamental (a pure tone, a flute-like high note) stands this far above the noise.
+inline constexpr double loneFundamentalDb = 20.0;
+// Partials take part where at least this strong relative to the strongest...
+inline constexpr double minPartialDb = -40.0;
+// ...and this far above the noise around them.
+inline constexpr double partialOverNoiseDb = 10.0;
+
+double strongestOf(const std::vector<Partial>& partials);
+
+// The series frequency refined from one of its partials: the frequency found is too coarse to
+// place the 8th partial of a low note. The strongest of the first four partials, whose stretch
+// on a stiff string is small; where none of them sounds, the strongest of all.
+double refinedSeriesHz(const Spectrum& spectrum, double hz, double rate);
+
+// Whether a component stands `db` above the noise around it, and among the partials that
+// shape the tone (not a faint artefact that only a noiseless recording shows).
+bool standsOut(const Spectrum& spectrum, double hz, double db);
+
+// Mains hum and its harmonics are a series as exact as a string's; no note is read where only
+// they could be sounding: at the mains frequency or twice it (a transformer's hum, which may
+// lack the mains frequency itself), or at a higher harmonic where the hum's lower harmonics
+// sound too, not far below the component there. A string tuned onto a higher harmonic (a G
+// string a third of a semitone sharp sounds at 200 Hz) is read where no such hum sounds.
+bool mayBeHum(const Spectrum& spectrum, double hz);
+
+// Two notes sounding together (a string still ringing under the next) make a series on their
+// common subharmonic that holds the partials of both and none of the others: a fourth apart,
+// its partials 3, 4, 6 and 8; a fifth, 2, 3, 4, 6 and 8; a major third, 4, 5 and 8; a minor
+// third, 5 and 6. A note whose fundamental is lost shows itself by the 2nd or 3rd partial and
+// by one of neither kind, the 5th or the 7th.
+bool ofNeitherKind(int k);
+
+// The grid frequency from `lowHz` to `highHz` that may be a note and whose partials stand
+// furthest above the noise, summed up to a common frequency: a note then outscores its own
+// octave and twelfth above, whose partials it holds, even where its fundamental is lost.
+std::optional<double> strongestNote(const Spectrum& spectrum, double lowHz, double highHz,
+                                    double rate);
+
+// The note below the series found at `hz`, if one sounds. An octave below: a clear component
+// there, as the one-shot estimator checks, or, where the fundamental is lost, two of the lower
+// note's odd partials (3, 5, 7), which the series found does not hold. A twelfth below: a clear
+// component there or the lower note's partials 2 and 4, and its own partials (those not on the
+// series found) at least half as strong as the series' partials: a bright tone's every third
+// partial can outweigh the rest, while a string that rings on a twelfth below a new note adds
+// far less than that.
+std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowHz, double rate);
+
+// Whether a lower note may sound under the series, too weak to be found as the note, so that
+// the note read may be one of its partials:
+// - a component below the series where the octave or the twelfth below has partials (its
+//   fundamental or 2nd partial), strong beside the series even where it hardly rises from
+//   the noise;
+// - the octave below's 3rd or 5th partial, clear of the noise and as far over it as the
+//   series' partials beside it nearly are: over the noise, not in level, since a small
+//   microphone's high-pass may take 10 dB off a low partial and off the noise with it;
+// - two of the octave below's odd partials, not only the 3rd and 9th (a string a fourth below
+//   or a fifth above, still ringing, has partials there);
+// - two of the twelfth below's own partials with the 5th or 7th among them (not only a fifth
+//   below's).
+bool lowerNoteUnder(const Spectrum& spectrum, const SeriesReading& series, double strongestPartial);
+
+// Whether a lower note's partials could hide in the noise beside the series read: where the
+// noise at every such place would swallow a partial hiddenRelativeDb below the series' own
+// beside it, the note may be the octave or twelfth below, and no reading is certain. (A note
+// seldom has all of them that weak: the pluck that silences its 3rd partial leaves the 5th or
+// 7th. Below the series' fundamental a small microphone's high-pass takes a lower note's
+// partials anyway.)
+bool lowerNoteCouldHide(const Spectrum& spectrum, const SeriesReading& series, double lowHz);
+
+}  // namespace pitch
