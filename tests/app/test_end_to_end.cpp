@@ -27,6 +27,14 @@
 
 namespace {
 
+// The sanitizers slow the program several times over: whether its sound keeps up with the
+// server under load is measured by the plain build, the sanitized one checks all the rest.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool dropoutsMeasured = false;
+#else
+constexpr bool dropoutsMeasured = true;
+#endif
+
 using harness::sinkRate;
 const std::string sinkName = "tolmary_e2e";
 
@@ -316,10 +324,11 @@ void EndToEndTest::noteUnderLoadHasNoDropouts() {
     }
     const harness::GapCount gaps =
         harness::countGaps(recorder_.magnitudes(beforeClick, recorder_.frames()));
-    QVERIFY2(gaps.gaps == 0, qPrintable(QString("%1 dropouts inside the note, the longest %2 "
-                                                "frames")
-                                            .arg(gaps.gaps)
-                                            .arg(gaps.longest)));
+    QVERIFY2(!dropoutsMeasured || gaps.gaps == 0,
+             qPrintable(QString("%1 dropouts inside the note, the longest %2 "
+                                "frames")
+                            .arg(gaps.gaps)
+                            .arg(gaps.longest)));
     closeByWindowManager(window);
 }
 
@@ -404,7 +413,8 @@ void EndToEndTest::chordStrumIsHeard() {
     QVERIFY(first != loudness.end());
     const std::int64_t start = beforeClick + (first - loudness.begin());
     const harness::GapCount gaps = harness::countGaps(loudness);
-    QVERIFY2(gaps.gaps == 0, qPrintable(QString("%1 dropouts in the strum").arg(gaps.gaps)));
+    QVERIFY2(!dropoutsMeasured || gaps.gaps == 0,
+             qPrintable(QString("%1 dropouts in the strum").arg(gaps.gaps)));
 
     // The strings with fundamentals of their own rise low to high, well apart: 30 and 60 ms
     // between their strikes, smeared by how fast each builds up.
