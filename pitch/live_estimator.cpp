@@ -183,7 +183,7 @@ bool LiveEstimator::partialOfTone(double hz) const {
     if (!toneHz_)
         return false;
     for (double k : {2.0, 3.0})
-        if (std::abs(centsPerRatio * std::log(hz / (k * *toneHz_))) < partialOfToneCents)
+        if (std::abs(centsBetween(hz, k * *toneHz_)) < partialOfToneCents)
             return true;
     return false;
 }
