@@ -43,10 +43,20 @@ constexpr double maxWindowSeconds = 0.35;
 constexpr double longWindowSeconds = 1.0;
 constexpr double minLongWindowShare = 1.25;
 // A string does not leap to its own octave or twelfth: until a new onset or silence, a series
-// there (within this much) is the string's own partials outlasting the rest.
+// there (within this much) of a note heard in the latest seconds is the string's own partials
+// outlasting the rest.
 constexpr double partialOfToneCents = 50.0;
-// The strongest partial of a series read stands this far above the noise around it.
+constexpr double partialsOfTone[] = {2.0, 3.0};
+constexpr double toneMemorySeconds = 2.0;
+// Where the strongest partial of a series stands this far above the noise around it, and the
+// partials of a lower note could not hide in the noise, the note is certain in one window...
 constexpr double certainOverNoiseDb = 20.0;
+// ...where it stands less far (but this far), or where they could hide, the note is read once
+// this many windows in a row have heard it and no lower note: a lower note whose odd partials
+// are weak shows them within that time, as it is heard through a distant phone. Windows that
+// hear no note at all (its partials dipping into the noise) do not break the row.
+constexpr double faintOverNoiseDb = 14.0;
+constexpr int uncertainNoteWindows = 5;
 // A run of exact zeros this long is a dropout, not a zero crossing of a tone or a quiet room.
 constexpr double dropoutSeconds = 0.0003;
 // Time between readings.
@@ -73,8 +83,15 @@ struct Outcome {
     // Whether the reading stands alone: its fundamental measured, its spread small. Any other
     // wants the window before it to have heard the same note.
     bool sure = false;
+    // Whether the note may be a lower one's partials, hidden in the noise: it wants a row of
+    // windows that heard it.
+    bool uncertain = false;
     // Whether any note stood out of the noise: where none did, a longer window is not tried.
     bool heard = true;
+    // The note whose series the window heard, read or not; whether it heard a lower note under
+    // a series.
+    std::optional<int> note;
+    bool lowerNote = false;
 };
 
 Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, double lowHz,
@@ -94,8 +111,11 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
         hz = refinedSeriesHz(spectrum, *lower, rate);
     }
     const auto needs = static_cast<std::size_t>(std::ceil(minPeriods * rate / hz));
-    if (n < needs)
-        return {std::nullopt, needs};
+    if (n < needs) {
+        Outcome tooShort;
+        tooShort.needs = needs;
+        return tooShort;
+    }
 
     const auto coarse = coarsePartials(spectrum, hz, rate);
     if (coarse.empty())
@@ -109,13 +129,23 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
     const auto reading = readSeries(partials);
     if (!reading || reading->hz < lowHz || reading->hz > highHz || mayBeHum(spectrum, reading->hz))
         return {};
-    // Where the series hardly rises from the noise, the partials of a lower note could hide in
-    // it: the note is not certain.
     const Partial& top = std::ranges::max(reading->partials, {}, &Partial::amplitude);
-    if (top.amplitude < spectrum.noiseAt(top.hz) * dbToAmplitude(certainOverNoiseDb) ||
-        lowerNoteUnder(spectrum, *reading, top.amplitude) ||
-        lowerNoteCouldHide(spectrum, *reading, lowHz))
-        return {};
+    if (lowerNoteUnder(spectrum, *reading, top.amplitude)) {
+        Outcome lower;
+        lower.lowerNote = true;
+        return lower;
+    }
+    Outcome result;
+    result.note = nearestNote(reading->hz);
+    const auto over = [&](double db) {
+        return top.amplitude >= spectrum.noiseAt(top.hz) * dbToAmplitude(db);
+    };
+    if (!over(faintOverNoiseDb))
+        return result;
+    // Where the series hardly rises from the noise, the partials of a lower note could hide in
+    // it: the note is not certain in this window alone.
+    const bool uncertain =
+        !over(certainOverNoiseDb) || lowerNoteCouldHide(spectrum, *reading, lowHz);
     // The note rests on a series: its fundamental and another partial, three partials where
     // the fundamental is lost (so that the series' stretch is known) with the 5th or 7th among
     // them, or a fundamental far above the noise alone.
@@ -124,15 +154,17 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
             ? used.size() < 2 && !standsOut(spectrum, reading->hz, loneFundamentalDb)
             : used.size() < 3 ||
                   std::ranges::none_of(used, [](const Partial& p) { return ofNeitherKind(p.k); }))
-        return {};
+        return result;
     const double spreadHz = readingSpreadHz(*reading, [&](const Partial& p) {
         return binsPerNoiseToAmplitude * spectrum.resolutionHz() * spectrum.noiseAt(p.hz);
     });
     const double spreadCents = centsPerRatio * spreadHz / reading->hz;
     if (spreadCents > maxSpreadCents)
-        return {};
-    return {Reading{reading->hz, 0, spreadCents}, 0,
-            used.front().k == 1 && spreadCents < sureCents};
+        return result;
+    result.reading = Reading{reading->hz, 0, spreadCents};
+    result.sure = used.front().k == 1 && spreadCents < sureCents && !uncertain;
+    result.uncertain = uncertain;
+    return result;
 }
 
 bool usable(double sampleRate) {
@@ -172,20 +204,25 @@ void LiveEstimator::reset() {
     steadyStart_ = 0;
     nextAnalysis_ = 0;
     previousNote_.reset();
-    toneHz_.reset();
+    sameNoteWindows_ = 0;
+    tone_.clear();
     zeroRun_ = 0;
     inputReceived_ = 0;
     cleanFrom_ = 0;
     discontinuities_.reset();
 }
 
-bool LiveEstimator::partialOfTone(double hz) const {
-    if (!toneHz_)
+bool LiveEstimator::partialOfTone(double hz, std::uint64_t at) {
+    const auto note = std::ranges::find_if(tone_, [&](const HeardNote& note) {
+        return std::ranges::any_of(partialsOfTone, [&](double k) {
+            return std::abs(centsBetween(hz, k * note.hz)) < partialOfToneCents;
+        });
+    });
+    if (note == tone_.end())
         return false;
-    for (double k : {2.0, 3.0})
-        if (std::abs(centsBetween(hz, k * *toneHz_)) < partialOfToneCents)
-            return true;
-    return false;
+    // Its partials still ringing, the note is still heard.
+    note->at = at;
+    return true;
 }
 
 const float* LiveEstimator::at(std::uint64_t index) const {
@@ -270,7 +307,7 @@ void LiveEstimator::endOfBlock(std::uint64_t end) {
     const double now = level(onsetBlocks_);
     if (now >= silenceRms && now >= onsetRatio * level(0)) {
         onset_ = end - block_;
-        toneHz_.reset();
+        tone_.clear();
         attackRms_ = {rms};
         steady_ = false;
     }
@@ -279,6 +316,7 @@ void LiveEstimator::endOfBlock(std::uint64_t end) {
 void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     nextAnalysis_ = end + hop_;
     const std::optional<int> previousNote = std::exchange(previousNote_, std::nullopt);
+    const int sameNoteWindows = std::exchange(sameNoteWindows_, 0);
     // While a new pluck's attack is being placed, nothing is read; where no onset was heard
     // (a distant microphone's note hardly rises above the room), the windows simply slide.
     if (onset_ && !steady_)
@@ -287,7 +325,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     if (end < earliest + minWindow_)
         return;
     if (recentRms_.back() < silenceRms) {
-        toneHz_.reset();
+        tone_.clear();
         return;
     }
     const std::uint64_t start = std::max(earliest, end - std::min<std::uint64_t>(end, maxWindow_));
@@ -301,20 +339,40 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     if (!outcome.reading && outcome.needs == 0 && outcome.heard &&
         static_cast<double>(longN) >= minLongWindowShare * static_cast<double>(n)) {
         const Spectrum longSpectrum(at(end - longN), longN, rate_);
-        outcome = readSpectrum(longSpectrum, longN, rate_, lowHz_, highHz_);
-        outcome.sure = false;
+        Outcome longOutcome = readSpectrum(longSpectrum, longN, rate_, lowHz_, highHz_);
+        longOutcome.sure = false;
+        if (longOutcome.note || longOutcome.lowerNote)
+            outcome = longOutcome;
     }
-    // Decimated sample j is the filtered input at sample j times the factor.
-    if (outcome.reading) {
-        Reading reading = *outcome.reading;
-        reading.atSample = (end - 1) * static_cast<std::uint64_t>(decimator_.factor()) + 1;
-        previousNote_ = nearestNote(reading.hz);
-        if ((outcome.sure || previousNote == previousNote_) && !partialOfTone(reading.hz)) {
-            readings.push_back(reading);
-            toneHz_ = reading.hz;
-        }
-    } else if (outcome.needs > n && outcome.needs <= maxWindow_)
+    // The row of windows that heard the same note; one that heard nothing leaves it be.
+    if (outcome.note || outcome.lowerNote) {
+        previousNote_ = outcome.note;
+        sameNoteWindows_ = outcome.note && outcome.note == previousNote ? sameNoteWindows + 1
+                           : outcome.note                               ? 1
+                                                                        : 0;
+    } else {
+        previousNote_ = previousNote;
+        sameNoteWindows_ = sameNoteWindows;
+    }
+    if (outcome.needs > n && outcome.needs <= maxWindow_)
         nextAnalysis_ = std::min(nextAnalysis_, start + outcome.needs);
+    if (!outcome.reading)
+        return;
+    // Decimated sample j is the filtered input at sample j times the factor.
+    Reading reading = *outcome.reading;
+    reading.atSample = (end - 1) * static_cast<std::uint64_t>(decimator_.factor()) + 1;
+    std::erase_if(tone_, [&](const HeardNote& note) {
+        return end - note.at > static_cast<std::uint64_t>(toneMemorySeconds * rate_);
+    });
+    if (partialOfTone(reading.hz, end))
+        return;
+    const bool confirmed = outcome.uncertain ? sameNoteWindows_ >= uncertainNoteWindows
+                                             : outcome.sure || sameNoteWindows_ >= 2;
+    if (confirmed)
+        readings.push_back(reading);
+    std::erase_if(tone_,
+                  [&](const HeardNote& note) { return nearestNote(note.hz) == *outcome.note; });
+    tone_.push_back({reading.hz, end});
 }
 
 }  // namespace pitch

@@ -16,8 +16,11 @@
 //   partials it holds), of those whose partials make a note: its fundamental with another
 //   low partial, or, where the fundamental is lost under a small or distant microphone's
 //   high-pass, the 2nd or 3rd partial with the 5th or 7th (which two strings sounding
-//   together do not make); a lower note's own partials standing out make it that lower note,
-//   and where they could hide in the noise the note is not certain and nothing is read;
+//   together do not make); a lower note's own partials standing out make it that lower note;
+//   where they could hide in the noise, or the series stands only 14 to 20 dB over it, the note is
+//   not certain in one window, and is read only once five windows in a row have heard it and
+//   no lower note (windows that hear nothing, its partials dipping into the noise, do not
+//   break the row): the lower note's partials, weak as they may be, show within that time;
 // - partials count where they stand 10 dB above the noise around them; the reading is the
 //   fundamental partial of the stiff string's series fitted to them, measured where the
 //   fundamental sounds and extrapolated from the fit where it does not, and it comes with
@@ -25,8 +28,9 @@
 //   fit): readings spread by up to 3 cents are made, the note itself being certain; one
 //   spread by a third of a cent or more, or whose fundamental is lost, only where the window
 //   before it heard the same note (a momentary series that passes for the octave or twelfth
-//   above is not read), and none at the octave or twelfth of the note read since the latest
-//   onset or silence (a string's partials outlasting the rest are not a new note);
+//   above is not read), and none at the octave or twelfth of a note read (or heard, but for
+//   the row) since the latest onset or silence and heard in the latest two seconds (a
+//   string's partials outlasting the rest are not a new note);
 // - mains hum (50 or 60 Hz and its first harmonics) is never read as a note; a string tuned
 //   onto one of its higher harmonics is, where the hum's lower harmonics do not sound with it;
 // - the window first spans 8 periods of the lowest note (so that a low note's partials are
@@ -81,7 +85,7 @@ private:
     void endOfBlock(std::uint64_t end);
     void analyse(std::uint64_t end, std::vector<Reading>& readings);
     const float* at(std::uint64_t index) const;
-    bool partialOfTone(double hz) const;
+    bool partialOfTone(double hz, std::uint64_t at);
 
     bool usable_;
     Decimator decimator_;
@@ -106,8 +110,15 @@ private:
     std::uint64_t nextAnalysis_ = 0;
     // The note the latest window heard, read or not.
     std::optional<int> previousNote_;
-    // The latest reading since the latest onset or silence.
-    std::optional<double> toneHz_;
+    // The notes read or nearly read (but for the row of windows) since the latest onset or
+    // silence, each where last heard.
+    struct HeardNote {
+        double hz;
+        std::uint64_t at;
+    };
+    std::vector<HeardNote> tone_;
+    // Windows in a row that heard the latest note's series.
+    int sameNoteWindows_ = 0;
     // Dropouts: the exact zeros running at the end of the input so far, the input samples
     // pushed, and the first decimated sample no dropout reaches.
     std::size_t dropoutSamples_;

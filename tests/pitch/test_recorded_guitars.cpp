@@ -112,20 +112,24 @@ private slots:
     // Every set: no reading of the wrong note, ever. Close and through a laptop nearly every
     // note is read at least 10 times a second from 0.3 s after the pluck (not the laptop's
     // muted D2, its fundamental and 2nd partial cut and its upper partials short, and the steel
-    // A2 only just, 10 to 12 a second even close); through a phone across the room the low
-    // strings that ring on (B1, E2, a distorted E2), their quiet partials read over a longer
-    // window; steady notes within the median error of the set.
+    // A2 only just, 10 to 12 a second even close); through a phone across the room at least 5
+    // times a second all but the muted D2 and an E4 and a G3 that sink into the noise within a
+    // second: most of them under 20 dB over the noise, or with room under their series for a
+    // lower note's hidden partials, read once a row of windows has heard them; steady notes
+    // within the median error of the set.
     void readsEveryNoteRight_data() {
         QTest::addColumn<int>("set");
+        QTest::addColumn<double>("perSecond");
         QTest::addColumn<int>("fastNotes");
         QTest::addColumn<double>("medianCents");
-        QTest::newRow("clean") << 0 << 11 << 0.25;
-        QTest::newRow("laptop") << 1 << 11 << 0.5;
+        QTest::newRow("clean") << 0 << 10.0 << 11 << 0.25;
+        QTest::newRow("laptop") << 1 << 10.0 << 11 << 0.5;
         // A distorted tone's own pitch wanders by cents: the truth itself is that uncertain.
-        QTest::newRow("phone") << 2 << 3 << 3.0;
+        QTest::newRow("phone") << 2 << 5.0 << 9 << 3.0;
     }
     void readsEveryNoteRight() {
         QFETCH(int, set);
+        QFETCH(double, perSecond);
         QFETCH(int, fastNotes);
         QFETCH(double, medianCents);
         const testing::MicrophoneSet mics =
@@ -143,10 +147,11 @@ private slots:
                 qPrintable(QString("%1: %2 readings of the wrong note").arg(e.name).arg(h.wrong)));
             const double seconds =
                 static_cast<double>(audio.size()) / e.clean.rate - leadSeconds - countFromSeconds;
-            fast += h.counted >= 10.0 * seconds;
+            fast += h.counted >= perSecond * seconds;
             steadyErrors.insert(steadyErrors.end(), h.steadyErrors.begin(), h.steadyErrors.end());
         }
-        QVERIFY2(fast >= fastNotes, qPrintable(QString("%1 notes read at 10/s").arg(fast)));
+        QVERIFY2(fast >= fastNotes,
+                 qPrintable(QString("%1 notes read at %2/s").arg(fast).arg(perSecond)));
         QVERIFY2(median(steadyErrors) <= medianCents,
                  qPrintable(QString("median error %1 c").arg(median(steadyErrors))));
     }
