@@ -62,6 +62,8 @@ constexpr std::array<int, 6> eMajorStrum{40, 47, 52, 56, 59, 64};
 // The strings of the strum whose fundamentals no other string shares: the other three are
 // octaves of lower strings (E3 and E4 of E2, B3 of B2), whose partials they sound on.
 constexpr std::array<int, 3> ownFundamentals{40, 47, 56};
+constexpr double ownToleranceCents = 0.7;
+constexpr double mergedToleranceCents = 1.0;
 
 // How loud `hz` sounds around each frame of `sound`: its component averaged over 1/41.2 s. Every
 // partial of the strum lies near the grid of half E2's frequency, 41.2 Hz, so the neighbouring
@@ -431,7 +433,11 @@ void EndToEndTest::chordStrumIsHeard() {
     QVERIFY2(risenMs.back() <= 250.0, qPrintable(risen.join(' ')));
 
     // Once all six ring, each string's fundamental at its equal-tempered pitch. The octaves'
-    // fundamentals merge with the lower strings' partials, which must be as exact.
+    // fundamentals merge with the lower strings' partials, which must be nearly as exact: the
+    // recorded partial lies a fraction of a cent off the exact octave, and in one second the
+    // two beat too slowly to part, so the merged peak lands between them by their phases,
+    // which the strum's timing sets (within 0.4 c of the exact pitch in one run and 0.76 c in
+    // another, the same build).
     const std::int64_t allRinging = start + sinkRate / 4;
     const std::vector<float> ringing = recorder_.samples(allRinging, allRinging + sinkRate);
     const pitch::Spectrum spectrum(ringing.data(), ringing.size(), sinkRate);
@@ -443,7 +449,8 @@ void EndToEndTest::chordStrumIsHeard() {
         QVERIFY2(peak.has_value(), qPrintable(QString("nothing near note %1").arg(note)));
         const double cents = pitch::centsBetween(peak->hz, expected);
         errors << QString("%1:%2").arg(note).arg(cents, 0, 'f', 2);
-        allClose = allClose && std::abs(cents) <= 0.7;
+        const bool own = std::ranges::find(ownFundamentals, note) != ownFundamentals.end();
+        allClose = allClose && std::abs(cents) <= (own ? ownToleranceCents : mergedToleranceCents);
     }
     qInfo("pitch errors in cents: %s", qPrintable(errors.join(' ')));
     QVERIFY2(allClose, qPrintable(errors.join(' ')));
