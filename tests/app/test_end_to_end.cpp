@@ -28,11 +28,13 @@
 namespace {
 
 // The sanitizers slow the program several times over: whether its sound keeps up with the
-// server under load is measured by the plain build, the sanitized one checks all the rest.
+// server (no dropouts under load, a strum's strings struck in their time) is measured by the
+// plain build, the sanitized one checks all the rest. A render that falls behind starts the
+// strings struck meanwhile together when it catches up.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr bool dropoutsMeasured = false;
+constexpr bool realTimeMeasured = false;
 #else
-constexpr bool dropoutsMeasured = true;
+constexpr bool realTimeMeasured = true;
 #endif
 
 using harness::sinkRate;
@@ -326,7 +328,7 @@ void EndToEndTest::noteUnderLoadHasNoDropouts() {
     }
     const harness::GapCount gaps =
         harness::countGaps(recorder_.magnitudes(beforeClick, recorder_.frames()));
-    QVERIFY2(!dropoutsMeasured || gaps.gaps == 0,
+    QVERIFY2(!realTimeMeasured || gaps.gaps == 0,
              qPrintable(QString("%1 dropouts inside the note, the longest %2 "
                                 "frames")
                             .arg(gaps.gaps)
@@ -415,7 +417,7 @@ void EndToEndTest::chordStrumIsHeard() {
     QVERIFY(first != loudness.end());
     const std::int64_t start = beforeClick + (first - loudness.begin());
     const harness::GapCount gaps = harness::countGaps(loudness);
-    QVERIFY2(!dropoutsMeasured || gaps.gaps == 0,
+    QVERIFY2(!realTimeMeasured || gaps.gaps == 0,
              qPrintable(QString("%1 dropouts in the strum").arg(gaps.gaps)));
 
     // The strings with fundamentals of their own rise low to high, well apart: 30 and 60 ms
@@ -429,7 +431,8 @@ void EndToEndTest::chordStrumIsHeard() {
     }
     qInfo("half level after the first sound, ms: %s", qPrintable(risen.join(' ')));
     for (std::size_t i = 1; i < risenMs.size(); ++i)
-        QVERIFY2(risenMs[i] - risenMs[i - 1] >= 20.0, qPrintable(risen.join(' ')));
+        QVERIFY2(!realTimeMeasured || risenMs[i] - risenMs[i - 1] >= 20.0,
+                 qPrintable(risen.join(' ')));
     QVERIFY2(risenMs.back() <= 250.0, qPrintable(risen.join(' ')));
 
     // Once all six ring, each string's fundamental at its equal-tempered pitch. The octaves'
