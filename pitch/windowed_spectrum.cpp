@@ -28,9 +28,24 @@ constexpr double minBandHz = 50.0;
 constexpr double noiseQuantile = 0.15;
 constexpr double medianPerQuantile = 2.065;
 
-// 4-term Blackman-Harris window of length n.
-std::vector<double> blackmanHarris(std::size_t n) {
-    std::vector<double> w(n);
+// The nearest whole number to a value of at least -0.5, as std::lround has it, without its
+// library call: the note search asks for grid points some ten thousand times a window.
+std::size_t nearestIndex(double x) {
+    return x <= 0.0 ? 0 : static_cast<std::size_t>(x + 0.5);
+}
+
+// 4-term Blackman-Harris window of length n. A live stream asks for the same few lengths
+// window after window: the latest ones are kept.
+const std::vector<double>& blackmanHarris(std::size_t n) {
+    constexpr std::size_t kept = 4;
+    thread_local std::array<std::vector<double>, kept> windows;
+    thread_local std::size_t next = 0;
+    for (const std::vector<double>& w : windows)
+        if (w.size() == n)
+            return w;
+    std::vector<double>& w = windows[next];
+    next = (next + 1) % kept;
+    w.resize(n);
     const double denominator = static_cast<double>(n - 1);
     for (std::size_t i = 0; i < n; ++i) {
         const double c = std::cos(twoPi * static_cast<double>(i) / denominator);
@@ -53,30 +68,47 @@ public:
         const std::size_t blocks = (y.size() + blockLength - 1) / blockLength;
         moments_.resize(blocks);
         centres_.resize(blocks);
-        const double stepRe = std::cos(omega0_);
-        const double stepIm = -std::sin(omega0_);
-        for (std::size_t b = 0; b < blocks; ++b) {
-            const std::size_t begin = b * blockLength;
-            const std::size_t end = std::min(y.size(), begin + blockLength);
-            const double centre = 0.5 * static_cast<double>(begin + end - 1);
-            centres_[b] = centre;
-            // The rotating phasor starts exact at each block, so rounding cannot accumulate.
-            double re = std::cos(omega0_ * static_cast<double>(begin));
-            double im = -std::sin(omega0_ * static_cast<double>(begin));
-            double m[4][2] = {};
-            for (std::size_t i = begin; i < end; ++i) {
-                const double zr = y[i] * re;
-                const double zi = y[i] * im;
-                const double d = static_cast<double>(i) - centre;
-                double power = 1.0;
-                for (auto& moment : m) {
-                    moment[0] += zr * power;
-                    moment[1] += zi * power;
-                    power *= d;
-                }
+        // The shift within a block, e^(-i omega0 j), once for all blocks: the samples' phasors
+        // are then independent products, not a chain of rotations waiting on each other.
+        std::array<double, blockLength> withinRe, withinIm;
+        {
+            const double stepRe = std::cos(omega0_);
+            const double stepIm = -std::sin(omega0_);
+            double re = 1.0, im = 0.0;
+            for (std::size_t j = 0; j < blockLength; ++j) {
+                withinRe[j] = re;
+                withinIm[j] = im;
                 const double r = re * stepRe - im * stepIm;
                 im = re * stepIm + im * stepRe;
                 re = r;
+            }
+        }
+        for (std::size_t b = 0; b < blocks; ++b) {
+            const std::size_t begin = b * blockLength;
+            const std::size_t length = std::min(y.size() - begin, blockLength);
+            const double centre = 0.5 * static_cast<double>(length - 1);
+            centres_[b] = static_cast<double>(begin) + centre;
+            // Each block's shift starts exact, so rounding cannot accumulate.
+            const double startRe = std::cos(omega0_ * static_cast<double>(begin));
+            const double startIm = -std::sin(omega0_ * static_cast<double>(begin));
+            const double* x = y.data() + begin;
+            double m[4][2] = {};
+            for (std::size_t j = 0; j < length; ++j) {
+                const double re = startRe * withinRe[j] - startIm * withinIm[j];
+                const double im = startRe * withinIm[j] + startIm * withinRe[j];
+                const double zr = x[j] * re;
+                const double zi = x[j] * im;
+                const double d = static_cast<double>(j) - centre;
+                const double d2 = d * d;
+                const double d3 = d2 * d;
+                m[0][0] += zr;
+                m[0][1] += zi;
+                m[1][0] += zr * d;
+                m[1][1] += zi * d;
+                m[2][0] += zr * d2;
+                m[2][1] += zi * d2;
+                m[3][0] += zr * d3;
+                m[3][1] += zi * d3;
             }
             for (int k = 0; k < 4; ++k)
                 moments_[b][k] = Complex(m[k][0], m[k][1]);
@@ -90,11 +122,19 @@ public:
         const Complex t1 = minusIDelta;
         const Complex t2 = t1 * minusIDelta / 2.0;
         const Complex t3 = t2 * minusIDelta / 3.0;
+        if (moments_.empty())
+            return 0.0;
+        // The blocks' centres lie a block apart (but the last's): their phases by rotation.
+        const Complex step = std::polar(1.0, -delta * static_cast<double>(blockLength));
+        Complex phase = std::polar(1.0, -delta * centres_.front());
         Complex sum;
         for (std::size_t b = 0; b < moments_.size(); ++b) {
             const auto& m = moments_[b];
             const Complex local = m[0] + t1 * m[1] + t2 * m[2] + t3 * m[3];
-            sum += std::polar(1.0, -delta * centres_[b]) * local;
+            if (b + 1 == moments_.size())
+                phase = std::polar(1.0, -delta * centres_[b]);
+            sum += phase * local;
+            phase *= step;
         }
         return std::norm(sum);
     }
@@ -110,16 +150,15 @@ private:
 
 Spectrum::Spectrum(const float* samples, std::size_t n, double sampleRate)
     : sampleRate_(sampleRate) {
-    const std::vector<double> window = blackmanHarris(n);
+    const std::vector<double>& window = blackmanHarris(n);
     weighted_.resize(n);
     for (std::size_t i = 0; i < n; ++i)
         weighted_[i] = window[i] * samples[i];
-    size_ = 1;
+    size_ = 2;
     while (size_ < n * zeroPadding)
         size_ <<= 1;
-    std::vector<Complex> spectrum(size_);
-    std::copy(weighted_.begin(), weighted_.end(), spectrum.begin());
-    fft(spectrum);
+    binHz_ = sampleRate_ / static_cast<double>(size_);
+    const std::vector<Complex> spectrum = realFft(weighted_, size_);
     magnitude_.resize(size_ / 2);
     for (std::size_t k = 0; k < magnitude_.size(); ++k)
         magnitude_[k] = std::sqrt(std::norm(spectrum[k]));
@@ -156,21 +195,21 @@ Spectrum::Spectrum(const float* samples, std::size_t n, double sampleRate)
 }
 
 double Spectrum::levelNear(double hz) const {
-    const auto bin = static_cast<std::size_t>(std::max(1L, std::lround(hz / binHz())));
+    const std::size_t bin = std::max<std::size_t>(1, nearestIndex(hz / binHz()));
     if (bin + 1 >= magnitude_.size())
         return 0.0;
     return std::max({magnitude_[bin - 1], magnitude_[bin], magnitude_[bin + 1]});
 }
 
 double Spectrum::noiseAt(double hz) const {
-    const auto bin = static_cast<std::size_t>(std::max(0L, std::lround(hz / binHz())));
+    const std::size_t bin = nearestIndex(hz / binHz());
     return noise_.empty() ? 0.0 : noise_[std::min(bin, noise_.size() - 1)];
 }
 
 double Spectrum::harmonicScore(double hz, int partials) const {
     double score = 0.0;
     for (int k = 1; k <= partials; ++k) {
-        const std::size_t bin = static_cast<std::size_t>(std::lround(k * hz / binHz()));
+        const std::size_t bin = nearestIndex(k * hz / binHz());
         if (bin + 2 >= magnitude_.size())
             break;
         score += levelNear(k * hz);
@@ -180,8 +219,8 @@ double Spectrum::harmonicScore(double hz, int partials) const {
 
 std::optional<double> Spectrum::strongestSeriesIn(double lowHz, double highHz, int partials,
                                                   double minFundamental) const {
-    const std::size_t low = std::max<std::size_t>(1, std::lround(lowHz / binHz()));
-    const std::size_t high = std::lround(highHz / binHz());
+    const std::size_t low = std::max<std::size_t>(1, nearestIndex(lowHz / binHz()));
+    const std::size_t high = nearestIndex(highHz / binHz());
     std::optional<double> best;
     double bestScore = -1.0;
     for (std::size_t bin = low; bin <= high; ++bin) {
@@ -202,7 +241,7 @@ double Spectrum::strongest() const {
 }
 
 double Spectrum::levelAt(double hz) const {
-    const auto bin = static_cast<std::size_t>(std::max(0L, std::lround(hz / binHz())));
+    const std::size_t bin = nearestIndex(hz / binHz());
     return bin < magnitude_.size() ? magnitude_[bin] : 0.0;
 }
 
@@ -247,12 +286,12 @@ double Spectrum::resolutionHz() const {
 }
 
 double Spectrum::binHz() const {
-    return sampleRate_ / static_cast<double>(size_);
+    return binHz_;
 }
 
 std::optional<std::size_t> Spectrum::strongestBinNear(double hz, double cents) const {
-    const double ratio = std::pow(2.0, cents / 1200.0);
-    auto binOf = [&](double f) { return static_cast<std::size_t>(std::lround(f / binHz())); };
+    const double ratio = std::exp2(cents / 1200.0);
+    auto binOf = [&](double f) { return nearestIndex(f / binHz()); };
     // At least two grid steps either side, however narrow the band in cents.
     const std::size_t centre = binOf(hz);
     const std::size_t low = std::max<std::size_t>(1, std::min(binOf(hz / ratio), centre - 2));

@@ -8,14 +8,16 @@
 
 #include <cmath>
 #include <cstddef>
+#include <numbers>
 #include <optional>
 #include <vector>
 
 namespace pitch {
 
-// Levels relative to a peak are given in dB.
+// Levels relative to a peak are given in dB. (exp, not pow: the note search converts
+// thresholds some ten thousand times a window.)
 inline double dbToAmplitude(double db) {
-    return std::pow(10.0, db / 20.0);
+    return std::exp(db * (std::numbers::ln10 / 20.0));
 }
 
 class Spectrum {
@@ -69,6 +71,7 @@ private:
     double sampleRate_;
     std::vector<double> weighted_;
     std::size_t size_ = 1;
+    double binHz_ = 0.0;
     std::vector<double> magnitude_;
     // The largest magnitude but the constant's, asked for by every partial weighed.
     double strongest_ = 0.0;

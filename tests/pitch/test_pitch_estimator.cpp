@@ -1,10 +1,13 @@
-// The estimator against synthetic notes whose fundamental is known exactly.
+// The estimator against synthetic notes whose fundamental is known exactly, and the real
+// signal's transform it reads.
 
 #include <QtTest>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
+#include "pitch/fft.h"
 #include "pitch/pitch_estimator.h"
 #include "tests/support/synthetic_notes.h"
 
@@ -165,6 +168,39 @@ private slots:
         QFETCH(double, sampleRate);
         QFETCH(double, hintHz);
         QVERIFY(!estimateFundamentalHz(signal.data(), signal.size(), sampleRate, hintHz));
+    }
+
+    // The half-length transform of a real signal gives the bins of the full complex one:
+    // padded or not, the smallest length, and lengths below and above those transformed
+    // before on the thread (whose rotation factors are shared).
+    void realTransformMatchesTheComplexOne_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("samples");
+        QTest::newRow("4096, full") << 4096 << 4096;
+        QTest::newRow("1024, padded") << 1024 << 1000;
+        QTest::newRow("8, odd count") << 8 << 5;
+        QTest::newRow("2, one sample") << 2 << 1;
+        QTest::newRow("2, full") << 2 << 2;
+        QTest::newRow("16384, after smaller ones") << 16384 << 12000;
+        QTest::newRow("64, after a larger one") << 64 << 64;
+    }
+    void realTransformMatchesTheComplexOne() {
+        QFETCH(int, length);
+        QFETCH(int, samples);
+        std::mt19937 random(static_cast<unsigned>(length + samples));
+        std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+        std::vector<double> signal(static_cast<std::size_t>(samples));
+        for (double& x : signal)
+            x = uniform(random);
+        std::vector<std::complex<double>> full(static_cast<std::size_t>(length));
+        std::copy(signal.begin(), signal.end(), full.begin());
+        pitch::fft(full);
+        const auto real = pitch::realFft(signal, static_cast<std::size_t>(length));
+        QCOMPARE(real.size(), static_cast<std::size_t>(length / 2 + 1));
+        double worst = 0.0;
+        for (std::size_t k = 0; k < real.size(); ++k)
+            worst = std::max(worst, std::abs(real[k] - full[k]));
+        QVERIFY2(worst < 1e-9, qPrintable(QString::number(worst)));
     }
 };
 
