@@ -163,8 +163,11 @@ std::optional<double> strongestNote(const Spectrum& spectrum, double lowHz, doub
         excess[bin] = std::max(
             0.0, spectrum.levelNear(hz) - spectrum.noiseAt(hz) * dbToAmplitude(scoreOverNoiseDb));
     }
-    std::optional<double> best;
-    double bestScore = 0.0;
+    struct Candidate {
+        double hz;
+        double score;
+    };
+    std::vector<Candidate> candidates;
     for (double hz = lowHz; hz <= highHz;) {
         const double span = std::max(scoreSpanHz, maxPartials * hz);
         const double top = std::min(span, highestPartialShare * rate);
@@ -172,14 +175,18 @@ std::optional<double> strongestNote(const Spectrum& spectrum, double lowHz, doub
         const double next = hz * (1.0 + 2.0 * grid / span);
         double score = 0.0;
         for (double partial = hz; partial < top; partial += hz)
-            score += excess[static_cast<std::size_t>(std::lround(partial / grid))];
-        if (score > bestScore && mayBeNote(spectrum, hz, rate)) {
-            bestScore = score;
-            best = hz;
-        }
+            score += excess[static_cast<std::size_t>(partial / grid + 0.5)];
+        if (score > 0.0)
+            candidates.push_back({hz, score});
         hz = next;
     }
-    return best;
+    // The best scores first (the lowest of equal ones first): whether a candidate may be a note
+    // is asked only until one is, a few times where asking each new best of the scan from below
+    // asked thousands of times.
+    std::ranges::stable_sort(candidates, std::ranges::greater{}, &Candidate::score);
+    const auto note = std::ranges::find_if(
+        candidates, [&](const Candidate& c) { return mayBeNote(spectrum, c.hz, rate); });
+    return note == candidates.end() ? std::nullopt : std::optional(note->hz);
 }
 
 std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowHz, double rate) {
