@@ -99,6 +99,17 @@ double differenceAt(const float* end, std::size_t n, double lag) {
     return sum;
 }
 
+// The same at a whole lag, as the search over every lag asks for it: no interpolation.
+double differenceAt(const float* end, std::size_t n, std::size_t lag) {
+    const float* earlier = end - lag;
+    double sum = 0.0;
+    for (std::ptrdiff_t i = -static_cast<std::ptrdiff_t>(n); i < 0; ++i) {
+        const double difference = double(end[i]) - double(earlier[i]);
+        sum += difference * difference;
+    }
+    return sum;
+}
+
 // The minimum of a parabola through three equally spaced values, as an offset from the middle.
 double parabolaMinimum(double left, double middle, double right) {
     const double curvature = left - 2.0 * middle + right;
@@ -245,7 +256,7 @@ void DiscontinuityDetector::findPeriod() {
     double running = 0.0;
     std::optional<std::size_t> found;
     for (std::size_t lag = 1; lag <= longest + 1; ++lag) {
-        d[lag] = differenceAt(y, window, static_cast<double>(lag));
+        d[lag] = differenceAt(y, window, lag);
         running += d[lag];
         d[lag] *= static_cast<double>(lag) / std::max(running, 1e-30);
         if (!found && lag > shortest + 1 && d[lag - 1] < periodThreshold && d[lag - 1] <= d[lag] &&
