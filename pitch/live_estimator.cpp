@@ -92,24 +92,16 @@ struct Outcome {
     // a series.
     std::optional<int> note;
     bool lowerNote = false;
+    // Whether the series read holds an odd partial, one off every third: what the series on
+    // its octave or twelfth above lacks.
+    bool oddPartial = false;
+    bool nonTriplePartial = false;
 };
 
-Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, double lowHz,
-                     double highHz) {
-    const auto found = strongestNote(spectrum, lowHz, highHz, rate);
-    if (!found) {
-        Outcome nothing;
-        nothing.heard = false;
-        return nothing;
-    }
-    double hz = refinedSeriesHz(spectrum, *found, rate);
-    // Four steps down span more than the range of a guitar or a bass.
-    for (int step = 0; step < 4; ++step) {
-        const auto lower = noteBelow(spectrum, hz, lowHz, rate);
-        if (!lower)
-            break;
-        hz = refinedSeriesHz(spectrum, *lower, rate);
-    }
+// The note whose series sounds on `hz` (a grid frequency the note search found, refined), and
+// its reading where the window holds enough periods of it.
+Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double rate, double lowHz,
+                   double highHz, bool tryBelow) {
     const auto needs = static_cast<std::size_t>(std::ceil(minPeriods * rate / hz));
     if (n < needs) {
         Outcome tooShort;
@@ -131,12 +123,32 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
         return {};
     const Partial& top = std::ranges::max(reading->partials, {}, &Partial::amplitude);
     if (lowerNoteUnder(spectrum, *reading, top.amplitude)) {
+        // A lower note's partials show, but its own low partials were too weak to name it (a
+        // small microphone's high-pass): the series on the octave or twelfth below that holds
+        // partials this one lacks, never certain in one window.
+        if (tryBelow)
+            for (const int share : {2, 3}) {
+                const double below = reading->hz / share;
+                if (below < lowHz)
+                    continue;
+                Outcome lower = readNoteAt(spectrum, below, n, rate, lowHz, highHz, false);
+                const bool ownPartial = share == 2 ? lower.oddPartial : lower.nonTriplePartial;
+                if (lower.note && ownPartial && *lower.note == nearestNote(below)) {
+                    lower.sure = false;
+                    lower.uncertain = true;
+                    return lower;
+                }
+            }
         Outcome lower;
         lower.lowerNote = true;
         return lower;
     }
     Outcome result;
     result.note = nearestNote(reading->hz);
+    result.oddPartial = std::ranges::any_of(
+        reading->partials, [](const Partial& p) { return p.k % 2 != 0; });
+    result.nonTriplePartial = std::ranges::any_of(
+        reading->partials, [](const Partial& p) { return p.k % 3 != 0; });
     const auto over = [&](double db) {
         return top.amplitude >= spectrum.noiseAt(top.hz) * dbToAmplitude(db);
     };
@@ -165,6 +177,25 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
     result.sure = used.front().k == 1 && spreadCents < sureCents && !uncertain;
     result.uncertain = uncertain;
     return result;
+}
+
+Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, double lowHz,
+                     double highHz) {
+    const auto found = strongestNote(spectrum, lowHz, highHz, rate);
+    if (!found) {
+        Outcome nothing;
+        nothing.heard = false;
+        return nothing;
+    }
+    double hz = refinedSeriesHz(spectrum, *found, rate);
+    // Four steps down span more than the range of a guitar or a bass.
+    for (int step = 0; step < 4; ++step) {
+        const auto lower = noteBelow(spectrum, hz, lowHz, rate);
+        if (!lower)
+            break;
+        hz = refinedSeriesHz(spectrum, *lower, rate);
+    }
+    return readNoteAt(spectrum, hz, n, rate, lowHz, highHz, true);
 }
 
 bool usable(double sampleRate) {
