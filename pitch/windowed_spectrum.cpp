@@ -157,7 +157,6 @@ Spectrum::Spectrum(const float* samples, std::size_t n, double sampleRate)
     size_ = 2;
     while (size_ < n * zeroPadding)
         size_ <<= 1;
-    binHz_ = sampleRate_ / static_cast<double>(size_);
     const std::vector<Complex> spectrum = realFft(weighted_, size_);
     magnitude_.resize(size_ / 2);
     for (std::size_t k = 0; k < magnitude_.size(); ++k)
@@ -286,7 +285,7 @@ double Spectrum::resolutionHz() const {
 }
 
 double Spectrum::binHz() const {
-    return binHz_;
+    return sampleRate_ / static_cast<double>(size_);
 }
 
 std::optional<std::size_t> Spectrum::strongestBinNear(double hz, double cents) const {

@@ -71,7 +71,6 @@ private:
     double sampleRate_;
     std::vector<double> weighted_;
     std::size_t size_ = 1;
-    double binHz_ = 0.0;
     std::vector<double> magnitude_;
     // The largest magnitude but the constant's, asked for by every partial weighed.
     double strongest_ = 0.0;
