@@ -6,6 +6,12 @@ set(TOLMARY_SANITIZER_ENV
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
     "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
 
+# xvfb-run -a looks for the first free display number and then starts its server there, so two
+# started together can pick the same one: the later test then talks to the other's server and
+# loses it when that test ends. Tests under xvfb-run take turns with each other, while tests
+# without a display run beside them.
+set(TOLMARY_XVFB_LOCK "xvfb_run_display")
+
 function(tolmary_add_test name)
     cmake_parse_arguments(T "X11" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
@@ -27,6 +33,9 @@ function(tolmary_add_test name)
         list(APPEND env ${TOLMARY_SANITIZER_ENV})
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
+    if(T_X11)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${TOLMARY_XVFB_LOCK})
+    endif()
 endfunction()
 
 # tolmary_add_bench(NAME SOURCES ... LIBS ...): a benchmark executable that `make bench` (the
