@@ -43,6 +43,9 @@ constexpr double mainsToleranceHz = 0.2;
 // where a lower harmonic sounds at most this far below it.
 constexpr int alwaysHumHarmonics = 2;
 constexpr double humBelowDb = -20.0;
+// A series on a higher harmonic is compared with the hum by the strongest of its first
+// partials.
+constexpr int humComparePartials = 4;
 
 // The level of a component near `hz`: a peak of its own, not the skirt of a neighbour's; 0
 // where there is none.
@@ -139,7 +142,11 @@ bool mayBeHum(const Spectrum& spectrum, double hz) {
                 continue;
             if (j <= alwaysHumHarmonics)
                 return true;
-            const double level = peakLevel(spectrum, hz);
+            // A string's series is as loud as its strongest low partial: the fundamental alone
+            // may lie under a small microphone's high-pass, beside hum that is not.
+            double level = 0.0;
+            for (int k = 1; k <= humComparePartials; ++k)
+                level = std::max(level, peakLevel(spectrum, k * hz));
             for (int i = 1; i < j; ++i)
                 if (standsOut(spectrum, i * mains, evidenceDb) &&
                     peakLevel(spectrum, i * mains) >= level * dbToAmplitude(humBelowDb))

@@ -35,8 +35,9 @@ bool standsOut(const Spectrum& spectrum, double hz, double db);
 // Mains hum and its harmonics are a series as exact as a string's; no note is read where only
 // they could be sounding: at the mains frequency or twice it (a transformer's hum, which may
 // lack the mains frequency itself), or at a higher harmonic where the hum's lower harmonics
-// sound too, not far below the component there. A string tuned onto a higher harmonic (a G
-// string a third of a semitone sharp sounds at 200 Hz) is read where no such hum sounds.
+// sound too, not far below the strongest of the series' first partials there. A string tuned
+// onto a higher harmonic (a G string a third of a semitone sharp sounds at 200 Hz) is read
+// where no such hum sounds, or where the hum is faint beside the string.
 bool mayBeHum(const Spectrum& spectrum, double hz);
 
 // Two notes sounding together (a string still ringing under the next) make a series on their
