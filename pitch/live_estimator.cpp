@@ -47,6 +47,8 @@ constexpr double minLongWindowShare = 1.25;
 // outlasting the rest.
 constexpr double partialOfToneCents = 50.0;
 constexpr double partialsOfTone[] = {2.0, 3.0};
+// Nor does it leap down to a note whose partials it is, up to its double octave.
+constexpr double partialsOfLowerNote[] = {2.0, 3.0, 4.0};
 constexpr double toneMemorySeconds = 2.0;
 // Where the strongest partial of a series stands this far above the noise around it, and the
 // partials of a lower note could not hide in the noise, the note is certain in one window...
@@ -166,6 +168,9 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
             ? used.size() < 2 && !standsOut(spectrum, reading->hz, loneFundamentalDb)
             : used.size() < 3 ||
                   std::ranges::none_of(used, [](const Partial& p) { return ofNeitherKind(p.k); }))
+        return result;
+    // A lone partial may be any note below it whose other partials the noise could hide.
+    if (used.size() < 2 && uncertain)
         return result;
     const double spreadHz = readingSpreadHz(*reading, [&](const Partial& p) {
         return binsPerNoiseToAmplitude * spectrum.resolutionHz() * spectrum.noiseAt(p.hz);
@@ -397,6 +402,14 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     });
     if (partialOfTone(reading.hz, end))
         return;
+    // A note below one still ringing, whose partials it holds, may be that one's partials and
+    // the noise taken for a lower series: it is not certain in one window.
+    if (std::ranges::any_of(tone_, [&](const HeardNote& note) {
+            return std::ranges::any_of(partialsOfLowerNote, [&](double k) {
+                return std::abs(centsBetween(note.hz, k * reading.hz)) < partialOfToneCents;
+            });
+        }))
+        outcome.uncertain = true;
     const bool confirmed = outcome.uncertain ? sameNoteWindows_ >= uncertainNoteWindows
                                              : outcome.sure || sameNoteWindows_ >= 2;
     if (confirmed)

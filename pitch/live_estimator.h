@@ -19,9 +19,11 @@
 //   together do not make); a lower note's own partials standing out make it that lower note;
 //   where a lower note's partials show under the series but its own low ones do not (a small
 //   microphone's high-pass took them), the series an octave or twelfth below that holds
-//   partials the one above lacks is the note, never certain in one window; where a lower
-//   note's partials could hide in the noise, or the series stands only 14 to 20 dB over it, the
-//   note is not certain in one window either, and is read only once five windows in a row have
+//   partials the one above lacks is the note, never certain in one window; a lone partial
+//   under which a lower note's partials could hide in the noise is no note; where a lower
+//   note's partials could hide in the noise, or the series stands only 14 to 20 dB over it, or
+//   the note lies an octave, twelfth or double octave under one still ringing, the note is not
+//   certain in one window either, and is read only once five windows in a row have
 //   heard it and no lower note (windows that hear nothing, its partials dipping into the noise, do
 //   not break the row): the lower note's partials, weak as they may be, show within that time;
 // - partials count where they stand 10 dB above the noise around them; the reading is the

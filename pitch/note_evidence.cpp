@@ -29,7 +29,7 @@ constexpr double underOverNoiseDb = 6.0;
 constexpr double aboveRelativeDb = -25.0;
 // A note's odd partials are seldom this much weaker than its even ones: where the noise would
 // hide a partial this weak beside the series read, the octave or twelfth below may be sounding.
-constexpr double hiddenRelativeDb = -18.0;
+constexpr double hiddenRelativeDb = -24.0;
 // A lower note's partial is looked for this close to where it would be.
 constexpr double partialSearchCents = 30.0;
 // A candidate note's score sums its partials up to this frequency (or its 8th partial, where
