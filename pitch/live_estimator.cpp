@@ -203,6 +203,13 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
     return readNoteAt(spectrum, hz, n, rate, lowHz, highHz, true);
 }
 
+// Whether `upper` lies within partialOfToneCents of one of the multiples `shares` of `lower`.
+bool onMultiple(double upper, double lower, std::span<const double> shares) {
+    return std::ranges::any_of(
+        shares,
+        [&](double k) { return std::abs(centsBetween(upper, k * lower)) < partialOfToneCents; });
+}
+
 bool usable(double sampleRate) {
     return sampleRate >= minSampleRate && sampleRate <= maxSampleRate;
 }
@@ -249,11 +256,8 @@ void LiveEstimator::reset() {
 }
 
 bool LiveEstimator::partialOfTone(double hz, std::uint64_t at) {
-    const auto note = std::ranges::find_if(tone_, [&](const HeardNote& note) {
-        return std::ranges::any_of(partialsOfTone, [&](double k) {
-            return std::abs(centsBetween(hz, k * note.hz)) < partialOfToneCents;
-        });
-    });
+    const auto note = std::ranges::find_if(
+        tone_, [&](const HeardNote& note) { return onMultiple(hz, note.hz, partialsOfTone); });
     if (note == tone_.end())
         return false;
     // Its partials still ringing, the note is still heard.
@@ -405,9 +409,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     // A note below one still ringing, whose partials it holds, may be that one's partials and
     // the noise taken for a lower series: it is not certain in one window.
     if (std::ranges::any_of(tone_, [&](const HeardNote& note) {
-            return std::ranges::any_of(partialsOfLowerNote, [&](double k) {
-                return std::abs(centsBetween(note.hz, k * reading.hz)) < partialOfToneCents;
-            });
+            return onMultiple(note.hz, reading.hz, partialsOfLowerNote);
         }))
         outcome.uncertain = true;
     const bool confirmed = outcome.uncertain ? sameNoteWindows_ >= uncertainNoteWindows
