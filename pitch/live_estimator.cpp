@@ -247,6 +247,7 @@ void LiveEstimator::reset() {
     steadyStart_ = 0;
     nextAnalysis_ = 0;
     previousNote_.reset();
+    lastHeard_.reset();
     sameNoteWindows_ = 0;
     tone_.clear();
     zeroRun_ = 0;
@@ -263,6 +264,15 @@ bool LiveEstimator::partialOfTone(double hz, std::uint64_t at) {
     // Its partials still ringing, the note is still heard.
     note->at = at;
     return true;
+}
+
+const LiveEstimator::HeardNote* LiveEstimator::lastRead(std::uint64_t at) const {
+    const HeardNote* last = nullptr;
+    for (const HeardNote& note : tone_)
+        if (note.read && at - note.at <= static_cast<std::uint64_t>(toneMemorySeconds * rate_) &&
+            (!last || note.at > last->at))
+            last = &note;
+    return last;
 }
 
 const float* LiveEstimator::at(std::uint64_t index) const {
@@ -366,26 +376,40 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         return;
     if (recentRms_.back() < silenceRms) {
         tone_.clear();
+        lastHeard_.reset();
         return;
     }
     const std::uint64_t start = std::max(earliest, end - std::min<std::uint64_t>(end, maxWindow_));
     const auto n = static_cast<std::size_t>(end - start);
     const Spectrum spectrum(at(start), n, rate_);
     Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_);
-    // A quiet note: the longer window's evidence, its reading never standing alone; not tried
-    // where nothing but noise was heard, so that a noisy room costs little.
+    // A quiet note: the longer window's evidence, its reading never standing alone. Where the
+    // short window heard no note (a fading note sinks into its noise first), it is asked only
+    // for the note read last, up to two seconds after it was last heard, or, where a note was
+    // heard lately but not read, only for a lower note under it, which breaks a row of windows:
+    // what a string's tail holds (partials outlasting the rest) is no new string. Where only
+    // noise has been heard lately it is not tried, so that a noisy room costs little.
     const auto longN =
         static_cast<std::size_t>(std::min<std::uint64_t>(longWindow_, end - earliest));
-    if (!outcome.reading && outcome.needs == 0 && outcome.heard &&
+    const HeardNote* fading = outcome.heard ? nullptr : lastRead(end);
+    const bool heardLately =
+        lastHeard_ && end - *lastHeard_ <= static_cast<std::uint64_t>(toneMemorySeconds * rate_);
+    if (!outcome.reading && outcome.needs == 0 && (outcome.heard || fading || heardLately) &&
         static_cast<double>(longN) >= minLongWindowShare * static_cast<double>(n)) {
         const Spectrum longSpectrum(at(end - longN), longN, rate_);
-        Outcome longOutcome = readSpectrum(longSpectrum, longN, rate_, lowHz_, highHz_);
+        Outcome longOutcome =
+            fading ? readNoteAt(longSpectrum, refinedSeriesHz(longSpectrum, fading->hz, rate_),
+                                longN, rate_, lowHz_, highHz_, true)
+                   : readSpectrum(longSpectrum, longN, rate_, lowHz_, highHz_);
         longOutcome.sure = false;
-        if (longOutcome.note || longOutcome.lowerNote)
+        const bool newNote = !outcome.heard && longOutcome.note &&
+                             (!fading || *longOutcome.note != nearestNote(fading->hz));
+        if ((longOutcome.note || longOutcome.lowerNote) && !newNote)
             outcome = longOutcome;
     }
     // The row of windows that heard the same note; one that heard nothing leaves it be.
     if (outcome.note || outcome.lowerNote) {
+        lastHeard_ = end;
         previousNote_ = outcome.note;
         sameNoteWindows_ = outcome.note && outcome.note == previousNote ? sameNoteWindows + 1
                            : outcome.note                               ? 1
@@ -416,9 +440,12 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
                                              : outcome.sure || sameNoteWindows_ >= 2;
     if (confirmed)
         readings.push_back(reading);
-    std::erase_if(tone_,
-                  [&](const HeardNote& note) { return nearestNote(note.hz) == *outcome.note; });
-    tone_.push_back({reading.hz, end});
+    const auto same = [&](const HeardNote& note) { return nearestNote(note.hz) == *outcome.note; };
+    const bool read = confirmed || std::ranges::any_of(tone_, [&](const HeardNote& note) {
+                          return same(note) && note.read;
+                      });
+    std::erase_if(tone_, same);
+    tone_.push_back({reading.hz, end, read});
 }
 
 }  // namespace pitch

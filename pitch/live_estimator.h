@@ -8,7 +8,8 @@
 // that of the two before); after the attack (note_envelope.h), a window of up to 0.35 s ending
 // at the newest sample is read every 50 ms (where no onset is heard, as from a distant
 // microphone, the windows slide all the same; where it gives no reading, as for a quiet note,
-// one of up to 1 s is read in its place) as a spectrum (windowed_spectrum.h) and a stiff
+// one of up to 1 s is read in its place, and follows a note read into the noise as it fades,
+// finding no new note there) as a spectrum (windowed_spectrum.h) and a stiff
 // string's partial series (partial_series.h), like the one-shot estimator but with no hint:
 // - the note (note_evidence.h) is the frequency from the lowest to the highest note (with half
 //   a semitone to spare) whose partials stand furthest above the noise around them, summed up
@@ -91,6 +92,8 @@ private:
     void analyse(std::uint64_t end, std::vector<Reading>& readings);
     const float* at(std::uint64_t index) const;
     bool partialOfTone(double hz, std::uint64_t at);
+    struct HeardNote;
+    const HeardNote* lastRead(std::uint64_t at) const;
 
     bool usable_;
     Decimator decimator_;
@@ -116,12 +119,15 @@ private:
     // The note the latest window heard, read or not.
     std::optional<int> previousNote_;
     // The notes read or nearly read (but for the row of windows) since the latest onset or
-    // silence, each where last heard.
+    // silence, each where last heard, and whether it was read.
     struct HeardNote {
         double hz;
         std::uint64_t at;
+        bool read = false;
     };
     std::vector<HeardNote> tone_;
+    // Where the latest window that heard a note, or a lower note under one, ended.
+    std::optional<std::uint64_t> lastHeard_;
     // Windows in a row that heard the latest note's series.
     int sameNoteWindows_ = 0;
     // Dropouts: the exact zeros running at the end of the input so far, the input samples
