@@ -28,9 +28,12 @@ struct PipeWireOptions {
     std::string applicationName = "Tolmary";
     std::string streamName = "Referenčni ton";
     int sampleRate = 44100;
-    // The graph cycle asked for. A note waits for the next cycle and then plays one cycle
-    // later, so this much keeps note-on to sound near the PulseAudio stream's 25 ms; the data
-    // thread is real-time, so a short cycle does not make gaps on a busy machine.
+    // The graph cycle asked for (the server rounds it down to a power of two of frames, 256 at
+    // 48 kHz). A note waits for the next cycle and then plays one cycle later, so this much
+    // keeps note-on to sound near the PulseAudio stream's 25 ms; the data thread is real-time,
+    // so other programs' load does not delay it. (Where a virtual machine's host takes the CPU
+    // from the server itself for longer than a cycle, the server runs the missed cycles back
+    // to back and one of them is silent, however long the cycle.)
     int cycleMs = 10;
 };
 
