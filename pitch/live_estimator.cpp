@@ -68,6 +68,8 @@ constexpr double hopSeconds = 0.05;
 // 330 Hz, windows of 0.2 and 0.35 s, 20 to 40 dB), noise taken as the median level between
 // the partials.
 constexpr double binsPerNoiseToAmplitude = 0.72;
+// A series within this many of its spreads of a mains harmonic may be the hum.
+constexpr double humSpreads = 3.0;
 // Readings that spread more than this in the noise are not made: the note is certain, the
 // cents would not be.
 constexpr double maxSpreadCents = 3.0;
@@ -175,6 +177,9 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     const double spreadHz = readingSpreadHz(*reading, [&](const Partial& p) {
         return binsPerNoiseToAmplitude * spectrum.resolutionHz() * spectrum.noiseAt(p.hz);
     });
+    // Hum's own series, read through the noise, may land a little off the mains frequency.
+    if (mayBeHum(spectrum, reading->hz, humSpreads * spreadHz))
+        return {};
     const double spreadCents = centsPerRatio * spreadHz / reading->hz;
     if (spreadCents > maxSpreadCents)
         return result;

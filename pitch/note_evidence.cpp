@@ -135,10 +135,10 @@ bool standsOut(const Spectrum& spectrum, double hz, double db) {
            level >= spectrum.strongest() * dbToAmplitude(evidenceRelativeDb);
 }
 
-bool mayBeHum(const Spectrum& spectrum, double hz) {
+bool mayBeHum(const Spectrum& spectrum, double hz, double spreadHz) {
     for (double mains : {50.0, 60.0})
         for (int j = 1; j <= mainsHarmonics; ++j) {
-            if (std::abs(hz - j * mains) > j * mainsToleranceHz)
+            if (std::abs(hz - j * mains) > j * mainsToleranceHz + spreadHz)
                 continue;
             if (j <= alwaysHumHarmonics)
                 return true;

@@ -38,7 +38,9 @@ bool standsOut(const Spectrum& spectrum, double hz, double db);
 // sound too, not far below the strongest of the series' first partials there. A string tuned
 // onto a higher harmonic (a G string a third of a semitone sharp sounds at 200 Hz) is read
 // where no such hum sounds, or where the hum is faint beside the string.
-bool mayBeHum(const Spectrum& spectrum, double hz);
+// A series read through noise lands off its true frequency by its spread: `spreadHz` widens the
+// tolerance around each harmonic by as much.
+bool mayBeHum(const Spectrum& spectrum, double hz, double spreadHz = 0.0);
 
 // Two notes sounding together (a string still ringing under the next) make a series on their
 // common subharmonic that holds the partials of both and none of the others: a fourth apart,
