@@ -10,6 +10,7 @@
 // with the PulseAudio protocol closed to the program: it is heard through PipeWire's own API or
 // not at all. TOLMARY_BINARY=/path/to/tolmary runs the cases against another build.
 
+#include <unistd.h>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
@@ -17,7 +18,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+
 #include <cmath>
+#include <fstream>
+#include <string>
 
 #include "pitch/pitch_estimator.h"
 #include "pitch/windowed_spectrum.h"
@@ -39,6 +43,18 @@ constexpr bool realTimeMeasured = true;
 
 using harness::sinkRate;
 const std::string sinkName = "tolmary_e2e";
+
+// The time the host of a virtual machine has taken this machine's processors away (steal
+// time), in seconds: meanwhile no thread of the machine runs, however high its priority.
+double stolenSeconds() {
+    std::ifstream stat("/proc/stat");
+    std::string cpu;
+    stat >> cpu;
+    long long value = 0, steal = 0;
+    for (int field = 1; field <= 8 && stat >> value; ++field)
+        steal = value;
+    return static_cast<double>(steal) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
 
 QString run(const QString& program, const QStringList& args) {
     QProcess p;
@@ -315,19 +331,32 @@ void EndToEndTest::closingDuringAHeldNoteEndsCleanly() {
 void EndToEndTest::noteUnderLoadHasNoDropouts() {
     const unsigned long window = openTuner(3);
     QVERIFY(window != 0);
-    std::int64_t beforeClick = 0;
-    {
-        // Every core busy, as when a build or a browser runs beside the tuner.
-        std::vector<harness::ChildProcess> busy(
-            static_cast<std::size_t>(QThread::idealThreadCount()));
-        for (harness::ChildProcess& spinner : busy)
-            QVERIFY(spinner.startBusyLoop());
-        QTest::qWait(500);
-        beforeClick = recorder_.frames();
-        playAndWait(window, 120, recorder_);
+    // A virtual machine's host may take a processor away for longer than the sound server's
+    // cycle, and the server then leaves a cycle silent whatever the program does: a note heard
+    // while the host took 20 ms or more is played again, up to three times in all.
+    constexpr int attempts = 3;
+    constexpr double hostStallSeconds = 0.02;
+    harness::GapCount gaps;
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        const double stolenBefore = stolenSeconds();
+        std::int64_t beforeClick = 0;
+        {
+            // Every core busy, as when a build or a browser runs beside the tuner.
+            std::vector<harness::ChildProcess> busy(
+                static_cast<std::size_t>(QThread::idealThreadCount()));
+            for (harness::ChildProcess& spinner : busy)
+                QVERIFY(spinner.startBusyLoop());
+            QTest::qWait(500);
+            beforeClick = recorder_.frames();
+            playAndWait(window, 120, recorder_);
+        }
+        gaps = harness::countGaps(recorder_.magnitudes(beforeClick, recorder_.frames()));
+        const double stolen = stolenSeconds() - stolenBefore;
+        if (gaps.gaps == 0 || stolen < hostStallSeconds)
+            break;
+        qWarning("%d dropouts while the host took %.0f ms: played again", gaps.gaps,
+                 1000.0 * stolen);
     }
-    const harness::GapCount gaps =
-        harness::countGaps(recorder_.magnitudes(beforeClick, recorder_.frames()));
     QVERIFY2(!realTimeMeasured || gaps.gaps == 0,
              qPrintable(QString("%1 dropouts inside the note, the longest %2 "
                                 "frames")
