@@ -234,6 +234,7 @@ LiveEstimator::LiveEstimator(double sampleRate, double lowestNote, double highes
       longWindow_(static_cast<std::size_t>(longWindowSeconds * rate_)),
       hop_(static_cast<std::size_t>(hopSeconds * rate_)),
       attackSkip_(attackSkip(rate_)),
+      toneMemory_(static_cast<std::uint64_t>(toneMemorySeconds * rate_)),
       dropoutSamples_(static_cast<std::size_t>(std::ceil(dropoutSeconds * sampleRate))),
       discontinuities_(usable_ ? sampleRate : minSampleRate) {
     reset();
@@ -274,8 +275,7 @@ bool LiveEstimator::partialOfTone(double hz, std::uint64_t at) {
 const LiveEstimator::HeardNote* LiveEstimator::lastRead(std::uint64_t at) const {
     const HeardNote* last = nullptr;
     for (const HeardNote& note : tone_)
-        if (note.read && at - note.at <= static_cast<std::uint64_t>(toneMemorySeconds * rate_) &&
-            (!last || note.at > last->at))
+        if (note.read && at - note.at <= toneMemory_ && (!last || note.at > last->at))
             last = &note;
     return last;
 }
@@ -397,8 +397,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     const auto longN =
         static_cast<std::size_t>(std::min<std::uint64_t>(longWindow_, end - earliest));
     const HeardNote* fading = outcome.heard ? nullptr : lastRead(end);
-    const bool heardLately =
-        lastHeard_ && end - *lastHeard_ <= static_cast<std::uint64_t>(toneMemorySeconds * rate_);
+    const bool heardLately = lastHeard_ && end - *lastHeard_ <= toneMemory_;
     if (!outcome.reading && outcome.needs == 0 && (outcome.heard || fading || heardLately) &&
         static_cast<double>(longN) >= minLongWindowShare * static_cast<double>(n)) {
         const Spectrum longSpectrum(at(end - longN), longN, rate_);
@@ -430,9 +429,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     // Decimated sample j is the filtered input at sample j times the factor.
     Reading reading = *outcome.reading;
     reading.atSample = (end - 1) * static_cast<std::uint64_t>(decimator_.factor()) + 1;
-    std::erase_if(tone_, [&](const HeardNote& note) {
-        return end - note.at > static_cast<std::uint64_t>(toneMemorySeconds * rate_);
-    });
+    std::erase_if(tone_, [&](const HeardNote& note) { return end - note.at > toneMemory_; });
     if (partialOfTone(reading.hz, end))
         return;
     // A note below one still ringing, whose partials it holds, may be that one's partials and

@@ -102,6 +102,8 @@ private:
     std::size_t block_;
     std::size_t onsetBlocks_;
     std::size_t minWindow_, maxWindow_, longWindow_, hop_, attackSkip_;
+    // How long a note heard is remembered, in decimated samples.
+    std::uint64_t toneMemory_;
 
     // Decimated samples from the absolute index historyStart_ to received_.
     std::vector<float> history_;

@@ -374,9 +374,9 @@ private slots:
         QFETCH(double, decaySeconds);
         const double f0 = noteFrequencyHz(note);
         const Signal tone = render(testing::pluckedString(f0, 2e-4, decaySeconds, rate), 3.5, rate);
-        testing::Microphone phone = testing::phoneAcrossTheRoom();
-        const auto readings =
-            listen(testing::throughMicrophone(afterSilence(tone), rate, phone, 5), rate);
+        const auto readings = listen(
+            testing::throughMicrophone(afterSilence(tone), rate, testing::phoneAcrossTheRoom(), 5),
+            rate);
         QVERIFY2(!readings.empty(), "no readings");
         for (const Reading& r : readings)
             QVERIFY2(std::abs(centsBetween(r.hz, f0 * std::sqrt(1.0002))) < 50.0,
