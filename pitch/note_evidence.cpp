@@ -50,8 +50,7 @@ constexpr int humComparePartials = 4;
 // The level of a component near `hz`: a peak of its own, not the skirt of a neighbour's; 0
 // where there is none.
 double peakLevel(const Spectrum& spectrum, double hz) {
-    const auto peak = spectrum.coarsePeakNear(hz, partialSearchCents);
-    return peak ? peak->amplitude : 0.0;
+    return spectrum.coarsePeakLevelNear(hz, partialSearchCents);
 }
 
 bool overNoise(const Spectrum& spectrum, double hz, double level, double db) {
@@ -76,19 +75,27 @@ int clearPartials(const Spectrum& spectrum, double hz, std::initializer_list<int
 bool mayBeNote(const Spectrum& spectrum, double hz, double rate) {
     if (mayBeHum(spectrum, hz))
         return false;
-    if (standsOut(spectrum, hz, loneFundamentalDb))
+    // In a noisy room thousands of candidates a window are asked and nearly all fail: each
+    // partial is looked up once, and only as far as the answer needs.
+    const double fundamental = peakLevel(spectrum, hz);
+    const bool shapesTone = fundamental >= spectrum.strongest() * dbToAmplitude(evidenceRelativeDb);
+    const auto fundamentalStandsOut = [&](double db) {
+        return shapesTone && overNoise(spectrum, hz, fundamental, db);
+    };
+    if (fundamentalStandsOut(loneFundamentalDb))
         return true;
-    if (standsOut(spectrum, hz, clearFundamentalDb) && clearPartials(spectrum, hz, {2, 3, 4}, rate))
+    if (fundamentalStandsOut(clearFundamentalDb) && clearPartials(spectrum, hz, {2, 3, 4}, rate))
         return true;
-    if (standsOut(spectrum, hz, partialOverNoiseDb) && clearPartials(spectrum, hz, {3, 5, 7}, rate))
+    if (fundamentalStandsOut(partialOverNoiseDb) && clearPartials(spectrum, hz, {3, 5, 7}, rate))
         return true;
     const int low = clearPartials(spectrum, hz, {2, 3}, rate);
+    if (low == 0)
+        return false;
     const int neither = clearPartials(spectrum, hz, {5, 7}, rate);
     // The 2nd and 3rd partials are heard as their fundamental where it sounds at all, however
     // weakly; two strings have no common fundamental.
-    const bool faintFundamental =
-        overNoise(spectrum, hz, peakLevel(spectrum, hz), partialOverNoiseDb);
-    return ((low == 2 && faintFundamental) || (low >= 1 && neither >= 1)) &&
+    const bool faintFundamental = overNoise(spectrum, hz, fundamental, partialOverNoiseDb);
+    return ((low == 2 && faintFundamental) || neither >= 1) &&
            low + neither + clearPartials(spectrum, hz, {4, 6, 8}, rate) >= 3;
 }
 

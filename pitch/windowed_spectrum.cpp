@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -178,9 +179,10 @@ Spectrum::Spectrum(const float* samples, std::size_t n, double sampleRate)
         levels.push_back(medianPerQuantile * *at);
         first = end;
     }
-    // Between the bands' centres, the noise level runs straight from one to the next.
+    // Between the bands' centres, the noise level runs straight from one to the next. (A
+    // stretch of a sample or two has no band: no noise.)
     noise_.resize(magnitude_.size());
-    for (std::size_t bin = 0, band = 0; bin < noise_.size(); ++bin) {
+    for (std::size_t bin = 0, band = 0; bin < noise_.size() && !levels.empty(); ++bin) {
         const double at = static_cast<double>(bin);
         while (band + 1 < centres.size() && centres[band + 1] <= at)
             ++band;
@@ -288,21 +290,65 @@ double Spectrum::binHz() const {
     return sampleRate_ / static_cast<double>(size_);
 }
 
-std::optional<std::size_t> Spectrum::strongestBinNear(double hz, double cents) const {
+std::pair<std::size_t, std::size_t> Spectrum::binsNear(double hz, double cents) const {
+    // A local maximum has a neighbour on either side.
+    if (magnitude_.size() < 3)
+        return {1, 0};
     const double ratio = std::exp2(cents / 1200.0);
     auto binOf = [&](double f) { return nearestIndex(f / binHz()); };
     // At least two grid steps either side, however narrow the band in cents.
     const std::size_t centre = binOf(hz);
     const std::size_t low = std::max<std::size_t>(1, std::min(binOf(hz / ratio), centre - 2));
     const std::size_t high = std::max(binOf(hz * ratio), centre + 2);
+    return {low, std::min(high, magnitude_.size() - 2)};
+}
+
+std::optional<std::size_t> Spectrum::strongestBinNear(double hz, double cents) const {
+    const auto [low, high] = binsNear(hz, cents);
     std::optional<std::size_t> best;
-    for (std::size_t k = low; k <= high && k + 1 < magnitude_.size(); ++k) {
+    for (std::size_t k = low; k <= high; ++k) {
         if (magnitude_[k] < magnitude_[k - 1] || magnitude_[k] < magnitude_[k + 1])
             continue;
         if (!best || magnitude_[k] > magnitude_[*best])
             best = k;
     }
     return best;
+}
+
+void Spectrum::addStrongestMaxima() const {
+    const std::size_t n = magnitude_.size();
+    const auto none = static_cast<std::uint32_t>(n);
+    std::vector<std::uint32_t> level(n, none);
+    if (strongestMaxima_.empty()) {
+        for (std::size_t k = 1; k + 1 < n; ++k)
+            if (magnitude_[k] >= magnitude_[k - 1] && magnitude_[k] >= magnitude_[k + 1])
+                level[k] = static_cast<std::uint32_t>(k);
+    } else {
+        const std::vector<std::uint32_t>& below = strongestMaxima_.back();
+        const std::size_t span = std::size_t{1} << (strongestMaxima_.size() - 1);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t a = below[i], b = i + span < n ? below[i + span] : none;
+            level[i] = a == none ? b : b == none || magnitude_[a] >= magnitude_[b] ? a : b;
+        }
+    }
+    strongestMaxima_.push_back(std::move(level));
+}
+
+double Spectrum::coarsePeakLevelNear(double hz, double cents) const {
+    const auto [low, high] = binsNear(hz, cents);
+    if (low > high)
+        return 0.0;
+    // Two spans of a power of two that together cover the points.
+    const auto j = static_cast<std::size_t>(std::bit_width(high - low + 1) - 1);
+    while (strongestMaxima_.size() <= j)
+        addStrongestMaxima();
+    const std::size_t none = magnitude_.size();
+    double level = 0.0;
+    for (const std::uint32_t k :
+         {strongestMaxima_[j][low], strongestMaxima_[j][high + 1 - (std::size_t{1} << j)]})
+        if (k != none)
+            level = std::max(level, magnitude_[k]);
+    return level;
 }
 
 }  // namespace pitch

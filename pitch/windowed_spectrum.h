@@ -8,8 +8,10 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <numbers>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace pitch {
@@ -58,6 +60,11 @@ public:
     // The strongest local maximum of the grid within `cents` of `hz`.
     std::optional<Peak> coarsePeakNear(double hz, double cents) const;
 
+    // Its magnitude, 0 where there is none. The note search asks this thousands of times a
+    // window: it is answered from a table of the grid's strongest local maxima over spans of
+    // 2, 4, 8... grid points, made at the first call.
+    double coarsePeakLevelNear(double hz, double cents) const;
+
     // The same peak refined on the exact transform: far below a thousandth of a cent.
     std::optional<Peak> peakNear(double hz, double cents) const;
 
@@ -67,6 +74,10 @@ public:
 private:
     double binHz() const;
     std::optional<std::size_t> strongestBinNear(double hz, double cents) const;
+    // The grid points a peak within `cents` of `hz` is looked for at: first and last.
+    std::pair<std::size_t, std::size_t> binsNear(double hz, double cents) const;
+    // Adds the next level j to strongestMaxima_.
+    void addStrongestMaxima() const;
 
     double sampleRate_;
     std::vector<double> weighted_;
@@ -76,6 +87,9 @@ private:
     double strongest_ = 0.0;
     // The noise level at each grid point.
     std::vector<double> noise_;
+    // Level j: of grid points i to i + 2^j - 1, the local maximum with the largest magnitude,
+    // or the grid's size where there is none. Levels are made as queries need them.
+    mutable std::vector<std::vector<std::uint32_t>> strongestMaxima_;
 };
 
 }  // namespace pitch

@@ -9,6 +9,7 @@
 
 #include "pitch/fft.h"
 #include "pitch/pitch_estimator.h"
+#include "pitch/windowed_spectrum.h"
 #include "tests/support/synthetic_notes.h"
 
 using pitch::centsBetween;
@@ -201,6 +202,42 @@ private slots:
         for (std::size_t k = 0; k < real.size(); ++k)
             worst = std::max(worst, std::abs(real[k] - full[k]));
         QVERIFY2(worst < 1e-9, qPrintable(QString::number(worst)));
+    }
+
+    // The note search reads peak levels from a table of the grid's maxima; it must find what
+    // a scan of the grid finds, at every frequency and width, the grid's ends included.
+    void peakLevelsFromTheTableMatchTheScan_data() {
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<double>("noise");
+        QTest::newRow("a plucked A2 in noise, 0.35 s at 11 kHz") << 3858 << 0.01;
+        QTest::newRow("noise alone, 1 s") << 11025 << 1.0;
+        QTest::newRow("three samples") << 3 << 1.0;
+        QTest::newRow("eight samples") << 8 << 1.0;
+        QTest::newRow("one sample") << 1 << 1.0;
+    }
+    void peakLevelsFromTheTableMatchTheScan() {
+        QFETCH(int, samples);
+        QFETCH(double, noise);
+        constexpr double decimated = 11025.0;
+        Signal signal = testing::render(testing::pluckedString(110.0, 1e-4, 1.5, decimated),
+                                        samples / decimated, decimated);
+        signal.resize(static_cast<std::size_t>(samples));
+        addNoise(signal, noise, 3);
+        const pitch::Spectrum spectrum(signal.data(), signal.size(), decimated);
+        int compared = 0;
+        for (const double cents : {0.0, 1.0, 30.0, 50.0, 700.0})
+            for (double hz = 0.0; hz < 0.55 * decimated; hz += 0.37) {
+                const auto peak = spectrum.coarsePeakNear(hz, cents);
+                const double level = spectrum.coarsePeakLevelNear(hz, cents);
+                if (level != (peak ? peak->amplitude : 0.0))
+                    QFAIL(qPrintable(QString("%1 Hz, %2 cents: %3, scan %4")
+                                         .arg(hz)
+                                         .arg(cents)
+                                         .arg(level)
+                                         .arg(peak ? peak->amplitude : 0.0)));
+                compared += level > 0.0;
+            }
+        QVERIFY(samples < 8 || compared > 1000);
     }
 };
 
