@@ -123,8 +123,16 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
         return p.amplitude < spectrum.noiseAt(p.hz) * dbToAmplitude(partialOverNoiseDb);
     });
     const auto reading = readSeries(partials);
-    if (!reading || reading->hz < lowHz || reading->hz > highHz || mayBeHum(spectrum, reading->hz))
+    if (!reading || reading->hz < lowHz || reading->hz > highHz)
         return {};
+    // Hum on the mains frequency or twice it is no note in any window, so a longer one is not
+    // tried (an empty room with hum would cost twice as much); on a higher harmonic a string
+    // may sound, which a longer window tells apart from it.
+    if (mayBeHum(spectrum, reading->hz)) {
+        Outcome hum;
+        hum.heard = !onLowMainsHarmonic(reading->hz);
+        return hum;
+    }
     const Partial& top = std::ranges::max(reading->partials, {}, &Partial::amplitude);
     if (lowerNoteUnder(spectrum, *reading, top.amplitude)) {
         // A lower note's partials show, but its own low partials were too weak to name it (a

@@ -9,8 +9,9 @@
 // at the newest sample is read every 50 ms (where no onset is heard, as from a distant
 // microphone, the windows slide all the same; where it gives no reading, as for a quiet note,
 // one of up to 1 s is read in its place, and follows a note read into the noise as it fades,
-// finding no new note there) as a spectrum (windowed_spectrum.h) and a stiff
-// string's partial series (partial_series.h), like the one-shot estimator but with no hint:
+// finding no new note there; not where it heard only hum on the mains frequency or twice it) as a
+// spectrum (windowed_spectrum.h) and a stiff string's partial series (partial_series.h), like the
+// one-shot estimator but with no hint:
 // - the note (note_evidence.h) is the frequency from the lowest to the highest note (with half
 //   a semitone to spare) whose partials stand furthest above the noise around them, summed up
 //   to a common frequency (so a note outscores the octave and twelfth above it, whose

@@ -142,13 +142,30 @@ bool standsOut(const Spectrum& spectrum, double hz, double db) {
            level >= spectrum.strongest() * dbToAmplitude(evidenceRelativeDb);
 }
 
-bool mayBeHum(const Spectrum& spectrum, double hz, double spreadHz) {
+namespace {
+
+// Whether `hz` lies on the `j`th harmonic of `mains`.
+bool onMainsHarmonic(double hz, double mains, int j, double spreadHz) {
+    return std::abs(hz - j * mains) <= j * mainsToleranceHz + spreadHz;
+}
+
+}  // namespace
+
+bool onLowMainsHarmonic(double hz, double spreadHz) {
     for (double mains : {50.0, 60.0})
-        for (int j = 1; j <= mainsHarmonics; ++j) {
-            if (std::abs(hz - j * mains) > j * mainsToleranceHz + spreadHz)
-                continue;
-            if (j <= alwaysHumHarmonics)
+        for (int j = 1; j <= alwaysHumHarmonics; ++j)
+            if (onMainsHarmonic(hz, mains, j, spreadHz))
                 return true;
+    return false;
+}
+
+bool mayBeHum(const Spectrum& spectrum, double hz, double spreadHz) {
+    if (onLowMainsHarmonic(hz, spreadHz))
+        return true;
+    for (double mains : {50.0, 60.0})
+        for (int j = alwaysHumHarmonics + 1; j <= mainsHarmonics; ++j) {
+            if (!onMainsHarmonic(hz, mains, j, spreadHz))
+                continue;
             // A string's series is as loud as its strongest low partial: the fundamental alone
             // may lie under a small microphone's high-pass, beside hum that is not.
             double level = 0.0;

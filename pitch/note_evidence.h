@@ -42,6 +42,10 @@ bool standsOut(const Spectrum& spectrum, double hz, double db);
 // tolerance around each harmonic by as much.
 bool mayBeHum(const Spectrum& spectrum, double hz, double spreadHz = 0.0);
 
+// Whether `hz` lies on the mains frequency or twice it, where a series is hum whatever else
+// sounds.
+bool onLowMainsHarmonic(double hz, double spreadHz = 0.0);
+
 // Two notes sounding together (a string still ringing under the next) make a series on their
 // common subharmonic that holds the partials of both and none of the others: a fourth apart,
 // its partials 3, 4, 6 and 8; a fifth, 2, 3, 4, 6 and 8; a major third, 4, 5 and 8; a minor
