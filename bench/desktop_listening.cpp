@@ -1,4 +1,5 @@
-// The cost of listening: `tolmary --listen` hearing a guitar and hearing silence, and the
+// The cost of listening: `tolmary --listen` hearing a guitar, silence, and an empty room as a
+// laptop's and a phone's microphone deliver it (noise and mains hum, nothing to read), and the
 // listening window hearing the same guitar.
 
 #include "bench/desktop_listening.h"
@@ -13,6 +14,7 @@
 #include "bench/desktop_table.h"
 #include "bench/desktop_tuner.h"
 #include "pitch/pitch_estimator.h"
+#include "tests/support/microphone_model.h"
 #include "tests/support/sink_player.h"
 #include "tests/support/synthetic_notes.h"
 #include "tuner/catalogue.h"
@@ -68,6 +70,24 @@ ListeningCost measureListeningCost(Desktop& desktop) {
     sleepMs(10000);
     f.silence = loadBetween(quietFrom, readProcessLoad(listener.pid()));
 
+    // An empty room: the tuner's idle state where a player sets it listening.
+    const std::pair<testing::Microphone, LoadFigures*> rooms[] = {
+        {testing::laptopMicrophone(), &f.laptopRoom},
+        {testing::phoneAcrossTheRoom(), &f.phoneRoom}};
+    for (const auto& [microphone, figures] : rooms) {
+        const std::vector<float> nothing(static_cast<std::size_t>(12 * sinkRate), 0.0f);
+        player.play(testing::throughMicrophone(nothing, sinkRate, microphone));
+        sleepMs(1000);
+        const std::size_t before = readingsIn(output, 0).size();
+        const ProcessLoad from = readProcessLoad(listener.pid());
+        sleepMs(10000);
+        *figures = loadBetween(from, readProcessLoad(listener.pid()));
+        const auto heard = readingsIn(output, 0);
+        for (std::size_t i = before; i < heard.size(); ++i)
+            f.roomReadings.push_back(heard[i]);
+        sleepMs(1500);
+    }
+
     player.play(guitarPlucks(12));
     sleepMs(1000);
     const std::size_t readingsBefore = readingsIn(output, 0).size();
@@ -93,6 +113,18 @@ void printListeningCost(const ListeningCost& f) {
         format("%.1f", f.readingsPerSecond), "");
     row("tolmary --listen, silence 10 s: CPU, % of one core",
         format("%.2f %% / %.2f %%", f.silence.cpuPercent, f.silence.preciseCpuPercent), "<= 5 %");
+    row("tolmary --listen, empty room, laptop 10 s: CPU",
+        format("%.2f %% / %.2f %%", f.laptopRoom.cpuPercent, f.laptopRoom.preciseCpuPercent),
+        "<= 5 %");
+    row("tolmary --listen, empty room, phone 10 s: CPU",
+        format("%.2f %% / %.2f %%", f.phoneRoom.cpuPercent, f.phoneRoom.preciseCpuPercent),
+        "<= 5 %");
+    // Each names a note nobody played.
+    std::string heard = format("%.0f", static_cast<double>(f.roomReadings.size()));
+    for (std::size_t i = 0; i < f.roomReadings.size() && i < 4; ++i)
+        heard +=
+            (i ? ", " : " (") + f.roomReadings[i].note + format(" %.1f Hz", f.roomReadings[i].hz);
+    row("  readings in the empty rooms", heard + (f.roomReadings.empty() ? "" : ")"), "0");
 }
 
 std::optional<LoadFigures> measureListeningWindow(Desktop& desktop) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/desktop_listening.h"
 #include "bench/desktop_session.h"
 #include "bench/process_load.h"
 #include "tests/support/monitor_recorder.h"
@@ -55,11 +56,14 @@ struct DropoutFigures {
 DropoutFigures measureDropouts(Desktop& desktop);
 void printDropouts(const DropoutFigures& f);
 
-// `tolmary --listen` hearing plucks and silence.
+// `tolmary --listen` hearing plucks, silence and empty rooms.
 struct ListeningCost {
     bool ok = false;
     LoadFigures plucks;
     LoadFigures silence;
+    LoadFigures laptopRoom;
+    LoadFigures phoneRoom;
+    std::vector<Heard> roomReadings;
     double readingsPerSecond = 0;
 };
 ListeningCost measureListeningCost(Desktop& desktop);
