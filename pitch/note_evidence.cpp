@@ -57,6 +57,12 @@ bool overNoise(const Spectrum& spectrum, double hz, double level, double db) {
     return level >= spectrum.noiseAt(hz) * dbToAmplitude(db);
 }
 
+// Whether a component of `level` at `hz` stands out, as standsOut asks of the peak there.
+bool levelStandsOut(const Spectrum& spectrum, double hz, double level, double db) {
+    return overNoise(spectrum, hz, level, db) &&
+           level >= spectrum.strongest() * dbToAmplitude(evidenceRelativeDb);
+}
+
 // How many of the partials `ks` of the series on `hz` (below the band's edge) stand out.
 int clearPartials(const Spectrum& spectrum, double hz, std::initializer_list<int> ks, double rate) {
     int count = 0;
@@ -78,9 +84,8 @@ bool mayBeNote(const Spectrum& spectrum, double hz, double rate) {
     // In a noisy room thousands of candidates a window are asked and nearly all fail: each
     // partial is looked up once, and only as far as the answer needs.
     const double fundamental = peakLevel(spectrum, hz);
-    const bool shapesTone = fundamental >= spectrum.strongest() * dbToAmplitude(evidenceRelativeDb);
     const auto fundamentalStandsOut = [&](double db) {
-        return shapesTone && overNoise(spectrum, hz, fundamental, db);
+        return levelStandsOut(spectrum, hz, fundamental, db);
     };
     if (fundamentalStandsOut(loneFundamentalDb))
         return true;
@@ -137,9 +142,7 @@ double refinedSeriesHz(const Spectrum& spectrum, double hz, double rate) {
 }
 
 bool standsOut(const Spectrum& spectrum, double hz, double db) {
-    const double level = peakLevel(spectrum, hz);
-    return overNoise(spectrum, hz, level, db) &&
-           level >= spectrum.strongest() * dbToAmplitude(evidenceRelativeDb);
+    return levelStandsOut(spectrum, hz, peakLevel(spectrum, hz), db);
 }
 
 namespace {
