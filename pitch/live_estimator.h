@@ -38,8 +38,9 @@
 //   above is not read), and none at the octave or twelfth of a note read (or heard, but for
 //   the row) since the latest onset or silence and heard in the latest two seconds (a
 //   string's partials outlasting the rest are not a new note);
-// - mains hum (50 or 60 Hz and its first harmonics) is never read as a note; a string tuned
-//   onto one of its higher harmonics is, where the hum's lower harmonics do not sound with it;
+// - mains hum (50 or 60 Hz and its first harmonics) is never read as a note, nor taken for a
+//   partial of one (a lower note's fundamental under a bass string beside it); a string tuned
+//   onto one of its higher harmonics is read, where the hum's lower harmonics do not sound with it;
 // - the window first spans 8 periods of the lowest note (so that a low note's partials are
 //   resolved and cannot pass for a higher note's), and 10 periods of the note read, so the
 //   first reading of a pluck comes 0.2 s after it;

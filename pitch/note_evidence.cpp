@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pitch/partial_series.h"
+#include "pitch/pitch_estimator.h"
 #include "pitch/windowed_spectrum.h"
 
 namespace pitch {
@@ -46,15 +47,56 @@ constexpr double humBelowDb = -20.0;
 // A series on a higher harmonic is compared with the hum by the strongest of its first
 // partials.
 constexpr int humComparePartials = 4;
+// A component within this many of the window's bins of the mains frequency or twice it, where
+// hum sounds, is the hum's: the window's main lobe reaches 4 bins, and beyond 3 its skirt lies
+// under the noise...
+constexpr double humLobeBins = 3.0;
+// ...and hum sounds where the peak there, refined, lies this much further off the harmonic at
+// most: the noise moves it.
+constexpr double humPeakSlackHz = 0.1;
 
-// The level of a component near `hz`: a peak of its own, not the skirt of a neighbour's; 0
-// where there is none.
-double peakLevel(const Spectrum& spectrum, double hz) {
-    return spectrum.coarsePeakLevelNear(hz, partialSearchCents);
+// Whether `hz` lies on the `j`th harmonic of `mains`.
+bool onMainsHarmonic(double hz, double mains, int j, double spreadHz) {
+    return std::abs(hz - j * mains) <= j * mainsToleranceHz + spreadHz;
 }
 
 bool overNoise(const Spectrum& spectrum, double hz, double level, double db) {
     return level >= spectrum.noiseAt(hz) * dbToAmplitude(db);
+}
+
+// The level of the grid's strongest local maximum near `hz`, whatever made it.
+double anyPeakLevel(const Spectrum& spectrum, double hz) {
+    return spectrum.coarsePeakLevelNear(hz, partialSearchCents);
+}
+
+// Whether `hz` lies within the main lobe of hum on the mains frequency or twice it. The window
+// spreads the hum over several grid points, where the noise makes local maxima of their own (a
+// peak on 55 Hz beside 50 Hz hum, passing for a note's fundamental or a lower note's). Hum
+// sounds there where the peak near the harmonic, refined, lands on it and stands out of the
+// noise; a string beside it whose fundamental outweighs the hum pulls that peak off the
+// harmonic and stays a note.
+bool onHumLobe(const Spectrum& spectrum, double hz) {
+    const double lobeHz = humLobeBins * spectrum.resolutionHz();
+    for (double mains : {50.0, 60.0})
+        for (int j = 1; j <= alwaysHumHarmonics; ++j) {
+            const double harmonic = j * mains;
+            // Refined only where a peak there stands out at all: most windows hold no hum.
+            if (std::abs(hz - harmonic) > lobeHz ||
+                !overNoise(spectrum, harmonic, anyPeakLevel(spectrum, harmonic), evidenceDb))
+                continue;
+            const auto peak =
+                spectrum.keptPeakNear(harmonic, centsBetween(harmonic + lobeHz, harmonic));
+            if (peak && onMainsHarmonic(peak->hz, mains, j, humPeakSlackHz) &&
+                overNoise(spectrum, harmonic, peak->amplitude, evidenceDb))
+                return true;
+        }
+    return false;
+}
+
+// The level of a component near `hz`: a peak of its own, not the skirt of a neighbour's nor
+// the hum's; 0 where there is none.
+double peakLevel(const Spectrum& spectrum, double hz) {
+    return onHumLobe(spectrum, hz) ? 0.0 : anyPeakLevel(spectrum, hz);
 }
 
 // Whether a component of `level` at `hz` stands out, as standsOut asks of the peak there.
@@ -145,15 +187,6 @@ bool standsOut(const Spectrum& spectrum, double hz, double db) {
     return levelStandsOut(spectrum, hz, peakLevel(spectrum, hz), db);
 }
 
-namespace {
-
-// Whether `hz` lies on the `j`th harmonic of `mains`.
-bool onMainsHarmonic(double hz, double mains, int j, double spreadHz) {
-    return std::abs(hz - j * mains) <= j * mainsToleranceHz + spreadHz;
-}
-
-}  // namespace
-
 bool onLowMainsHarmonic(double hz, double spreadHz) {
     for (double mains : {50.0, 60.0})
         for (int j = 1; j <= alwaysHumHarmonics; ++j)
@@ -173,11 +206,13 @@ bool mayBeHum(const Spectrum& spectrum, double hz, double spreadHz) {
             // may lie under a small microphone's high-pass, beside hum that is not.
             double level = 0.0;
             for (int k = 1; k <= humComparePartials; ++k)
-                level = std::max(level, peakLevel(spectrum, k * hz));
-            for (int i = 1; i < j; ++i)
-                if (standsOut(spectrum, i * mains, evidenceDb) &&
-                    peakLevel(spectrum, i * mains) >= level * dbToAmplitude(humBelowDb))
+                level = std::max(level, anyPeakLevel(spectrum, k * hz));
+            for (int i = 1; i < j; ++i) {
+                const double hum = anyPeakLevel(spectrum, i * mains);
+                if (levelStandsOut(spectrum, i * mains, hum, evidenceDb) &&
+                    hum >= level * dbToAmplitude(humBelowDb))
                     return true;
+            }
         }
     return false;
 }

@@ -3,7 +3,8 @@
 // the candidates (the strongest series that may be a note), the note below a series found (its
 // octave or twelfth below, where that one's own partials sound), and whether a lower note may
 // sound under a series, found or hidden in the noise, so that the note read is not certain.
-// Mains hum is never a note. The listening estimator asks these of each window it reads.
+// Mains hum is never a note, nor a partial of one. The listening estimator asks these of each
+// window it reads.
 
 #include <optional>
 #include <vector>
@@ -29,7 +30,9 @@ double strongestOf(const std::vector<Partial>& partials);
 double refinedSeriesHz(const Spectrum& spectrum, double hz, double rate);
 
 // Whether a component stands `db` above the noise around it, and among the partials that
-// shape the tone (not a faint artefact that only a noiseless recording shows).
+// shape the tone (not a faint artefact that only a noiseless recording shows). Hum on the mains
+// frequency or twice it, and the grid's peaks beside it within the window's main lobe, are no
+// such component.
 bool standsOut(const Spectrum& spectrum, double hz, double db);
 
 // Mains hum and its harmonics are a series as exact as a string's; no note is read where only

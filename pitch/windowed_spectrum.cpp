@@ -282,6 +282,13 @@ std::optional<Spectrum::Peak> Spectrum::peakNear(double hz, double cents) const 
     return Peak{(coarse + x) * sampleRate_, std::sqrt(centrePower)};
 }
 
+std::optional<Spectrum::Peak> Spectrum::keptPeakNear(double hz, double cents) const {
+    for (const KeptPeak& kept : keptPeaks_)
+        if (kept.hz == hz && kept.cents == cents)
+            return kept.peak;
+    return keptPeaks_.emplace_back(hz, cents, peakNear(hz, cents)).peak;
+}
+
 double Spectrum::resolutionHz() const {
     return sampleRate_ / static_cast<double>(weighted_.size());
 }

@@ -68,6 +68,10 @@ public:
     // The same peak refined on the exact transform: far below a thousandth of a cent.
     std::optional<Peak> peakNear(double hz, double cents) const;
 
+    // peakNear of a fixed frequency asked again and again (a mains harmonic, which the note
+    // search weighs thousands of times a window): refined once.
+    std::optional<Peak> keptPeakNear(double hz, double cents) const;
+
     // The width of one bin of the unpadded transform, the resolution of the window.
     double resolutionHz() const;
 
@@ -90,6 +94,11 @@ private:
     // Level j: of grid points i to i + 2^j - 1, the local maximum with the largest magnitude,
     // or the grid's size where there is none. Levels are made as queries need them.
     mutable std::vector<std::vector<std::uint32_t>> strongestMaxima_;
+    struct KeptPeak {
+        double hz, cents;
+        std::optional<Peak> peak;
+    };
+    mutable std::vector<KeptPeak> keptPeaks_;
 };
 
 }  // namespace pitch

@@ -331,6 +331,37 @@ private slots:
                      qPrintable(QString("%1 Hz for %2 Hz").arg(r.hz).arg(trueHz)));
     }
 
+    // A bass G string beside 50 Hz hum's 2nd harmonic, through a distant phone that takes its
+    // fundamental: the hum, spread by the window over the place of the octave below's
+    // fundamental, is no partial of a G1 there, and no candidate note of its own. The string is
+    // read, and only as itself, whether it sounds 35 cents under the hum or 65.
+    void humIsNoPartialOfANote_data() {
+        QTest::addColumn<Signal>("signal");
+        QTest::addColumn<double>("trueHz");
+        QTest::addColumn<int>("minReadings");
+        testing::Microphone phone = testing::phoneAcrossTheRoom();
+        phone.humHz = 50.0;
+        phone.humDbfs = -60.0;
+        for (auto [note, seed] : {std::pair{43.0, 1u}, {42.7, 6u}}) {
+            const double f0 = noteFrequencyHz(note);
+            QTest::newRow(qPrintable(QString("bass note %1").arg(note)))
+                << testing::throughMicrophone(afterSilence(plucked(f0, 2e-4, 3.0)), rate, phone,
+                                              seed)
+                << f0 << 10;
+        }
+    }
+    void humIsNoPartialOfANote() {
+        QFETCH(Signal, signal);
+        QFETCH(double, trueHz);
+        QFETCH(int, minReadings);
+        const auto readings = listen(signal, rate, 480, 23.0);
+        for (const Reading& r : readings)
+            QVERIFY2(std::abs(centsBetween(r.hz, trueHz)) < 50.0,
+                     qPrintable(QString("%1 Hz for %2 Hz").arg(r.hz).arg(trueHz)));
+        QVERIFY2(std::ssize(readings) >= minReadings,
+                 qPrintable(QString("%1 readings").arg(readings.size())));
+    }
+
     // A string plucked while another still rings: the readings follow the new note within
     // 250 ms of its pluck, and each reading is one of the two notes.
     void followsANewPluck() {
