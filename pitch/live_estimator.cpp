@@ -96,6 +96,9 @@ struct Outcome {
     // a series.
     std::optional<int> note;
     bool lowerNote = false;
+    // Whether the series hardly rose from the noise, as the noise of an empty room makes one
+    // now and then: it does not keep the longer window tried in the windows after it.
+    bool faint = false;
     // Whether the series read holds an odd partial, one off every third: what the series on
     // its octave or twelfth above lacks.
     bool oddPartial = false;
@@ -164,8 +167,10 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     const auto over = [&](double db) {
         return top.amplitude >= spectrum.noiseAt(top.hz) * dbToAmplitude(db);
     };
-    if (!over(faintOverNoiseDb))
+    if (!over(faintOverNoiseDb)) {
+        result.faint = true;
         return result;
+    }
     // Where the series hardly rises from the noise, the partials of a lower note could hide in
     // it: the note is not certain in this window alone.
     const bool uncertain =
@@ -401,7 +406,8 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     // for the note read last, up to two seconds after it was last heard, or, where a note was
     // heard lately but not read, only for a lower note under it, which breaks a row of windows:
     // what a string's tail holds (partials outlasting the rest) is no new string. Where only
-    // noise has been heard lately it is not tried, so that a noisy room costs little.
+    // noise has been heard lately (a faint series in it now and then) it is not tried, so that
+    // a noisy room costs little.
     const auto longN =
         static_cast<std::size_t>(std::min<std::uint64_t>(longWindow_, end - earliest));
     const HeardNote* fading = outcome.heard ? nullptr : lastRead(end);
@@ -421,7 +427,8 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     }
     // The row of windows that heard the same note; one that heard nothing leaves it be.
     if (outcome.note || outcome.lowerNote) {
-        lastHeard_ = end;
+        if (!outcome.faint)
+            lastHeard_ = end;
         previousNote_ = outcome.note;
         sameNoteWindows_ = outcome.note && outcome.note == previousNote ? sameNoteWindows + 1
                            : outcome.note                               ? 1

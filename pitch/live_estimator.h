@@ -130,7 +130,8 @@ private:
         bool read = false;
     };
     std::vector<HeardNote> tone_;
-    // Where the latest window that heard a note, or a lower note under one, ended.
+    // Where the latest window that heard a note (more than a faint series), or a lower note
+    // under one, ended.
     std::optional<std::uint64_t> lastHeard_;
     // Windows in a row that heard the latest note's series.
     int sameNoteWindows_ = 0;
