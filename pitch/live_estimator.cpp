@@ -103,6 +103,8 @@ struct Outcome {
     // its octave or twelfth above lacks.
     bool oddPartial = false;
     bool nonTriplePartial = false;
+    // Whether the reading is a damped string's fundamental, read alone for want of a series.
+    bool damped = false;
 };
 
 // The note whose series sounds on `hz` (a grid frequency the note search found, refined), and
@@ -125,7 +127,20 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     std::erase_if(partials, [&](const Partial& p) {
         return p.amplitude < spectrum.noiseAt(p.hz) * dbToAmplitude(partialOverNoiseDb);
     });
-    const auto reading = readSeries(partials);
+    auto reading = readSeries(partials);
+    // A damped string's partials scatter by several cents: they fit no series, or a few of
+    // them fit one by chance that names no note without its fundamental (it holds neither the
+    // 5th nor the 7th partial). Its fundamental is read alone where the partials lie near its
+    // multiples; they are the series the note's evidence is weighed on.
+    bool damped = false;
+    if (!reading || (reading->partials.front().k != 1 &&
+                     (reading->partials.size() < 3 ||
+                      std::ranges::none_of(reading->partials,
+                                           [](const Partial& p) { return ofNeitherKind(p.k); }))))
+        if (auto alone = fundamentalAlone(partials)) {
+            reading = std::move(alone);
+            damped = true;
+        }
     if (!reading || reading->hz < lowHz || reading->hz > highHz)
         return {};
     // Hum on the mains frequency or twice it is no note in any window, so a longer one is not
@@ -160,6 +175,9 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     }
     Outcome result;
     result.note = nearestNote(reading->hz);
+    // A damped string's fundamental read alone is a note only where it is read: else its
+    // scattered partials are no evidence for a row of windows.
+    const auto unread = [&] { return damped ? Outcome{} : result; };
     result.oddPartial = std::ranges::any_of(
         reading->partials, [](const Partial& p) { return p.k % 2 != 0; });
     result.nonTriplePartial = std::ranges::any_of(
@@ -169,12 +187,14 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     };
     if (!over(faintOverNoiseDb)) {
         result.faint = true;
-        return result;
+        return unread();
     }
     // Where the series hardly rises from the noise, the partials of a lower note could hide in
     // it: the note is not certain in this window alone.
     const bool uncertain =
         !over(certainOverNoiseDb) || lowerNoteCouldHide(spectrum, *reading, lowHz);
+    if (damped && uncertain)
+        return {};
     // The note rests on a series: its fundamental and another partial, three partials where
     // the fundamental is lost (so that the series' stretch is known) with the 5th or 7th among
     // them, or a fundamental far above the noise alone.
@@ -183,11 +203,13 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
             ? used.size() < 2 && !standsOut(spectrum, reading->hz, loneFundamentalDb)
             : used.size() < 3 ||
                   std::ranges::none_of(used, [](const Partial& p) { return ofNeitherKind(p.k); }))
-        return result;
+        return unread();
     // A lone partial may be any note below it whose other partials the noise could hide.
     if (used.size() < 2 && uncertain)
-        return result;
-    const double spreadHz = readingSpreadHz(*reading, [&](const Partial& p) {
+        return unread();
+    const SeriesReading measured =
+        damped ? SeriesReading{reading->hz, {reading->partials.front()}} : *reading;
+    const double spreadHz = readingSpreadHz(measured, [&](const Partial& p) {
         return binsPerNoiseToAmplitude * spectrum.resolutionHz() * spectrum.noiseAt(p.hz);
     });
     // Hum's own series, read through the noise, may land a little off the mains frequency.
@@ -195,8 +217,9 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
         return {};
     const double spreadCents = centsPerRatio * spreadHz / reading->hz;
     if (spreadCents > maxSpreadCents)
-        return result;
+        return unread();
     result.reading = Reading{reading->hz, 0, spreadCents};
+    result.damped = damped;
     result.sure = used.front().k == 1 && spreadCents < sureCents && !uncertain;
     result.uncertain = uncertain;
     return result;
@@ -448,11 +471,15 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     if (partialOfTone(reading.hz, end))
         return;
     // A note below one still ringing, whose partials it holds, may be that one's partials and
-    // the noise taken for a lower series: it is not certain in one window.
+    // the noise taken for a lower series: it is not certain in one window; a lone component
+    // with scattered partials near its multiples is then no note at all.
     if (std::ranges::any_of(tone_, [&](const HeardNote& note) {
             return onMultiple(note.hz, reading.hz, partialsOfLowerNote);
-        }))
+        })) {
+        if (outcome.damped)
+            return;
         outcome.uncertain = true;
+    }
     const bool confirmed = outcome.uncertain ? sameNoteWindows_ >= uncertainNoteWindows
                                              : outcome.sure || sameNoteWindows_ >= 2;
     if (confirmed)

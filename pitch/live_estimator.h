@@ -30,14 +30,16 @@
 //   not break the row): the lower note's partials, weak as they may be, show within that time;
 // - partials count where they stand 10 dB above the noise around them; the reading is the
 //   fundamental partial of the stiff string's series fitted to them, measured where the
-//   fundamental sounds and extrapolated from the fit where it does not, and it comes with
-//   its spread in that noise (each partial's level over the noise, propagated through the
-//   fit): readings spread by up to 3 cents are made, the note itself being certain; one
-//   spread by a third of a cent or more, or whose fundamental is lost, only where the window
-//   before it heard the same note (a momentary series that passes for the octave or twelfth
-//   above is not read), and none at the octave or twelfth of a note read (or heard, but for
-//   the row) since the latest onset or silence and heard in the latest two seconds (a
-//   string's partials outlasting the rest are not a new note);
+//   fundamental sounds and extrapolated from the fit where it does not (a damped string's
+//   partials, which scatter by several cents and fit no series, give its fundamental read
+//   alone where they lie near its multiples), and it comes with its spread in that noise
+//   (each partial's level over the noise, propagated through the fit): readings spread by up
+//   to 3 cents are made, the note itself being certain; one spread by a third of a cent or
+//   more, or whose fundamental is lost, only where the window before it heard the same note
+//   (a momentary series that passes for the octave or twelfth above is not read), and none
+//   at the octave or twelfth of a note read (or heard, but for the row) since the latest
+//   onset or silence and heard in the latest two seconds (a string's partials outlasting the
+//   rest are not a new note);
 // - mains hum (50 or 60 Hz and its first harmonics) is never read as a note, nor taken for a
 //   partial of one (a lower note's fundamental under a bass string beside it); a string tuned
 //   onto one of its higher harmonics is read, where the hum's lower harmonics do not sound with it;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "pitch/pitch_estimator.h"
 #include "pitch/windowed_spectrum.h"
@@ -16,6 +17,10 @@ constexpr double partialSearchCents = 50.0;
 constexpr double seriesToleranceCents = 3.0;
 // Stiffness B beyond any guitar string: the fit has gone astray.
 constexpr double maxStiffness = 3e-3;
+// A damped string's partials scatter by several cents and fit no series: its fundamental may be
+// read alone where at least this many of the others lie within this much of its multiples.
+constexpr int dampedPartials = 3;
+constexpr double dampedOffCents = 25.0;
 // A component below a series stronger than this (relative to its strongest partial) is clear.
 constexpr double subharmonicDb = -26.0;
 
@@ -79,6 +84,19 @@ std::vector<Partial> findPartials(const Spectrum& spectrum, double seriesHz, dou
 std::vector<Partial> coarsePartials(const Spectrum& spectrum, double seriesHz, double sampleRate) {
     return partialsBy([&](double hz, double cents) { return spectrum.coarsePeakNear(hz, cents); },
                       seriesHz, 0.0, sampleRate);
+}
+
+std::optional<SeriesReading> fundamentalAlone(const std::vector<Partial>& partials) {
+    if (partials.empty() || partials.front().k != 1)
+        return std::nullopt;
+    const Partial& fundamental = partials.front();
+    SeriesReading alone{fundamental.hz, {}};
+    std::ranges::copy_if(partials, std::back_inserter(alone.partials), [&](const Partial& p) {
+        return std::abs(centsBetween(p.hz, p.k * fundamental.hz)) <= dampedOffCents;
+    });
+    if (alone.partials.size() < 1 + dampedPartials)
+        return std::nullopt;
+    return alone;
 }
 
 std::optional<SeriesReading> readSeries(std::vector<Partial> partials) {

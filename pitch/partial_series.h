@@ -50,6 +50,12 @@ struct SeriesReading {
 // form a series and the fundamental is not the strongest of them.
 std::optional<SeriesReading> readSeries(std::vector<Partial> partials);
 
+// The fundamental of `partials` (as findPartials gives them), first of those that lie within 25
+// cents of its multiples, where three others do: a damped string's, whose partials scatter and
+// fit no series, where the fundamental is not its strongest partial (behind a small
+// microphone's high-pass). Its frequency is the fundamental's alone.
+std::optional<SeriesReading> fundamentalAlone(const std::vector<Partial>& partials);
+
 // The spread of a reading in Hz when each of its partials is uncertain by
 // `spreadAmplitudeHz(partial)` divided by its amplitude, as a partial in noise is.
 double readingSpreadHz(const SeriesReading& reading,
