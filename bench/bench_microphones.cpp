@@ -11,7 +11,8 @@
 // measured apart). The same audio goes through
 // `aubiopitch -p yin` as a peer, where it is installed. --changes measures instead a second
 // string plucked while the first still rings: readings of the new note, of the old one, and of
-// any third note, which would be wrong.
+// any third note, which would be wrong. --bass plays the open strings of a five-string bass
+// instead (fingered and picked, at pitch), heard over the whole range the tuner listens to.
 
 #include <algorithm>
 #include <cmath>
@@ -54,9 +55,16 @@ constexpr double steadyFromSeconds = 0.5;
 // window this long (the tuner's own): the least the phone target speaks of.
 constexpr double audibleOverNoiseDb = 10.0;
 constexpr double audibleWindowSeconds = 0.35;
-constexpr int notes[] = {35, 38, 40, 45, 50, 55, 59, 64};
-constexpr const char* soundNames[] = {"nylon", "steel",     "jazz",      "clean",
-                                      "muted", "overdrive", "distortion"};
+// The instruments played: General MIDI programs, their names, and the notes.
+struct Instrument {
+    int firstProgram;
+    std::vector<const char*> sounds;
+    std::vector<int> notes;
+};
+const Instrument guitars{24,
+                         {"nylon", "steel", "jazz", "clean", "muted", "overdrive", "distortion"},
+                         {35, 38, 40, 45, 50, 55, 59, 64}};
+const Instrument basses{33, {"fingered", "picked"}, {23, 28, 33, 38, 43}};
 
 double cpuSeconds() {
     timespec t{};
@@ -76,13 +84,15 @@ struct Take {
     double soundsUntil = 0.0;
 };
 
-// The one-shot estimator over the 0.3 s of the clean take that end at each time.
+// The one-shot estimator over the 0.3 s of the clean take that end at each time (16 periods
+// of a bass string's note, which it needs more than 12 of).
 std::vector<std::pair<double, double>> truthTrack(const Take& take, double nominalHz) {
     std::vector<std::pair<double, double>> track;
     const auto lead = static_cast<std::size_t>(leadSeconds * take.rate);
+    const double span = std::max(0.3, 16.0 / nominalHz);
     for (double t = 0.1; t <= noteSeconds; t += 0.05) {
         const auto end = lead + static_cast<std::size_t>(t * take.rate);
-        const auto start = lead + static_cast<std::size_t>(std::max(0.0, t - 0.3) * take.rate);
+        const auto start = lead + static_cast<std::size_t>(std::max(0.0, t - span) * take.rate);
         if (end > take.clean.size())
             break;
         if (const auto hz = pitch::estimateFundamentalHz(take.clean.data() + start, end - start,
@@ -120,7 +130,7 @@ std::optional<double> truthAt(const Take& take, double t) {
     return nearest->second;
 }
 
-std::vector<Take> renderTakes() {
+std::vector<Take> renderTakes(const Instrument& instrument) {
     std::vector<Take> takes;
     const char* fonts[] = {"/usr/share/sounds/sf2/TimGM6mb.sf2",
                            "/usr/share/sounds/sf2/FluidR3_GM.sf2",
@@ -135,14 +145,19 @@ std::vector<Take> renderTakes() {
             std::printf("%s: %s\n", font, error.c_str());
             continue;
         }
-        for (int program = 24; program <= 30; ++program) {
-            for (int note : notes) {
-                // Detuned by -30 to +30 cents, differently for every take.
-                const double detune = std::fmod(count++ * 23.7, 60.0) - 30.0;
+        const int lastProgram =
+            instrument.firstProgram + static_cast<int>(instrument.sounds.size()) - 1;
+        for (int program = instrument.firstProgram; program <= lastProgram; ++program) {
+            for (int note : instrument.notes) {
+                // Guitars detuned by -30 to +30 cents, differently for every take (the synth
+                // corrects guitar programs only).
+                const bool guitar =
+                    program >= pitch::firstGuitarProgram && program <= pitch::lastGuitarProgram;
+                const double detune = guitar ? std::fmod(count++ * 23.7, 60.0) - 30.0 : 0.0;
                 pitch::PitchCorrections corrections;
-                corrections
-                    .cents[program - pitch::firstGuitarProgram][note - pitch::firstCalibratedNote] =
-                    std::round(detune);
+                if (guitar)
+                    corrections.cents[program - pitch::firstGuitarProgram]
+                                     [note - pitch::firstCalibratedNote] = std::round(detune);
                 synth->setCorrections(corrections);
                 Take take{std::filesystem::path(font).stem().string(),
                           program,
@@ -405,10 +420,13 @@ void printRow(const char* set, const char* who, const std::string& sound, const 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // --no-peer leaves the peer out; --range LOW HIGH listens for those notes; a set's name
+    // --no-peer leaves the peer out; --range LOW HIGH listens for those notes; --bass plays a
+    // bass; a set's name
     // measures that set alone.
     bool withPeer = havePeer();
     bool changes = false;
+    bool bass = false;
+    bool rangeGiven = false;
     unsigned draws = 3;
     std::string only;
     for (int i = 1; i < argc; ++i) {
@@ -417,23 +435,40 @@ int main(int argc, char** argv) {
             withPeer = false;
         else if (arg == "--changes")
             changes = true;
+        else if (arg == "--bass")
+            bass = true;
         else if (arg == "--draws" && i + 1 < argc)
             draws = static_cast<unsigned>(std::max(1, std::atoi(argv[++i])));
         else if (arg == "--range" && i + 2 < argc) {
             lowestNote = std::atof(argv[++i]);
             highestNote = std::atof(argv[++i]);
+            rangeGiven = true;
         } else
             only = arg;
     }
-    const auto takes = renderTakes();
+    // String changes are played on guitars; a bass is heard over the whole range.
+    bass = bass && !changes;
+    const Instrument& instrument = bass ? basses : guitars;
+    if (bass && !rangeGiven) {
+        lowestNote = 23.0;
+        highestNote = pitch::LiveEstimator::highestFrettedNote;
+    }
+    const auto takes = renderTakes(instrument);
     if (takes.empty()) {
-        std::printf("No General MIDI SoundFont installed: no guitar recordings to listen to\n");
+        std::printf("No General MIDI SoundFont installed: no recordings to listen to\n");
         return 0;
     }
-    std::printf(
-        "\nReal guitars through microphones: %zu takes (SoundFonts x programs 24-30 x "
-        "notes B1 D2 E2 A2 D3 G3 B3 E4, detuned), through a noisy room %u times\n",
-        takes.size(), draws);
+    if (bass)
+        std::printf(
+            "\nReal basses through microphones: %zu takes (SoundFonts x programs 33-34 x "
+            "notes B0 E1 A1 D2 G2, at pitch; notes %.0f to %.0f heard), through a noisy "
+            "room %u times\n",
+            takes.size(), lowestNote, highestNote, draws);
+    else
+        std::printf(
+            "\nReal guitars through microphones: %zu takes (SoundFonts x programs 24-30 x "
+            "notes B1 D2 E2 A2 D3 G3 B3 E4, detuned), through a noisy room %u times\n",
+            takes.size(), draws);
     std::printf(
         "Rates from 0.3 s after the pluck until the note dies 30 dB under its loudest; "
         "then of the notes audible at 0.3 s (their strongest partial %.0f dB over the "
@@ -470,7 +505,7 @@ int main(int argc, char** argv) {
                 for (std::size_t j = 0; j < noise.size(); ++j)
                     noise[j] = audio[j] - guitar[j];
                 const double audible = audibleUntil(take, guitar, noise);
-                const std::string sound = soundNames[take.program - 24];
+                const std::string sound = instrument.sounds[take.program - instrument.firstProgram];
                 listen(take, audio, audible, ours[sound]);
                 if (withPeer)
                     peer(take, audio, audible, theirs[sound]);
