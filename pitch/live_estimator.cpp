@@ -54,9 +54,11 @@ constexpr double toneMemorySeconds = 2.0;
 // partials of a lower note could not hide in the noise, the note is certain in one window...
 constexpr double certainOverNoiseDb = 20.0;
 // ...where it stands less far (but this far), or where they could hide, the note is read once
-// this many windows in a row have heard it and no lower note: a lower note whose odd partials
+// this many windows in a row have read it and no lower note: a lower note whose odd partials
 // are weak shows them within that time, as it is heard through a distant phone. Windows that
-// hear no note at all (its partials dipping into the noise) do not break the row.
+// hear no note at all (its partials dipping into the noise), or hear its series but cannot read
+// it (too faint or too imprecise, no evidence that no lower note sounds), do not break the row
+// nor count towards it.
 constexpr double faintOverNoiseDb = 14.0;
 constexpr int uncertainNoteWindows = 5;
 // A run of exact zeros this long is a dropout, not a zero crossing of a tone or a quiet room.
@@ -85,10 +87,10 @@ struct Outcome {
     // window length it needs.
     std::size_t needs = 0;
     // Whether the reading stands alone: its fundamental measured, its spread small. Any other
-    // wants the window before it to have heard the same note.
+    // wants an earlier window of its row to have read the same note.
     bool sure = false;
     // Whether the note may be a lower one's partials, hidden in the noise: it wants a row of
-    // windows that heard it.
+    // windows that read it.
     bool uncertain = false;
     // Whether any note stood out of the noise: where none did, a longer window is not tried.
     bool heard = true;
@@ -448,14 +450,15 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         if ((longOutcome.note || longOutcome.lowerNote) && !newNote)
             outcome = longOutcome;
     }
-    // The row of windows that heard the same note; one that heard nothing leaves it be.
+    // The row of windows that read the same note: one that heard another note or a lower note
+    // under it breaks the row; one that heard nothing, or heard the note but could not read it,
+    // leaves it be.
     if (outcome.note || outcome.lowerNote) {
         if (!outcome.faint)
             lastHeard_ = end;
         previousNote_ = outcome.note;
-        sameNoteWindows_ = outcome.note && outcome.note == previousNote ? sameNoteWindows + 1
-                           : outcome.note                               ? 1
-                                                                        : 0;
+        const int row = outcome.note && outcome.note == previousNote ? sameNoteWindows : 0;
+        sameNoteWindows_ = outcome.note ? row + (outcome.reading ? 1 : 0) : 0;
     } else {
         previousNote_ = previousNote;
         sameNoteWindows_ = sameNoteWindows;

@@ -25,9 +25,10 @@
 //   under which a lower note's partials could hide in the noise is no note; where a lower
 //   note's partials could hide in the noise, or the series stands only 14 to 20 dB over it, or
 //   the note lies an octave, twelfth or double octave under one still ringing, the note is not
-//   certain in one window either, and is read only once five windows in a row have
-//   heard it and no lower note (windows that hear nothing, its partials dipping into the noise, do
-//   not break the row): the lower note's partials, weak as they may be, show within that time;
+//   certain in one window either, and is read only once five windows in a row have read it
+//   and no lower note (windows that hear nothing, its partials dipping into the noise, or hear
+//   its series but cannot read it, neither break the row nor count): the lower note's
+//   partials, weak as they may be, show within that time;
 // - partials count where they stand 10 dB above the noise around them; the reading is the
 //   fundamental partial of the stiff string's series fitted to them, measured where the
 //   fundamental sounds and extrapolated from the fit where it does not (a damped string's
@@ -35,7 +36,7 @@
 //   alone where they lie near its multiples), and it comes with its spread in that noise
 //   (each partial's level over the noise, propagated through the fit): readings spread by up
 //   to 3 cents are made, the note itself being certain; one spread by a third of a cent or
-//   more, or whose fundamental is lost, only where the window before it heard the same note
+//   more, or whose fundamental is lost, only where an earlier window of its row read the note
 //   (a momentary series that passes for the octave or twelfth above is not read), and none
 //   at the octave or twelfth of a note read (or heard, but for the row) since the latest
 //   onset or silence and heard in the latest two seconds (a string's partials outlasting the
@@ -135,7 +136,8 @@ private:
     // Where the latest window that heard a note (more than a faint series), or a lower note
     // under one, ended.
     std::optional<std::uint64_t> lastHeard_;
-    // Windows in a row that heard the latest note's series.
+    // Windows in a row that read the latest note (others that heard it but could not read it
+    // between them).
     int sameNoteWindows_ = 0;
     // Dropouts: the exact zeros running at the end of the input so far, the input samples
     // pushed, and the first decimated sample no dropout reaches.
