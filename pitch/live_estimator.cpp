@@ -109,6 +109,15 @@ struct Outcome {
     bool damped = false;
 };
 
+// Whether partials without the fundamental name a note: three at least, so that the series'
+// stretch is known, with the 5th or 7th among them, which two strings sounding together do not
+// make.
+bool namesANoteWithoutFundamental(const std::vector<Partial>& partials) {
+    return partials.size() >= 3 &&
+           std::ranges::any_of(
+               partials, [](const Partial& p) { return ofNeitherKind(p.k); });
+}
+
 // The note whose series sounds on `hz` (a grid frequency the note search found, refined), and
 // its reading where the window holds enough periods of it.
 Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double rate, double lowHz,
@@ -135,10 +144,8 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     // 5th nor the 7th partial). Its fundamental is read alone where the partials lie near its
     // multiples; they are the series the note's evidence is weighed on.
     bool damped = false;
-    if (!reading || (reading->partials.front().k != 1 &&
-                     (reading->partials.size() < 3 ||
-                      std::ranges::none_of(reading->partials,
-                                           [](const Partial& p) { return ofNeitherKind(p.k); }))))
+    if (!reading ||
+        (reading->partials.front().k != 1 && !namesANoteWithoutFundamental(reading->partials)))
         if (auto alone = fundamentalAlone(partials)) {
             reading = std::move(alone);
             damped = true;
@@ -203,8 +210,7 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     const auto& used = reading->partials;
     if (used.front().k == 1
             ? used.size() < 2 && !standsOut(spectrum, reading->hz, loneFundamentalDb)
-            : used.size() < 3 ||
-                  std::ranges::none_of(used, [](const Partial& p) { return ofNeitherKind(p.k); }))
+            : !namesANoteWithoutFundamental(used))
         return unread();
     // A lone partial may be any note below it whose other partials the noise could hide.
     if (used.size() < 2 && uncertain)
