@@ -286,7 +286,7 @@ std::optional<Spectrum::Peak> Spectrum::keptPeakNear(double hz, double cents) co
     for (const KeptPeak& kept : keptPeaks_)
         if (kept.hz == hz && kept.cents == cents)
             return kept.peak;
-    return keptPeaks_.emplace_back(hz, cents, peakNear(hz, cents)).peak;
+    return keptPeaks_.emplace_back(KeptPeak{hz, cents, peakNear(hz, cents)}).peak;
 }
 
 double Spectrum::resolutionHz() const {
