@@ -434,16 +434,16 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_);
     // A quiet note: the longer window's evidence, its reading never standing alone. Where the
     // short window heard no note (a fading note sinks into its noise first), it is asked only
-    // for the note read last, up to two seconds after it was last heard, or, where a note was
-    // heard lately but not read, only for a lower note under it, which breaks a row of windows:
-    // what a string's tail holds (partials outlasting the rest) is no new string. Where only
-    // noise has been heard lately (a faint series in it now and then) it is not tried, so that
-    // a noisy room costs little.
+    // for the note read last, up to two seconds after it was last heard, or, where a row of
+    // windows is reading a note heard lately, only for a lower note under it, which breaks the
+    // row: what a string's tail holds (partials outlasting the rest) is no new string. Where
+    // there is no row to break, or only noise has been heard lately (a faint series in it now
+    // and then), it is not tried, so that a noisy room costs little.
     const auto longN =
         static_cast<std::size_t>(std::min<std::uint64_t>(longWindow_, end - earliest));
     const HeardNote* fading = outcome.heard ? nullptr : lastRead(end);
-    const bool heardLately = lastHeard_ && end - *lastHeard_ <= toneMemory_;
-    if (!outcome.reading && outcome.needs == 0 && (outcome.heard || fading || heardLately) &&
+    const bool rowToBreak = sameNoteWindows > 0 && lastHeard_ && end - *lastHeard_ <= toneMemory_;
+    if (!outcome.reading && outcome.needs == 0 && (outcome.heard || fading || rowToBreak) &&
         static_cast<double>(longN) >= minLongWindowShare * static_cast<double>(n)) {
         const Spectrum longSpectrum(at(end - longN), longN, rate_);
         Outcome longOutcome =
