@@ -31,6 +31,11 @@ constexpr double aboveRelativeDb = -25.0;
 // A note's odd partials are seldom this much weaker than its even ones: where the noise would
 // hide a partial this weak beside the series read, the octave or twelfth below may be sounding.
 constexpr double hiddenRelativeDb = -24.0;
+// A lower note sounds where this many of its odd partials up to this one show, faint but over
+// the noise: where none stands out enough to decide alone (a distant phone's B1 whose 3rd and
+// 5th partials are gone), several do.
+constexpr int faintPartialsBelow = 3;
+constexpr int highestOddPartialBelow = 15;
 // A lower note's partial is looked for this close to where it would be.
 constexpr double partialSearchCents = 30.0;
 // A candidate note's score sums its partials up to this frequency (or its 8th partial, where
@@ -305,6 +310,23 @@ bool lowerNoteUnder(const Spectrum& spectrum, const SeriesReading& series,
                 overNoiseRatio(beside.hz, beside.amplitude) * dbToAmplitude(underRelativeDb))
             return true;
     }
+    // Faint but many: the octave below's odd partials over the noise, and nearly as far over it
+    // as the series' partials beside them, two of them of neither kind (a string a fourth
+    // below or a fifth above, still ringing, sounds on the 3rd, 9th and 15th).
+    int faint = 0, neither = 0;
+    for (int k = 1; k <= highestOddPartialBelow; k += 2) {
+        const double at = k * hz / 2;
+        const double level = peakLevel(spectrum, at);
+        const Partial& beside = besidePartial(series, k / 2.0);
+        if (overNoise(spectrum, at, level, partialOverNoiseDb) &&
+            overNoiseRatio(at, level) >=
+                overNoiseRatio(beside.hz, beside.amplitude) * dbToAmplitude(underRelativeDb)) {
+            ++faint;
+            neither += ofNeitherKind(k);
+        }
+    }
+    if (faint >= faintPartialsBelow && neither >= 2)
+        return true;
     const int octaveOnly = count({2.5, 3.5, 5.5}, aboveRelativeDb, evidenceDb);
     if (octaveOnly >= 1 && octaveOnly + count({1.5, 4.5}, aboveRelativeDb, evidenceDb) >= 2)
         return true;

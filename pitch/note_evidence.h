@@ -79,6 +79,8 @@ std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowH
 // - the octave below's 3rd or 5th partial, clear of the noise and as far over it as the
 //   series' partials beside it nearly are: over the noise, not in level, since a small
 //   microphone's high-pass may take 10 dB off a low partial and off the noise with it;
+// - three of the octave below's odd partials up to the 15th, faint but over the noise and
+//   nearly as far over it as the series' partials beside them, two of them of neither kind;
 // - two of the octave below's odd partials, not only the 3rd and 9th (a string a fourth below
 //   or a fifth above, still ringing, has partials there);
 // - two of the twelfth below's own partials with the 5th or 7th among them (not only a fifth
