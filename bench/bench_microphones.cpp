@@ -421,8 +421,7 @@ void printRow(const char* set, const char* who, const std::string& sound, const 
 
 int main(int argc, char** argv) {
     // --no-peer leaves the peer out; --range LOW HIGH listens for those notes; --bass plays a
-    // bass; a set's name
-    // measures that set alone.
+    // bass; a set's name measures that set alone.
     bool withPeer = havePeer();
     bool changes = false;
     bool bass = false;

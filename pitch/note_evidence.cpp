@@ -299,32 +299,28 @@ bool lowerNoteUnder(const Spectrum& spectrum, const SeriesReading& series,
     };
     if (count({1.0 / 2, 1.0 / 3, 2.0 / 3}, underRelativeDb, underOverNoiseDb) > 0)
         return true;
-    const auto overNoiseRatio = [&](double at, double level) {
-        return level / spectrum.noiseAt(at);
-    };
-    for (double share : {1.5, 2.5}) {
-        const double level = peakLevel(spectrum, share * hz);
-        const Partial& beside = besidePartial(series, share);
-        if (overNoise(spectrum, share * hz, level, evidenceDb) &&
-            overNoiseRatio(share * hz, level) >=
-                overNoiseRatio(beside.hz, beside.amplitude) * dbToAmplitude(underRelativeDb))
-            return true;
-    }
-    // Faint but many: the octave below's odd partials over the noise, and nearly as far over it
-    // as the series' partials beside them, two of them of neither kind (a string a fourth
-    // below or a fifth above, still ringing, sounds on the 3rd, 9th and 15th).
-    int faint = 0, neither = 0;
-    for (int k = 1; k <= highestOddPartialBelow; k += 2) {
-        const double at = k * hz / 2;
+    // A component at `share` times the series' frequency, `db` over the noise and nearly as far
+    // over it as the series' partial beside it: over the noise, not in level, since a small
+    // microphone's high-pass may take 10 dB off a low partial and off the noise with it.
+    const auto showsBeside = [&](double share, double db) {
+        const double at = share * hz;
         const double level = peakLevel(spectrum, at);
-        const Partial& beside = besidePartial(series, k / 2.0);
-        if (overNoise(spectrum, at, level, partialOverNoiseDb) &&
-            overNoiseRatio(at, level) >=
-                overNoiseRatio(beside.hz, beside.amplitude) * dbToAmplitude(underRelativeDb)) {
+        const Partial& beside = besidePartial(series, share);
+        return overNoise(spectrum, at, level, db) &&
+               level / spectrum.noiseAt(at) >=
+                   beside.amplitude / spectrum.noiseAt(beside.hz) * dbToAmplitude(underRelativeDb);
+    };
+    for (double share : {1.5, 2.5})
+        if (showsBeside(share, evidenceDb))
+            return true;
+    // Faint but many: the octave below's odd partials, two of them of neither kind (a string a
+    // fourth below or a fifth above, still ringing, sounds on the 3rd, 9th and 15th).
+    int faint = 0, neither = 0;
+    for (int k = 1; k <= highestOddPartialBelow; k += 2)
+        if (showsBeside(k / 2.0, partialOverNoiseDb)) {
             ++faint;
             neither += ofNeitherKind(k);
         }
-    }
     if (faint >= faintPartialsBelow && neither >= 2)
         return true;
     const int octaveOnly = count({2.5, 3.5, 5.5}, aboveRelativeDb, evidenceDb);
