@@ -434,16 +434,20 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_);
     // A quiet note: the longer window's evidence, its reading never standing alone. Where the
     // short window heard no note (a fading note sinks into its noise first), it is asked only
-    // for the note read last, up to two seconds after it was last heard, or, where a row of
-    // windows is reading a note heard lately, only for a lower note under it, which breaks the
-    // row: what a string's tail holds (partials outlasting the rest) is no new string. Where
-    // there is no row to break, or only noise has been heard lately (a faint series in it now
-    // and then), it is not tried, so that a noisy room costs little.
+    // for the note read last, up to two seconds after it was last heard; in the two seconds
+    // after a pluck where no note has been read yet, for any note (a distant phone's string may
+    // never rise far enough over the noise of the short window); or, where a row of windows is
+    // reading a note heard lately, only for a lower note under it, which breaks the row: what a
+    // string's tail holds (partials outlasting the rest) is no new string. Where there is no
+    // pluck to hear nor row to break, or only noise has been heard lately (a faint series in it
+    // now and then), it is not tried, so that a noisy room costs little.
     const auto longN =
         static_cast<std::size_t>(std::min<std::uint64_t>(longWindow_, end - earliest));
     const HeardNote* fading = outcome.heard ? nullptr : lastRead(end);
     const bool rowToBreak = sameNoteWindows > 0 && lastHeard_ && end - *lastHeard_ <= toneMemory_;
-    if (!outcome.reading && outcome.needs == 0 && (outcome.heard || fading || rowToBreak) &&
+    const bool afterPluck = !fading && onset_ && end - *onset_ <= toneMemory_;
+    if (!outcome.reading && outcome.needs == 0 &&
+        (outcome.heard || fading || rowToBreak || afterPluck) &&
         static_cast<double>(longN) >= minLongWindowShare * static_cast<double>(n)) {
         const Spectrum longSpectrum(at(end - longN), longN, rate_);
         Outcome longOutcome =
@@ -451,7 +455,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
                                 longN, rate_, lowHz_, highHz_, true)
                    : readSpectrum(longSpectrum, longN, rate_, lowHz_, highHz_);
         longOutcome.sure = false;
-        const bool newNote = !outcome.heard && longOutcome.note &&
+        const bool newNote = !outcome.heard && !afterPluck && longOutcome.note &&
                              (!fading || *longOutcome.note != nearestNote(fading->hz));
         if ((longOutcome.note || longOutcome.lowerNote) && !newNote)
             outcome = longOutcome;

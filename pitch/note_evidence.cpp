@@ -272,8 +272,18 @@ std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowH
         return soundsClearlyAt(spectrum, at, strongest) && standsOut(spectrum, at, evidenceDb);
     };
     const double octave = hz / 2, twelfth = hz / 3;
+    // Over the noise nearly as far as the series' first partial, however much weaker in level:
+    // a phone's high-pass takes 30 dB off a low string's fundamental and off the noise with it.
+    const auto overNoiseBeside = [&](double at) {
+        const double level = peakLevel(spectrum, at);
+        const Partial& first = partials.front();
+        return levelStandsOut(spectrum, at, level, evidenceDb) &&
+               level / spectrum.noiseAt(at) >=
+                   first.amplitude / spectrum.noiseAt(first.hz) * dbToAmplitude(underRelativeDb);
+    };
     if (octave >= lowHz && !mayBeHum(spectrum, octave) &&
-        (sounds(octave) || clearPartials(spectrum, octave, {3, 5, 7}, rate) >= 2))
+        (sounds(octave) || overNoiseBeside(octave) ||
+         clearPartials(spectrum, octave, {3, 5, 7}, rate) >= 2))
         return octave;
     if (twelfth < lowHz || mayBeHum(spectrum, twelfth) ||
         !(sounds(twelfth) || clearPartials(spectrum, twelfth, {2, 4}, rate) == 2))

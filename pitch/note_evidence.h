@@ -63,8 +63,10 @@ std::optional<double> strongestNote(const Spectrum& spectrum, double lowHz, doub
                                     double rate);
 
 // The note below the series found at `hz`, if one sounds. An octave below: a clear component
-// there, as the one-shot estimator checks, or, where the fundamental is lost, two of the lower
-// note's odd partials (3, 5, 7), which the series found does not hold. A twelfth below: a clear
+// there, as the one-shot estimator checks, or one that stands nearly as far over the noise as
+// the series' first partial (a small microphone's high-pass takes a low fundamental and the
+// noise around it down together), or, where the fundamental is lost, two of the lower note's
+// odd partials (3, 5, 7), which the series found does not hold. A twelfth below: a clear
 // component there or the lower note's partials 2 and 4, and its own partials (those not on the
 // series found) at least half as strong as the series' partials: a bright tone's every third
 // partial can outweigh the rest, while a string that rings on a twelfth below a new note adds

@@ -407,22 +407,28 @@ private slots:
     // Through a phone across the room a fading note sinks into the noise of a 0.35 s window
     // long before a second's window loses it: the readings follow it for 1.4 s after the pluck
     // or more (they stopped at 0.7 to 1.1 s while the longer window was asked only where the
-    // short one still heard a note), and name no other note.
+    // short one still heard a note), and name no other note. A string 6 dB quieter still is
+    // too faint for the short window from the pluck on: the longer one reads it (it was asked
+    // only for a note read already, and none was).
     void followsAFadingNote_data() {
         QTest::addColumn<double>("note");
         QTest::addColumn<double>("decaySeconds");
-        QTest::newRow("D3") << 50.0 << 2.0;
-        QTest::newRow("G3") << 55.0 << 2.0;
-        QTest::newRow("B3") << 59.0 << 1.0;
+        QTest::addColumn<double>("quieterDb");
+        QTest::newRow("D3") << 50.0 << 2.0 << 0.0;
+        QTest::newRow("G3") << 55.0 << 2.0 << 0.0;
+        QTest::newRow("B3") << 59.0 << 1.0 << 0.0;
+        QTest::newRow("G3 6 dB quieter, ringing on") << 55.0 << 10.0 << 6.0;
     }
     void followsAFadingNote() {
         QFETCH(double, note);
         QFETCH(double, decaySeconds);
+        QFETCH(double, quieterDb);
         const double f0 = noteFrequencyHz(note);
         const Signal tone = render(testing::pluckedString(f0, 2e-4, decaySeconds, rate), 3.5, rate);
-        const auto readings = listen(
-            testing::throughMicrophone(afterSilence(tone), rate, testing::phoneAcrossTheRoom(), 5),
-            rate);
+        testing::Microphone phone = testing::phoneAcrossTheRoom();
+        phone.gainDb -= quieterDb;
+        const auto readings =
+            listen(testing::throughMicrophone(afterSilence(tone), rate, phone, 5), rate);
         QVERIFY2(!readings.empty(), "no readings");
         for (const Reading& r : readings)
             QVERIFY2(std::abs(centsBetween(r.hz, f0 * std::sqrt(1.0002))) < 50.0,
