@@ -307,6 +307,12 @@ void LiveEstimator::reset() {
 }
 
 bool LiveEstimator::partialOfTone(double hz, std::uint64_t at) {
+    // A note read already is the string's, whatever was heard below it since (a faint component
+    // an octave under an overdriven string, read in a long window but never confirmed).
+    if (std::ranges::any_of(tone_, [&](const HeardNote& note) {
+            return note.read && nearestNote(note.hz) == nearestNote(hz);
+        }))
+        return false;
     const auto note = std::ranges::find_if(
         tone_, [&](const HeardNote& note) { return onMultiple(hz, note.hz, partialsOfTone); });
     if (note == tone_.end())
