@@ -466,12 +466,16 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         if ((longOutcome.note || longOutcome.lowerNote) && !newNote)
             outcome = longOutcome;
     }
+    // A series on the octave or twelfth of a note heard lately is that string's partials
+    // outlasting the rest (or standing out of the noise for a moment): it is not read.
+    std::erase_if(tone_, [&](const HeardNote& note) { return end - note.at > toneMemory_; });
+    const bool partial = outcome.reading && partialOfTone(outcome.reading->hz, end);
     // The row of windows that read the same note: one that heard another note or a lower note
-    // under it breaks the row; one that heard nothing, or heard the note but could not read it,
-    // leaves it be.
-    if (outcome.note || outcome.lowerNote) {
-        if (!outcome.faint)
-            lastHeard_ = end;
+    // under it breaks the row; one that heard nothing, heard the note but could not read it, or
+    // heard the partials of a note heard lately, leaves it be.
+    if ((outcome.note || outcome.lowerNote) && !outcome.faint)
+        lastHeard_ = end;
+    if ((outcome.note || outcome.lowerNote) && !partial) {
         previousNote_ = outcome.note;
         const int row = outcome.note && outcome.note == previousNote ? sameNoteWindows : 0;
         sameNoteWindows_ = outcome.note ? row + (outcome.reading ? 1 : 0) : 0;
@@ -481,14 +485,11 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     }
     if (outcome.needs > n && outcome.needs <= maxWindow_)
         nextAnalysis_ = std::min(nextAnalysis_, start + outcome.needs);
-    if (!outcome.reading)
+    if (!outcome.reading || partial)
         return;
     // Decimated sample j is the filtered input at sample j times the factor.
     Reading reading = *outcome.reading;
     reading.atSample = (end - 1) * static_cast<std::uint64_t>(decimator_.factor()) + 1;
-    std::erase_if(tone_, [&](const HeardNote& note) { return end - note.at > toneMemory_; });
-    if (partialOfTone(reading.hz, end))
-        return;
     // A note below one still ringing, whose partials it holds, may be that one's partials and
     // the noise taken for a lower series: it is not certain in one window; a lone component
     // with scattered partials near its multiples is then no note at all.
