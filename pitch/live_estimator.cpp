@@ -473,9 +473,10 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     // The row of windows that read the same note: one that heard another note or a lower note
     // under it breaks the row; one that heard nothing, heard the note but could not read it, or
     // heard the partials of a note heard lately, leaves it be.
-    if ((outcome.note || outcome.lowerNote) && !outcome.faint)
+    const bool heardANote = outcome.note || outcome.lowerNote;
+    if (heardANote && !outcome.faint)
         lastHeard_ = end;
-    if ((outcome.note || outcome.lowerNote) && !partial) {
+    if (heardANote && !partial) {
         previousNote_ = outcome.note;
         const int row = outcome.note && outcome.note == previousNote ? sameNoteWindows : 0;
         sameNoteWindows_ = outcome.note ? row + (outcome.reading ? 1 : 0) : 0;

@@ -69,6 +69,15 @@ bool overNoise(const Spectrum& spectrum, double hz, double level, double db) {
     return level >= spectrum.noiseAt(hz) * dbToAmplitude(db);
 }
 
+// Whether a component of `level` at `hz` stands nearly as far over the noise as `beside`, a
+// partial of the series read: over the noise, not in level, since a small microphone's
+// high-pass takes a low partial and the noise around it down together.
+bool nearlyAsFarOverNoise(const Spectrum& spectrum, double hz, double level,
+                          const Partial& beside) {
+    return level / spectrum.noiseAt(hz) >=
+           beside.amplitude / spectrum.noiseAt(beside.hz) * dbToAmplitude(underRelativeDb);
+}
+
 // The level of the grid's strongest local maximum near `hz`, whatever made it.
 double anyPeakLevel(const Spectrum& spectrum, double hz) {
     return spectrum.coarsePeakLevelNear(hz, partialSearchCents);
@@ -276,10 +285,8 @@ std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowH
     // a phone's high-pass takes 30 dB off a low string's fundamental and off the noise with it.
     const auto overNoiseBeside = [&](double at) {
         const double level = peakLevel(spectrum, at);
-        const Partial& first = partials.front();
         return levelStandsOut(spectrum, at, level, evidenceDb) &&
-               level / spectrum.noiseAt(at) >=
-                   first.amplitude / spectrum.noiseAt(first.hz) * dbToAmplitude(underRelativeDb);
+               nearlyAsFarOverNoise(spectrum, at, level, partials.front());
     };
     if (octave >= lowHz && !mayBeHum(spectrum, octave) &&
         (sounds(octave) || overNoiseBeside(octave) ||
@@ -310,15 +317,12 @@ bool lowerNoteUnder(const Spectrum& spectrum, const SeriesReading& series,
     if (count({1.0 / 2, 1.0 / 3, 2.0 / 3}, underRelativeDb, underOverNoiseDb) > 0)
         return true;
     // A component at `share` times the series' frequency, `db` over the noise and nearly as far
-    // over it as the series' partial beside it: over the noise, not in level, since a small
-    // microphone's high-pass may take 10 dB off a low partial and off the noise with it.
+    // over it as the series' partial beside it.
     const auto showsBeside = [&](double share, double db) {
         const double at = share * hz;
         const double level = peakLevel(spectrum, at);
-        const Partial& beside = besidePartial(series, share);
         return overNoise(spectrum, at, level, db) &&
-               level / spectrum.noiseAt(at) >=
-                   beside.amplitude / spectrum.noiseAt(beside.hz) * dbToAmplitude(underRelativeDb);
+               nearlyAsFarOverNoise(spectrum, at, level, besidePartial(series, share));
     };
     for (double share : {1.5, 2.5})
         if (showsBeside(share, evidenceDb))
