@@ -233,8 +233,10 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     return result;
 }
 
+// The note of the strongest series and the notes below it; a component standing over the
+// noise alone makes the octave below where `overNoiseAlone`.
 Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, double lowHz,
-                     double highHz) {
+                     double highHz, bool overNoiseAlone) {
     const auto found = strongestNote(spectrum, lowHz, highHz, rate);
     if (!found) {
         Outcome nothing;
@@ -244,7 +246,7 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
     double hz = refinedSeriesHz(spectrum, *found, rate);
     // Four steps down span more than the range of a guitar or a bass.
     for (int step = 0; step < 4; ++step) {
-        const auto lower = noteBelow(spectrum, hz, lowHz, rate);
+        const auto lower = noteBelow(spectrum, hz, lowHz, rate, overNoiseAlone);
         if (!lower)
             break;
         hz = refinedSeriesHz(spectrum, *lower, rate);
@@ -437,7 +439,11 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     const std::uint64_t start = std::max(earliest, end - std::min<std::uint64_t>(end, maxWindow_));
     const auto n = static_cast<std::size_t>(end - start);
     const Spectrum spectrum(at(start), n, rate_);
-    Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_);
+    // Until a note is read in this tone, a component an octave under the series that stands as
+    // far over the noise, however weak, is its fundamental under a phone's high-pass; once one
+    // is, such a component is another string ringing in sympathy, or an artefact of the sound.
+    const bool firstNote = std::ranges::none_of(tone_, &HeardNote::read);
+    Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_, firstNote);
     // A quiet note: the longer window's evidence, its reading never standing alone. Where the
     // short window heard no note (a fading note sinks into its noise first), it is asked only
     // for the note read last, up to two seconds after it was last heard; in the two seconds
@@ -459,7 +465,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         Outcome longOutcome =
             fading ? readNoteAt(longSpectrum, refinedSeriesHz(longSpectrum, fading->hz, rate_),
                                 longN, rate_, lowHz_, highHz_, true)
-                   : readSpectrum(longSpectrum, longN, rate_, lowHz_, highHz_);
+                   : readSpectrum(longSpectrum, longN, rate_, lowHz_, highHz_, firstNote);
         longOutcome.sure = false;
         const bool newNote = !outcome.heard && !afterPluck && longOutcome.note &&
                              (!fading || *longOutcome.note != nearestNote(fading->hz));

@@ -88,8 +88,9 @@ double anyPeakLevel(const Spectrum& spectrum, double hz) {
 // peak on 55 Hz beside 50 Hz hum, passing for a note's fundamental or a lower note's). Hum
 // sounds there where the peak near the harmonic, refined, lands on it and stands out of the
 // noise; a string beside it whose fundamental outweighs the hum pulls that peak off the
-// harmonic and stays a note.
-bool onHumLobe(const Spectrum& spectrum, double hz) {
+// harmonic and stays a note. Without `peakOnHarmonic`, hum standing out on the harmonic is enough:
+// its skirt stands far over a high-passed room's noise, whatever peaks lie in it.
+bool onHumLobe(const Spectrum& spectrum, double hz, bool peakOnHarmonic = true) {
     const double lobeHz = humLobeBins * spectrum.resolutionHz();
     for (double mains : {50.0, 60.0})
         for (int j = 1; j <= alwaysHumHarmonics; ++j) {
@@ -98,6 +99,8 @@ bool onHumLobe(const Spectrum& spectrum, double hz) {
             if (std::abs(hz - harmonic) > lobeHz ||
                 !overNoise(spectrum, harmonic, anyPeakLevel(spectrum, harmonic), evidenceDb))
                 continue;
+            if (!peakOnHarmonic)
+                return true;
             const auto peak =
                 spectrum.keptPeakNear(harmonic, centsBetween(harmonic + lobeHz, harmonic));
             if (peak && onMainsHarmonic(peak->hz, mains, j, humPeakSlackHz) &&
@@ -272,7 +275,8 @@ std::optional<double> strongestNote(const Spectrum& spectrum, double lowHz, doub
     return note == candidates.end() ? std::nullopt : std::optional(note->hz);
 }
 
-std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowHz, double rate) {
+std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowHz, double rate,
+                                bool overNoiseAlone) {
     const auto partials = coarsePartials(spectrum, hz, rate);
     if (partials.empty())
         return std::nullopt;
@@ -281,15 +285,16 @@ std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowH
         return soundsClearlyAt(spectrum, at, strongest) && standsOut(spectrum, at, evidenceDb);
     };
     const double octave = hz / 2, twelfth = hz / 3;
-    // Over the noise nearly as far as the series' first partial, however much weaker in level:
-    // a phone's high-pass takes 30 dB off a low string's fundamental and off the noise with it.
+    // Over the noise nearly as far as the series' first partial, however much weaker in level
+    // (a phone's high-pass takes 30 dB off a low string's fundamental and off the noise with
+    // it), and not in the skirt of hum, which stands as far over that noise.
     const auto overNoiseBeside = [&](double at) {
         const double level = peakLevel(spectrum, at);
-        return levelStandsOut(spectrum, at, level, evidenceDb) &&
+        return overNoise(spectrum, at, level, evidenceDb) && !onHumLobe(spectrum, at, false) &&
                nearlyAsFarOverNoise(spectrum, at, level, partials.front());
     };
     if (octave >= lowHz && !mayBeHum(spectrum, octave) &&
-        (sounds(octave) || overNoiseBeside(octave) ||
+        (sounds(octave) || (overNoiseAlone && overNoiseBeside(octave)) ||
          clearPartials(spectrum, octave, {3, 5, 7}, rate) >= 2))
         return octave;
     if (twelfth < lowHz || mayBeHum(spectrum, twelfth) ||

@@ -63,15 +63,16 @@ std::optional<double> strongestNote(const Spectrum& spectrum, double lowHz, doub
                                     double rate);
 
 // The note below the series found at `hz`, if one sounds. An octave below: a clear component
-// there, as the one-shot estimator checks, or one that stands nearly as far over the noise as
-// the series' first partial (a small microphone's high-pass takes a low fundamental and the
-// noise around it down together), or, where the fundamental is lost, two of the lower note's
-// odd partials (3, 5, 7), which the series found does not hold. A twelfth below: a clear
-// component there or the lower note's partials 2 and 4, and its own partials (those not on the
-// series found) at least half as strong as the series' partials: a bright tone's every third
-// partial can outweigh the rest, while a string that rings on a twelfth below a new note adds
-// far less than that.
-std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowHz, double rate);
+// there, as the one-shot estimator checks, or, with `overNoiseAlone`, one however weak that
+// stands nearly as far over the noise as the series' first partial, clear of hum (a small
+// microphone's high-pass takes a low fundamental and the noise around it down together), or, where
+// the fundamental is lost, two of the lower note's odd partials (3, 5, 7), which the series found
+// does not hold. A twelfth below: a clear component there or the lower note's partials 2 and 4, and
+// its own partials (those not on the series found) at least half as strong as the series' partials:
+// a bright tone's every third partial can outweigh the rest, while a string that rings on a twelfth
+// below a new note adds far less than that.
+std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowHz, double rate,
+                                bool overNoiseAlone = true);
 
 // Whether a lower note may sound under the series, too weak to be found as the note, so that
 // the note read may be one of its partials:
