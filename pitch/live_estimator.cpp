@@ -37,10 +37,10 @@ constexpr double minPeriodsOfLowest = 8.0;
 constexpr double minPeriods = 10.0;
 constexpr double maxWindowSeconds = 0.35;
 // Where such a window gives no reading (a distant microphone's partials hardly rise from the
-// room's noise), one of up to this long ending at the same sample: a steady partial stands 4.6
+// room's noise), one of up to this long ending at the same sample: a steady partial stands 5.5
 // dB further above the noise, at the cost of following a turned peg more slowly. It is tried
 // only where at least this much longer than the short window.
-constexpr double longWindowSeconds = 1.0;
+constexpr double longWindowSeconds = 1.25;
 constexpr double minLongWindowShare = 1.25;
 // A string does not leap to its own octave or twelfth: until a new onset or silence, a series
 // there (within this much) of a note heard in the latest seconds is the string's own partials
@@ -61,6 +61,11 @@ constexpr double certainOverNoiseDb = 20.0;
 // nor count towards it.
 constexpr double faintOverNoiseDb = 14.0;
 constexpr int uncertainNoteWindows = 5;
+// Where a lower note was heard under the series since the latest onset, twice as many: an
+// overdriven string's odd partials may dip into the noise for a quarter of a second, leaving
+// its octave or double octave above. A string read before the onset, still ringing, lower and
+// not holding the series among its partials, is that lower note.
+constexpr int overLowerNoteWindows = 10;
 // A run of exact zeros this long is a dropout, not a zero crossing of a tone or a quiet room.
 constexpr double dropoutSeconds = 0.0003;
 // Time between readings.
@@ -98,6 +103,8 @@ struct Outcome {
     // a series.
     std::optional<int> note;
     bool lowerNote = false;
+    // The note of the series a lower note was heard under.
+    std::optional<int> overLowerNote;
     // Whether the series hardly rose from the noise, as the noise of an empty room makes one
     // now and then: it does not keep the longer window tried in the windows after it.
     bool faint = false;
@@ -180,6 +187,7 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
             }
         Outcome lower;
         lower.lowerNote = true;
+        lower.overLowerNote = nearestNote(reading->hz);
         return lower;
     }
     Outcome result;
@@ -302,6 +310,8 @@ void LiveEstimator::reset() {
     lastHeard_.reset();
     sameNoteWindows_ = 0;
     tone_.clear();
+    overLower_.clear();
+    stringBefore_.reset();
     zeroRun_ = 0;
     inputReceived_ = 0;
     cleanFrom_ = 0;
@@ -322,6 +332,17 @@ bool LiveEstimator::partialOfTone(double hz, std::uint64_t at) {
     // Its partials still ringing, the note is still heard.
     note->at = at;
     return true;
+}
+
+bool LiveEstimator::heardOverLower(double hz) const {
+    const auto explains = [&](double lower) {
+        return nearestNote(lower) < nearestNote(hz) && !onMultiple(hz, lower, partialsOfLowerNote);
+    };
+    if ((stringBefore_ && explains(*stringBefore_)) ||
+        std::ranges::any_of(tone_, [&](const HeardNote& n) { return n.read && explains(n.hz); }))
+        return false;
+    return std::ranges::any_of(
+        overLower_, [&](const SeriesOverLower& heard) { return heard.note == nearestNote(hz); });
 }
 
 const LiveEstimator::HeardNote* LiveEstimator::lastRead(std::uint64_t at) const {
@@ -414,7 +435,10 @@ void LiveEstimator::endOfBlock(std::uint64_t end) {
     const double now = level(onsetBlocks_);
     if (now >= silenceRms && now >= onsetRatio * level(0)) {
         onset_ = end - block_;
+        const HeardNote* last = lastRead(end);
+        stringBefore_ = last ? std::optional(last->hz) : std::nullopt;
         tone_.clear();
+        overLower_.clear();
         attackRms_ = {rms};
         steady_ = false;
     }
@@ -433,6 +457,8 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         return;
     if (recentRms_.back() < silenceRms) {
         tone_.clear();
+        overLower_.clear();
+        stringBefore_.reset();
         lastHeard_.reset();
         return;
     }
@@ -479,6 +505,10 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     // The row of windows that read the same note: one that heard another note or a lower note
     // under it breaks the row; one that heard nothing, heard the note but could not read it, or
     // heard the partials of a note heard lately, leaves it be.
+    std::erase_if(overLower_,
+                  [&](const SeriesOverLower& heard) { return end - heard.at > toneMemory_; });
+    if (outcome.overLowerNote)
+        overLower_.push_back({*outcome.overLowerNote, end});
     const bool heardANote = outcome.note || outcome.lowerNote;
     if (heardANote && !outcome.faint)
         lastHeard_ = end;
@@ -507,8 +537,10 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
             return;
         outcome.uncertain = true;
     }
-    const bool confirmed = outcome.uncertain ? sameNoteWindows_ >= uncertainNoteWindows
-                                             : outcome.sure || sameNoteWindows_ >= 2;
+    const bool confirmed =
+        outcome.uncertain ? sameNoteWindows_ >= (heardOverLower(reading.hz) ? overLowerNoteWindows
+                                                                            : uncertainNoteWindows)
+                          : outcome.sure || sameNoteWindows_ >= 2;
     if (confirmed)
         readings.push_back(reading);
     const auto same = [&](const HeardNote& note) { return nearestNote(note.hz) == *outcome.note; };

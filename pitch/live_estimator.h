@@ -8,7 +8,7 @@
 // that of the two before); after the attack (note_envelope.h), a window of up to 0.35 s ending
 // at the newest sample is read every 50 ms (where no onset is heard, as from a distant
 // microphone, the windows slide all the same; where it gives no reading, as for a quiet note,
-// one of up to 1 s is read in its place, and follows a note read into the noise as it fades,
+// one of up to 1.25 s is read in its place, and follows a note read into the noise as it fades,
 // finding no new note there; not where it heard only hum on the mains frequency or twice it) as a
 // spectrum (windowed_spectrum.h) and a stiff string's partial series (partial_series.h), like the
 // one-shot estimator but with no hint:
@@ -28,7 +28,9 @@
 //   certain in one window either, and is read only once five windows in a row have read it
 //   and no lower note (windows that hear nothing, its partials dipping into the noise, or hear
 //   its series but cannot read it, neither break the row nor count): the lower note's
-//   partials, weak as they may be, show within that time;
+//   partials, weak as they may be, show within that time (ten windows where a lower note was
+//   heard under the series since the onset, other than a string read before it that does not
+//   hold the series among its partials);
 // - partials count where they stand 10 dB above the noise around them; the reading is the
 //   fundamental partial of the stiff string's series fitted to them, measured where the
 //   fundamental sounds and extrapolated from the fit where it does not (a damped string's
@@ -99,6 +101,9 @@ private:
     bool partialOfTone(double hz, std::uint64_t at);
     struct HeardNote;
     const HeardNote* lastRead(std::uint64_t at) const;
+    // Whether a lower note was heard lately under the series of `hz`, none of the strings read
+    // before it being that note.
+    bool heardOverLower(double hz) const;
 
     bool usable_;
     Decimator decimator_;
@@ -133,6 +138,15 @@ private:
         bool read = false;
     };
     std::vector<HeardNote> tone_;
+    // The series a lower note was heard under since the latest onset or silence, each time it
+    // was heard in the latest two seconds; the note read last before the latest onset (a string
+    // that may ring on under the next).
+    struct SeriesOverLower {
+        int note;
+        std::uint64_t at;
+    };
+    std::vector<SeriesOverLower> overLower_;
+    std::optional<double> stringBefore_;
     // Where the latest window that heard a note (more than a faint series), or a lower note
     // under one, ended.
     std::optional<std::uint64_t> lastHeard_;
