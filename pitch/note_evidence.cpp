@@ -88,9 +88,9 @@ double anyPeakLevel(const Spectrum& spectrum, double hz) {
 // peak on 55 Hz beside 50 Hz hum, passing for a note's fundamental or a lower note's). Hum
 // sounds there where the peak near the harmonic, refined, lands on it and stands out of the
 // noise; a string beside it whose fundamental outweighs the hum pulls that peak off the
-// harmonic and stays a note. Without `peakOnHarmonic`, hum standing out on the harmonic is enough:
-// its skirt stands far over a high-passed room's noise, whatever peaks lie in it.
-bool onHumLobe(const Spectrum& spectrum, double hz, bool peakOnHarmonic = true) {
+// harmonic and stays a note. The peak may lie `slackHz` further off (up to half the window's
+// resolution, where hum and a component beside it are one peak).
+bool onHumLobe(const Spectrum& spectrum, double hz, double slackHz = humPeakSlackHz) {
     const double lobeHz = humLobeBins * spectrum.resolutionHz();
     for (double mains : {50.0, 60.0})
         for (int j = 1; j <= alwaysHumHarmonics; ++j) {
@@ -99,11 +99,9 @@ bool onHumLobe(const Spectrum& spectrum, double hz, bool peakOnHarmonic = true) 
             if (std::abs(hz - harmonic) > lobeHz ||
                 !overNoise(spectrum, harmonic, anyPeakLevel(spectrum, harmonic), evidenceDb))
                 continue;
-            if (!peakOnHarmonic)
-                return true;
             const auto peak =
                 spectrum.keptPeakNear(harmonic, centsBetween(harmonic + lobeHz, harmonic));
-            if (peak && onMainsHarmonic(peak->hz, mains, j, humPeakSlackHz) &&
+            if (peak && onMainsHarmonic(peak->hz, mains, j, slackHz) &&
                 overNoise(spectrum, harmonic, peak->amplitude, evidenceDb))
                 return true;
         }
@@ -287,10 +285,12 @@ std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowH
     const double octave = hz / 2, twelfth = hz / 3;
     // Over the noise nearly as far as the series' first partial, however much weaker in level
     // (a phone's high-pass takes 30 dB off a low string's fundamental and off the noise with
-    // it), and not in the skirt of hum, which stands as far over that noise.
+    // it), and not the hum's: a peak within half the window's resolution of a mains harmonic is
+    // one with the hum there, which stands as far over that noise.
     const auto overNoiseBeside = [&](double at) {
         const double level = peakLevel(spectrum, at);
-        return overNoise(spectrum, at, level, evidenceDb) && !onHumLobe(spectrum, at, false) &&
+        return overNoise(spectrum, at, level, evidenceDb) &&
+               !onHumLobe(spectrum, at, 0.5 * spectrum.resolutionHz()) &&
                nearlyAsFarOverNoise(spectrum, at, level, partials.front());
     };
     if (octave >= lowHz && !mayBeHum(spectrum, octave) &&
