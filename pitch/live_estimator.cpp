@@ -66,6 +66,12 @@ constexpr int uncertainNoteWindows = 5;
 // its octave or double octave above. A string read before the onset, still ringing, lower and
 // not holding the series among its partials, is that lower note.
 constexpr int overLowerNoteWindows = 10;
+// The readings of such a row agree within this many of their spreads, and this many cents more
+// (a string's pitch glides between windows of different lengths): a series whose reading jumps
+// further from one window to the next is partials of more than one note fitted as one (a
+// distorted B1's even partials and what the distortion made of its odd ones, read as B2).
+constexpr double rowAgreementSpreads = 3.0;
+constexpr double rowAgreementCents = 2.0;
 // A run of exact zeros this long is a dropout, not a zero crossing of a tone or a quiet room.
 constexpr double dropoutSeconds = 0.0003;
 // Time between readings.
@@ -262,6 +268,11 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
     return readNoteAt(spectrum, hz, n, rate, lowHz, highHz, true);
 }
 
+bool agree(const Reading& a, const Reading& b) {
+    return std::abs(centsBetween(a.hz, b.hz)) <=
+           rowAgreementSpreads * std::hypot(a.spreadCents, b.spreadCents) + rowAgreementCents;
+}
+
 // Whether `upper` lies within partialOfToneCents of one of the multiples `shares` of `lower`.
 bool onMultiple(double upper, double lower, std::span<const double> shares) {
     return std::ranges::any_of(
@@ -312,6 +323,7 @@ void LiveEstimator::reset() {
     tone_.clear();
     overLower_.clear();
     stringBefore_.reset();
+    rowReading_.reset();
     zeroRun_ = 0;
     inputReceived_ = 0;
     cleanFrom_ = 0;
@@ -514,7 +526,12 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         lastHeard_ = end;
     if (heardANote && !partial) {
         previousNote_ = outcome.note;
-        const int row = outcome.note && outcome.note == previousNote ? sameNoteWindows : 0;
+        int row = outcome.note && outcome.note == previousNote ? sameNoteWindows : 0;
+        if (row > 0 && outcome.reading && outcome.uncertain && rowReading_ &&
+            !agree(*outcome.reading, *rowReading_))
+            row = 0;
+        if (outcome.reading)
+            rowReading_ = outcome.reading;
         sameNoteWindows_ = outcome.note ? row + (outcome.reading ? 1 : 0) : 0;
     } else {
         previousNote_ = previousNote;

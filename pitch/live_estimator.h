@@ -25,12 +25,12 @@
 //   under which a lower note's partials could hide in the noise is no note; where a lower
 //   note's partials could hide in the noise, or the series stands only 14 to 20 dB over it, or
 //   the note lies an octave, twelfth or double octave under one still ringing, the note is not
-//   certain in one window either, and is read only once five windows in a row have read it
-//   and no lower note (windows that hear nothing, its partials dipping into the noise, or hear
-//   its series but cannot read it, neither break the row nor count): the lower note's
-//   partials, weak as they may be, show within that time (ten windows where a lower note was
-//   heard under the series since the onset, other than a string read before it that does not
-//   hold the series among its partials);
+//   certain in one window either, and is read only once five windows in a row have read it,
+//   their readings agreeing within their spreads and 2 cents, and no lower note (windows that hear
+//   nothing, its partials dipping into the noise, or hear its series but cannot read it, neither
+//   break the row nor count): the lower note's partials, weak as they may be, show within that time
+//   (ten windows where a lower note was heard under the series since the onset, other than a string
+//   read before it that does not hold the series among its partials);
 // - partials count where they stand 10 dB above the noise around them; the reading is the
 //   fundamental partial of the stiff string's series fitted to them, measured where the
 //   fundamental sounds and extrapolated from the fit where it does not (a damped string's
@@ -147,6 +147,8 @@ private:
     };
     std::vector<SeriesOverLower> overLower_;
     std::optional<double> stringBefore_;
+    // The latest reading of the row of windows (of an uncertain note, its readings must agree).
+    std::optional<Reading> rowReading_;
     // Where the latest window that heard a note (more than a faint series), or a lower note
     // under one, ended.
     std::optional<std::uint64_t> lastHeard_;
