@@ -105,11 +105,9 @@ struct Outcome {
     bool uncertain = false;
     // Whether any note stood out of the noise: where none did, a longer window is not tried.
     bool heard = true;
-    // The note whose series the window heard, read or not; whether it heard a lower note under
-    // a series.
+    // The note whose series the window heard, read or not; where it heard a lower note under a
+    // series instead, that series' note.
     std::optional<int> note;
-    bool lowerNote = false;
-    // The note of the series a lower note was heard under.
     std::optional<int> overLowerNote;
     // Whether the series hardly rose from the noise, as the noise of an empty room makes one
     // now and then: it does not keep the longer window tried in the windows after it.
@@ -192,7 +190,6 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
                 }
             }
         Outcome lower;
-        lower.lowerNote = true;
         lower.overLowerNote = nearestNote(reading->hz);
         return lower;
     }
@@ -507,7 +504,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         longOutcome.sure = false;
         const bool newNote = !outcome.heard && !afterPluck && longOutcome.note &&
                              (!fading || *longOutcome.note != nearestNote(fading->hz));
-        if ((longOutcome.note || longOutcome.lowerNote) && !newNote)
+        if ((longOutcome.note || longOutcome.overLowerNote) && !newNote)
             outcome = longOutcome;
     }
     // A series on the octave or twelfth of a note heard lately is that string's partials
@@ -521,7 +518,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
                   [&](const SeriesOverLower& heard) { return end - heard.at > toneMemory_; });
     if (outcome.overLowerNote)
         overLower_.push_back({*outcome.overLowerNote, end});
-    const bool heardANote = outcome.note || outcome.lowerNote;
+    const bool heardANote = outcome.note || outcome.overLowerNote;
     if (heardANote && !outcome.faint)
         lastHeard_ = end;
     if (heardANote && !partial) {
