@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <iterator>
 #include <numbers>
 #include <optional>
 #include <utility>
@@ -121,12 +122,23 @@ struct Outcome {
 };
 
 // Whether partials without the fundamental name a note: three at least, so that the series'
-// stretch is known, with the 5th or 7th among them, which two strings sounding together do not
-// make.
+// stretch is known, with one of neither kind among them (the 5th, 7th, 11th or 13th), which two
+// strings sounding together do not make.
 bool namesANoteWithoutFundamental(const std::vector<Partial>& partials) {
     return partials.size() >= 3 &&
            std::ranges::any_of(
                partials, [](const Partial& p) { return ofNeitherKind(p.k); });
+}
+
+// Those of `partials` among the first maxPartials: a low note's odd partials that tell it from
+// the octave above, and a damped string's fundamental read alone, rest on these, where they are
+// strong. Further up, a distorted tone's products and a string ringing beside it put components
+// on its odd multiples.
+std::vector<Partial> firstPartials(const std::vector<Partial>& partials) {
+    std::vector<Partial> first;
+    std::ranges::copy_if(partials, std::back_inserter(first),
+                         [](const Partial& p) { return p.k <= maxPartials; });
+    return first;
 }
 
 // The note whose series sounds on `hz` (a grid frequency the note search found, refined), and
@@ -140,15 +152,10 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
         return tooShort;
     }
 
-    const auto coarse = coarsePartials(spectrum, hz, rate);
-    if (coarse.empty())
-        return {};
     // Partials take part where they stand out of the noise around them.
-    auto partials =
-        findPartials(spectrum, hz, strongestOf(coarse) * dbToAmplitude(minPartialDb), rate);
-    std::erase_if(partials, [&](const Partial& p) {
-        return p.amplitude < spectrum.noiseAt(p.hz) * dbToAmplitude(partialOverNoiseDb);
-    });
+    auto partials = partialsOverNoise(spectrum, hz, rate);
+    if (partials.empty())
+        return {};
     auto reading = readSeries(partials);
     // A damped string's partials scatter by several cents: they fit no series, or a few of
     // them fit one by chance that names no note without its fundamental (it holds neither the
@@ -157,7 +164,7 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     bool damped = false;
     if (!reading ||
         (reading->partials.front().k != 1 && !namesANoteWithoutFundamental(reading->partials)))
-        if (auto alone = fundamentalAlone(partials)) {
+        if (auto alone = fundamentalAlone(firstPartials(partials))) {
             reading = std::move(alone);
             damped = true;
         }
@@ -198,10 +205,11 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     // A damped string's fundamental read alone is a note only where it is read: else its
     // scattered partials are no evidence for a row of windows.
     const auto unread = [&] { return damped ? Outcome{} : result; };
+    const auto lowPartials = firstPartials(reading->partials);
     result.oddPartial = std::ranges::any_of(
-        reading->partials, [](const Partial& p) { return p.k % 2 != 0; });
+        lowPartials, [](const Partial& p) { return p.k % 2 != 0; });
     result.nonTriplePartial = std::ranges::any_of(
-        reading->partials, [](const Partial& p) { return p.k % 3 != 0; });
+        lowPartials, [](const Partial& p) { return p.k % 3 != 0; });
     const auto over = [&](double db) {
         return top.amplitude >= spectrum.noiseAt(top.hz) * dbToAmplitude(db);
     };
@@ -216,8 +224,8 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     if (damped && uncertain)
         return {};
     // The note rests on a series: its fundamental and another partial, three partials where
-    // the fundamental is lost (so that the series' stretch is known) with the 5th or 7th among
-    // them, or a fundamental far above the noise alone.
+    // the fundamental is lost (so that the series' stretch is known) with one of neither kind
+    // among them, or a fundamental far above the noise alone.
     const auto& used = reading->partials;
     if (used.front().k == 1
             ? used.size() < 2 && !standsOut(spectrum, reading->hz, loneFundamentalDb)

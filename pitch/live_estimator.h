@@ -17,15 +17,16 @@
 //   to a common frequency (so a note outscores the octave and twelfth above it, whose
 //   partials it holds), of those whose partials make a note: its fundamental with another
 //   low partial, or, where the fundamental is lost under a small or distant microphone's
-//   high-pass, the 2nd or 3rd partial with the 5th or 7th (which two strings sounding
-//   together do not make); a lower note's own partials standing out make it that lower note;
-//   where a lower note's partials show under the series but its own low ones do not (a small
-//   microphone's high-pass took them), the series an octave or twelfth below that holds
-//   partials the one above lacks is the note, never certain in one window; a lone partial
-//   under which a lower note's partials could hide in the noise is no note; where a lower
-//   note's partials could hide in the noise, or the series stands only 14 to 20 dB over it, or
-//   the note lies an octave, twelfth or double octave under one still ringing, the note is not
-//   certain in one window either, and is read only once five windows in a row have read it,
+//   high-pass, the 2nd or 3rd partial with the 5th, 7th, 11th or 13th (which two strings
+//   sounding together do not make; a low note's partials are looked for up to 1 kHz, its odd
+//   ones that tell it from its octave among the first eight); a lower note's own partials
+//   standing out make it that lower note; where a lower note's partials show under the series
+//   but its own low ones do not (a small microphone's high-pass took them), the series an octave
+//   or twelfth below that holds partials the one above lacks is the note, never certain in one
+//   window; a lone partial under which a lower note's partials could hide in the noise is no note;
+//   where a lower note's partials could hide in the noise, or the series stands only 14 to 20 dB
+//   over it, or the note lies an octave, twelfth or double octave under one still ringing, the note
+//   is not certain in one window either, and is read only once five windows in a row have read it,
 //   their readings agreeing within their spreads and 2 cents, and no lower note (windows that hear
 //   nothing, its partials dipping into the noise, or hear its series but cannot read it, neither
 //   break the row nor count): the lower note's partials, weak as they may be, show within that time

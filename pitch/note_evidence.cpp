@@ -38,6 +38,9 @@ constexpr int faintPartialsBelow = 3;
 constexpr int highestOddPartialBelow = 15;
 // A lower note's partial is looked for this close to where it would be.
 constexpr double partialSearchCents = 30.0;
+// A low note's partials are looked for up to this frequency, up to this many of them.
+constexpr double lowNoteSeriesSpanHz = 1000.0;
+constexpr int maxLowNotePartials = 16;
 // A candidate note's score sums its partials up to this frequency (or its 8th partial, where
 // higher) that stand this far over the noise.
 constexpr double scoreSpanHz = 2000.0;
@@ -180,6 +183,20 @@ constexpr double twelfthBelowShares[] = {4.0 / 3, 5.0 / 3, 7.0 / 3, 8.0 / 3};
 
 double strongestOf(const std::vector<Partial>& partials) {
     return std::ranges::max(partials, {}, &Partial::amplitude).amplitude;
+}
+
+std::vector<Partial> partialsOverNoise(const Spectrum& spectrum, double hz, double rate) {
+    const int count =
+        std::clamp(static_cast<int>(lowNoteSeriesSpanHz / hz), maxPartials, maxLowNotePartials);
+    const auto coarse = coarsePartials(spectrum, hz, rate, count);
+    if (coarse.empty())
+        return {};
+    auto partials =
+        findPartials(spectrum, hz, strongestOf(coarse) * dbToAmplitude(minPartialDb), rate, count);
+    std::erase_if(partials, [&](const Partial& p) {
+        return p.amplitude < spectrum.noiseAt(p.hz) * dbToAmplitude(partialOverNoiseDb);
+    });
+    return partials;
 }
 
 double refinedSeriesHz(const Spectrum& spectrum, double hz, double rate) {

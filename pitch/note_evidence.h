@@ -24,6 +24,13 @@ inline constexpr double partialOverNoiseDb = 10.0;
 
 double strongestOf(const std::vector<Partial>& partials);
 
+// The partials of the series on `hz` that stand partialOverNoiseDb above the noise around them,
+// at most minPartialDb under the strongest: its first eight, and a low note's up to 1 kHz (up to
+// the 16th). Behind a distant phone's high-pass a low note's first partials are gone, and the
+// 5th and 7th that name it may be faint where the string was plucked, while the 11th or 13th
+// are not.
+std::vector<Partial> partialsOverNoise(const Spectrum& spectrum, double hz, double rate);
+
 // The series frequency refined from one of its partials: the frequency found is too coarse to
 // place the 8th partial of a low note. The strongest of the first four partials, whose stretch
 // on a stiff string is small; where none of them sounds, the strongest of all.
@@ -53,7 +60,8 @@ bool onLowMainsHarmonic(double hz, double spreadHz = 0.0);
 // common subharmonic that holds the partials of both and none of the others: a fourth apart,
 // its partials 3, 4, 6 and 8; a fifth, 2, 3, 4, 6 and 8; a major third, 4, 5 and 8; a minor
 // third, 5 and 6. A note whose fundamental is lost shows itself by the 2nd or 3rd partial and
-// by one of neither kind, the 5th or the 7th.
+// by one of neither kind: the 5th or the 7th (the 11th or 13th of a low note, looked for further
+// up its series).
 bool ofNeitherKind(int k);
 
 // The grid frequency from `lowHz` to `highHz` that may be a note and whose partials stand

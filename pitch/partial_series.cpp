@@ -63,9 +63,10 @@ std::optional<SeriesFit> fitSeries(const std::vector<Partial>& points) {
 // Each partial of the series on `seriesHz` as `peak(hz, cents)` finds it, where at least
 // `floor` strong.
 template <typename PeakNear>
-std::vector<Partial> partialsBy(PeakNear peak, double seriesHz, double floor, double sampleRate) {
+std::vector<Partial> partialsBy(PeakNear peak, double seriesHz, double floor, double sampleRate,
+                                int count) {
     std::vector<Partial> partials;
-    for (int k = 1; k <= maxPartials && k * seriesHz < highestPartialShare * sampleRate; ++k) {
+    for (int k = 1; k <= count && k * seriesHz < highestPartialShare * sampleRate; ++k) {
         const auto p = peak(k * seriesHz, k == 1 ? fundamentalSearchCents : partialSearchCents);
         if (p && p->amplitude >= floor)
             partials.push_back({k, p->hz, p->amplitude});
@@ -76,14 +77,15 @@ std::vector<Partial> partialsBy(PeakNear peak, double seriesHz, double floor, do
 }  // namespace
 
 std::vector<Partial> findPartials(const Spectrum& spectrum, double seriesHz, double floor,
-                                  double sampleRate) {
+                                  double sampleRate, int count) {
     return partialsBy([&](double hz, double cents) { return spectrum.peakNear(hz, cents); },
-                      seriesHz, floor, sampleRate);
+                      seriesHz, floor, sampleRate, count);
 }
 
-std::vector<Partial> coarsePartials(const Spectrum& spectrum, double seriesHz, double sampleRate) {
+std::vector<Partial> coarsePartials(const Spectrum& spectrum, double seriesHz, double sampleRate,
+                                    int count) {
     return partialsBy([&](double hz, double cents) { return spectrum.coarsePeakNear(hz, cents); },
-                      seriesHz, 0.0, sampleRate);
+                      seriesHz, 0.0, sampleRate, count);
 }
 
 std::optional<SeriesReading> fundamentalAlone(const std::vector<Partial>& partials) {

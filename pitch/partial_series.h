@@ -29,15 +29,16 @@ struct Partial {
     double amplitude;
 };
 
-// Partials 1 to maxPartials (below 0.45 times the sample rate) of the series on `seriesHz`,
-// each the strongest peak within 30 cents (the first) or 50 cents (the others, which a stiff
-// string stretches) of k times it, refined; those weaker than `floor` are left out.
+// Partials 1 to `count` (below 0.45 times the sample rate) of the series on `seriesHz`, each
+// the strongest peak within 30 cents (the first) or 50 cents (the others, which a stiff string
+// stretches) of k times it, refined; those weaker than `floor` are left out.
 std::vector<Partial> findPartials(const Spectrum& spectrum, double seriesHz, double floor,
-                                  double sampleRate);
+                                  double sampleRate, int count = maxPartials);
 
 // The same partials as grid peaks, unrefined and however weak: cheap, to see which partials
 // stand out and how strong the noise between them is.
-std::vector<Partial> coarsePartials(const Spectrum& spectrum, double seriesHz, double sampleRate);
+std::vector<Partial> coarsePartials(const Spectrum& spectrum, double seriesHz, double sampleRate,
+                                    int count = maxPartials);
 
 struct SeriesReading {
     // The fundamental partial.
