@@ -48,6 +48,10 @@ constexpr double minLongWindowShare = 1.25;
 // outlasting the rest.
 constexpr double partialOfToneCents = 50.0;
 constexpr double partialsOfTone[] = {2.0, 3.0};
+// A note never read counts once this many windows have read it: a component that made a lower
+// series for one window (a bass G2 through a phone once read as G1) does not silence the string
+// above it for as long as it rings.
+constexpr int windowsOfAToneNote = 2;
 // Nor does it leap down to a note whose partials it is, up to its double octave.
 constexpr double partialsOfLowerNote[] = {2.0, 3.0, 4.0};
 constexpr double toneMemorySeconds = 2.0;
@@ -342,8 +346,10 @@ bool LiveEstimator::partialOfTone(double hz, std::uint64_t at) {
             return note.read && nearestNote(note.hz) == nearestNote(hz);
         }))
         return false;
-    const auto note = std::ranges::find_if(
-        tone_, [&](const HeardNote& note) { return onMultiple(hz, note.hz, partialsOfTone); });
+    const auto note = std::ranges::find_if(tone_, [&](const HeardNote& note) {
+        return (note.read || note.windows >= windowsOfAToneNote) &&
+               onMultiple(hz, note.hz, partialsOfTone);
+    });
     if (note == tone_.end())
         return false;
     // Its partials still ringing, the note is still heard.
@@ -569,8 +575,10 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     const bool read = confirmed || std::ranges::any_of(tone_, [&](const HeardNote& note) {
                           return same(note) && note.read;
                       });
+    const auto earlier = std::ranges::find_if(tone_, same);
+    const int windows = earlier == tone_.end() ? 1 : earlier->windows + 1;
     std::erase_if(tone_, same);
-    tone_.push_back({reading.hz, end, read});
+    tone_.push_back({reading.hz, end, read, windows});
 }
 
 }  // namespace pitch

@@ -41,7 +41,7 @@
 //   to 3 cents are made, the note itself being certain; one spread by a third of a cent or
 //   more, or whose fundamental is lost, only where an earlier window of its row read the note
 //   (a momentary series that passes for the octave or twelfth above is not read), and none
-//   at the octave or twelfth of a note read (or heard, but for the row) since the latest
+//   at the octave or twelfth of a note read (or read unconfirmed in two windows) since the latest
 //   onset or silence and heard in the latest two seconds (a string's partials outlasting the
 //   rest are not a new note);
 // - mains hum (50 or 60 Hz and its first harmonics) is never read as a note, nor taken for a
@@ -132,11 +132,12 @@ private:
     // The note the latest window heard, read or not.
     std::optional<int> previousNote_;
     // The notes read or nearly read (but for the row of windows) since the latest onset or
-    // silence, each where last heard, and whether it was read.
+    // silence, each where last heard, whether it was read, and how many windows read it.
     struct HeardNote {
         double hz;
         std::uint64_t at;
         bool read = false;
+        int windows = 1;
     };
     std::vector<HeardNote> tone_;
     // The series a lower note was heard under since the latest onset or silence, each time it
