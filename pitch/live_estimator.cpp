@@ -571,14 +571,15 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
                           : outcome.sure || sameNoteWindows_ >= 2;
     if (confirmed)
         readings.push_back(reading);
+    // The tone holds each note once, where last heard.
     const auto same = [&](const HeardNote& note) { return nearestNote(note.hz) == *outcome.note; };
-    const bool read = confirmed || std::ranges::any_of(tone_, [&](const HeardNote& note) {
-                          return same(note) && note.read;
-                      });
-    const auto earlier = std::ranges::find_if(tone_, same);
-    const int windows = earlier == tone_.end() ? 1 : earlier->windows + 1;
-    std::erase_if(tone_, same);
-    tone_.push_back({reading.hz, end, read, windows});
+    HeardNote heard{reading.hz, end, confirmed};
+    if (const auto earlier = std::ranges::find_if(tone_, same); earlier != tone_.end()) {
+        heard.read = heard.read || earlier->read;
+        heard.windows = earlier->windows + 1;
+        tone_.erase(earlier);
+    }
+    tone_.push_back(heard);
 }
 
 }  // namespace pitch
