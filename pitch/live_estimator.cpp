@@ -125,13 +125,10 @@ struct Outcome {
     bool damped = false;
 };
 
-// Whether partials without the fundamental name a note: three at least, so that the series'
-// stretch is known, with one of neither kind among them (the 5th, 7th, 11th or 13th), which two
+// Whether a series read names its note: by its fundamental, or without it by partials that two
 // strings sounding together do not make.
-bool namesANoteWithoutFundamental(const std::vector<Partial>& partials) {
-    return partials.size() >= 3 &&
-           std::ranges::any_of(
-               partials, [](const Partial& p) { return ofNeitherKind(p.k); });
+bool namesANote(const SeriesReading& reading) {
+    return reading.partials.front().k == 1 || namesANoteWithoutFundamental(reading.partials);
 }
 
 // Those of `partials` among the first maxPartials: a low note's odd partials that tell it from
@@ -161,13 +158,22 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     if (partials.empty())
         return {};
     auto reading = readSeries(partials);
+    // Where the first partials name no note, the series is read again from partials up to the
+    // 16th: a small microphone's resonance may lift a high note's 9th to 12th partials far
+    // over its faint 5th and 7th.
+    if (reading && !namesANote(*reading)) {
+        auto further = partialsOverNoise(spectrum, hz, rate, maxSeriesPartials);
+        if (auto wider = readSeries(further); wider && namesANote(*wider)) {
+            partials = std::move(further);
+            reading = std::move(wider);
+        }
+    }
     // A damped string's partials scatter by several cents: they fit no series, or a few of
     // them fit one by chance that names no note without its fundamental (it holds neither the
     // 5th nor the 7th partial). Its fundamental is read alone where the partials lie near its
     // multiples; they are the series the note's evidence is weighed on.
     bool damped = false;
-    if (!reading ||
-        (reading->partials.front().k != 1 && !namesANoteWithoutFundamental(reading->partials)))
+    if (!reading || !namesANote(*reading))
         if (auto alone = fundamentalAlone(firstPartials(partials))) {
             reading = std::move(alone);
             damped = true;

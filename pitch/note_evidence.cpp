@@ -40,7 +40,6 @@ constexpr int highestOddPartialBelow = 15;
 constexpr double partialSearchCents = 30.0;
 // A low note's partials are looked for up to this frequency, up to this many of them.
 constexpr double lowNoteSeriesSpanHz = 1000.0;
-constexpr int maxLowNotePartials = 16;
 // A candidate note's score sums its partials up to this frequency (or its 8th partial, where
 // higher) that stand this far over the noise.
 constexpr double scoreSpanHz = 2000.0;
@@ -185,9 +184,10 @@ double strongestOf(const std::vector<Partial>& partials) {
     return std::ranges::max(partials, {}, &Partial::amplitude).amplitude;
 }
 
-std::vector<Partial> partialsOverNoise(const Spectrum& spectrum, double hz, double rate) {
+std::vector<Partial> partialsOverNoise(const Spectrum& spectrum, double hz, double rate,
+                                       int atLeast) {
     const int count =
-        std::clamp(static_cast<int>(lowNoteSeriesSpanHz / hz), maxPartials, maxLowNotePartials);
+        std::clamp(static_cast<int>(lowNoteSeriesSpanHz / hz), atLeast, maxSeriesPartials);
     const auto coarse = coarsePartials(spectrum, hz, rate, count);
     if (coarse.empty())
         return {};
@@ -251,6 +251,12 @@ bool mayBeHum(const Spectrum& spectrum, double hz, double spreadHz) {
 
 bool ofNeitherKind(int k) {
     return k % 2 != 0 && k % 3 != 0;
+}
+
+bool namesANoteWithoutFundamental(const std::vector<Partial>& partials) {
+    return partials.size() >= 3 &&
+           std::ranges::any_of(
+               partials, [](const Partial& p) { return ofNeitherKind(p.k); });
 }
 
 std::optional<double> strongestNote(const Spectrum& spectrum, double lowHz, double highHz,

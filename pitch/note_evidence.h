@@ -9,11 +9,11 @@
 #include <optional>
 #include <vector>
 
+#include "pitch/partial_series.h"
+
 namespace pitch {
 
 class Spectrum;
-struct Partial;
-struct SeriesReading;
 
 // A lone fundamental (a pure tone, a flute-like high note) stands this far above the noise.
 inline constexpr double loneFundamentalDb = 20.0;
@@ -24,12 +24,16 @@ inline constexpr double partialOverNoiseDb = 10.0;
 
 double strongestOf(const std::vector<Partial>& partials);
 
+// A series' partials are looked for up to this one at most.
+inline constexpr int maxSeriesPartials = 16;
+
 // The partials of the series on `hz` that stand partialOverNoiseDb above the noise around them,
-// at most minPartialDb under the strongest: its first eight, and a low note's up to 1 kHz (up to
-// the 16th). Behind a distant phone's high-pass a low note's first partials are gone, and the
-// 5th and 7th that name it may be faint where the string was plucked, while the 11th or 13th
-// are not.
-std::vector<Partial> partialsOverNoise(const Spectrum& spectrum, double hz, double rate);
+// at most minPartialDb under the strongest: its first `atLeast`, and a low note's up to 1 kHz
+// (up to maxSeriesPartials). Behind a distant phone's high-pass a low note's first partials are
+// gone, and the 5th and 7th that name it may be faint where the string was plucked, while the
+// 11th or 13th are not.
+std::vector<Partial> partialsOverNoise(const Spectrum& spectrum, double hz, double rate,
+                                       int atLeast = maxPartials);
 
 // The series frequency refined from one of its partials: the frequency found is too coarse to
 // place the 8th partial of a low note. The strongest of the first four partials, whose stretch
@@ -63,6 +67,10 @@ bool onLowMainsHarmonic(double hz, double spreadHz = 0.0);
 // by one of neither kind: the 5th or the 7th (the 11th or 13th of a low note, looked for further
 // up its series).
 bool ofNeitherKind(int k);
+
+// Whether partials without the fundamental name a note: three at least, so that the series'
+// stretch is known, with one of neither kind among them.
+bool namesANoteWithoutFundamental(const std::vector<Partial>& partials);
 
 // The grid frequency from `lowHz` to `highHz` that may be a note and whose partials stand
 // furthest above the noise, summed up to a common frequency: a note then outscores its own

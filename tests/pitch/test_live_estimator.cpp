@@ -501,8 +501,12 @@ private slots:
                                               phone, seed);
         };
         const double d2 = noteFrequencyHz(38.0), b1 = noteFrequencyHz(35.0);
-        std::vector<Sinusoid> strongThirds, faintMiddle;
+        const double b3 = noteFrequencyHz(59.0);
+        std::vector<Sinusoid> strongThirds, faintMiddle, liftedHigh;
         for (int k = 1; k <= 16; ++k) {
+            const double lift = k >= 9 ? 3.0 : k == 1 || (k >= 4 && k <= 7) ? 0.05 : 1.0;
+            liftedHigh.push_back(
+                {k * b3 * std::sqrt(1.0 + 1e-4 * k * k), lift * 0.1 / k, 2.0, 0.7 * k});
             strongThirds.push_back({k * d2 * std::sqrt(1.0 + 2e-4 * k * k),
                                     (k % 3 == 0 ? 1.0 : 0.35) * 0.1 / k, 2.0, 0.7 * k});
             faintMiddle.push_back({k * b1 * std::sqrt(1.0 + 2e-4 * k * k),
@@ -513,6 +517,8 @@ private slots:
             << throughPhone(strongThirds, 20.0, 5) << d2 << 15;
         QTest::newRow("B1 whose 4th to 7th partials are faint")
             << throughPhone(faintMiddle, 6.0, 1) << b1 << 20;
+        QTest::newRow("B3 whose 9th to 16th partials stand out")
+            << throughPhone(liftedHigh, 10.0, 3) << b3 << 20;
     }
     void readsThroughAPhone() {
         QFETCH(Signal, signal);
