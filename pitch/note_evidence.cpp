@@ -28,6 +28,9 @@ constexpr double underRelativeDb = -15.0;
 constexpr double underOverNoiseDb = 6.0;
 // ...and above it.
 constexpr double aboveRelativeDb = -25.0;
+// A component under the series standing less than evidenceDb over the noise is a lower note's
+// where one of that note's first partials up to this one, which the series lacks, stands so far.
+constexpr int lowerNoteOwnPartials = 5;
 // A note's odd partials are seldom this much weaker than its even ones: where the noise would
 // hide a partial this weak beside the series read, the octave or twelfth below may be sounding.
 constexpr double hiddenRelativeDb = -24.0;
@@ -342,8 +345,29 @@ bool lowerNoteUnder(const Spectrum& spectrum, const SeriesReading& series,
         }
         return n;
     };
-    if (count({1.0 / 2, 1.0 / 3, 2.0 / 3}, underRelativeDb, underOverNoiseDb) > 0)
+    // Under the series: a component an octave below, a little over the noise, is a lower note's
+    // fundamental (its odd partials may come and go). One at a third or two thirds of its
+    // frequency is a lower note's where it stands far over the noise, or where another partial of
+    // that note which the series lacks does: over a faint series, a long window's noise alone
+    // rises a little at one of those places now and then.
+    const auto overNoiseUnder = [&](double share, double db) {
+        const double level = peakLevel(spectrum, share * hz);
+        return level >= strongestPartial * dbToAmplitude(underRelativeDb) &&
+               overNoise(spectrum, share * hz, level, db);
+    };
+    if (overNoiseUnder(1.0 / 2, underOverNoiseDb))
         return true;
+    for (const double share : {1.0 / 3, 2.0 / 3}) {
+        if (!overNoiseUnder(share, underOverNoiseDb))
+            continue;
+        if (overNoiseUnder(share, evidenceDb))
+            return true;
+        for (int m = 2; m <= lowerNoteOwnPartials; ++m) {
+            const double at = m * share;
+            if (std::abs(at - std::round(at)) > 0.01 && overNoiseUnder(at, evidenceDb))
+                return true;
+        }
+    }
     // A component at `share` times the series' frequency, `db` over the noise and nearly as far
     // over it as the series' partial beside it.
     const auto showsBeside = [&](double share, double db) {

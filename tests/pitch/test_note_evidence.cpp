@@ -1,11 +1,12 @@
 // Whether a lower note sounds under a series read, on one window of a steady tone in white
-// noise: a B2 series, and the odd partials a B1 under it would add; a D3 series and a D2's
-// fundamental under it, through a phone's high-pass.
+// noise: a B2 series, and the odd partials a B1 under it would add; an E4 series and components
+// under it; a D3 series and a D2's fundamental under it, through a phone's high-pass.
 
 #include <QtTest>
 
 #include <cmath>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "pitch/note_evidence.h"
@@ -21,10 +22,21 @@ constexpr double rate = 11025.0;
 constexpr double windowSeconds = 0.35;
 constexpr double noiseRms = 0.005;
 
+// Components beside a series: their frequency as a share of the series', and how far they
+// stand over the noise (dB).
+using Components = std::vector<std::pair<double, double>>;
+
 struct Window {
     pitch::Spectrum spectrum;
     std::optional<pitch::SeriesReading> series;
 };
+
+// The series on `hz` in `signal`, read as the listening estimator reads it.
+Window readAt(const std::vector<float>& signal, double hz) {
+    Window w{pitch::Spectrum(signal.data(), signal.size(), rate), std::nullopt};
+    w.series = pitch::readSeries(pitch::partialsOverNoise(w.spectrum, hz, rate));
+    return w;
+}
 
 // B1's even partials at `evenLevel` (falling as 1/k), which are B2's series, and its odd
 // partials `oddPartials` at `oddLevel`; the B2 series read as the listening estimator reads it.
@@ -38,18 +50,31 @@ Window b2Over(double evenLevel, const std::vector<int>& oddPartials, double oddL
         partials.push_back({k * b1, oddLevel, 0.0, 0.3 * k});
     auto signal = testing::render(partials, windowSeconds, rate);
     testing::addNoise(signal, noiseRms, seed);
-    Window w{pitch::Spectrum(signal.data(), signal.size(), rate), std::nullopt};
-    const double b2 = 2.0 * b1;
-    const auto coarse = pitch::coarsePartials(w.spectrum, b2, rate);
-    auto found = pitch::findPartials(
-        w.spectrum, b2, pitch::strongestOf(coarse) * pitch::dbToAmplitude(pitch::minPartialDb),
-        rate);
-    std::erase_if(found, [&](const pitch::Partial& p) {
-        return p.amplitude <
-               w.spectrum.noiseAt(p.hz) * pitch::dbToAmplitude(pitch::partialOverNoiseDb);
-    });
-    w.series = pitch::readSeries(found);
-    return w;
+    return readAt(signal, 2.0 * b1);
+}
+
+// An E4 series whose first six partials stand 20 dB over white noise, and `components` beside
+// it: 1 s, as the longer window reads.
+Window e4With(const Components& components) {
+    const double e4 = pitch::noteFrequencyHz(64.0);
+    auto signal = std::vector<float>(static_cast<std::size_t>(rate));
+    testing::addNoise(signal, noiseRms, 8);
+    const pitch::Spectrum noise(signal.data(), signal.size(), rate);
+    // The amplitude of a sinusoid at `hz` whose peak stands `db` over that noise.
+    const auto over = [&](double hz, double db) {
+        const auto unit = testing::render({{hz, 1.0, 0.0, 0.0}}, 1.0, rate);
+        const pitch::Spectrum alone(unit.data(), unit.size(), rate);
+        return noise.noiseAt(hz) * pitch::dbToAmplitude(db) / alone.levelNear(hz);
+    };
+    std::vector<testing::Sinusoid> partials;
+    for (int k = 1; k <= 6; ++k)
+        partials.push_back({k * e4, over(k * e4, 20.0), 0.0, 0.7 * k});
+    for (const auto& [share, overNoiseDb] : components)
+        partials.push_back({share * e4, over(share * e4, overNoiseDb), 0.0, 0.3});
+    const auto tone = testing::render(partials, 1.0, rate);
+    for (std::size_t i = 0; i < signal.size(); ++i)
+        signal[i] += tone[i];
+    return readAt(signal, e4);
 }
 
 // D2's even partials, which are D3's series (falling as 1/k^2 from `seriesLevel`), and its
@@ -92,6 +117,31 @@ private slots:
         QFETCH(bool, lowerNote);
         const Window w = b2Over(evenLevel, {7, 11, 13}, oddLevel, 3);
         QVERIFY2(w.series && w.series->partials.front().k == 1, "no B2 series read");
+        QCOMPARE(
+            pitch::lowerNoteUnder(w.spectrum, *w.series, pitch::strongestOf(w.series->partials)),
+            lowerNote);
+    }
+
+    // A component at two thirds of the series (a string a fifth below, whose 3rd partial the
+    // series' fundamental would be) decides alone where it stands far over the noise; a long
+    // window's noise rises a little over itself by chance there now and then, so a component
+    // only a little over it wants another partial of that string (its 2nd). An octave below,
+    // as little decides alone.
+    void componentUnderASeries_data() {
+        QTest::addColumn<Components>("components");
+        QTest::addColumn<bool>("lowerNote");
+        QTest::newRow("E4 alone") << Components{} << false;
+        QTest::newRow("two thirds, 9 dB over the noise") << Components{{2.0 / 3, 9.0}} << false;
+        QTest::newRow("two thirds, 15 dB over") << Components{{2.0 / 3, 15.0}} << true;
+        QTest::newRow("two thirds, 9 dB, and its 2nd partial 15 dB")
+            << Components{{2.0 / 3, 9.0}, {4.0 / 3, 15.0}} << true;
+        QTest::newRow("an octave below, 9 dB over") << Components{{0.5, 9.0}} << true;
+    }
+    void componentUnderASeries() {
+        QFETCH(Components, components);
+        QFETCH(bool, lowerNote);
+        const Window w = e4With(components);
+        QVERIFY2(w.series && w.series->partials.front().k == 1, "no E4 series read");
         QCOMPARE(
             pitch::lowerNoteUnder(w.spectrum, *w.series, pitch::strongestOf(w.series->partials)),
             lowerNote);
