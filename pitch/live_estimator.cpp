@@ -533,7 +533,9 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     const bool partial = outcome.reading && partialOfTone(outcome.reading->hz, end);
     // The row of windows that read the same note: one that heard another note or a lower note
     // under it breaks the row; one that heard nothing, heard the note but could not read it, or
-    // heard the partials of a note heard lately, leaves it be.
+    // heard the partials of a note heard lately, leaves it be. So does one that heard the series
+    // an octave or a twelfth above the row's note over a lower note: the row's note, heard first
+    // by its upper partials.
     std::erase_if(overLower_,
                   [&](const SeriesOverLower& heard) { return end - heard.at > toneMemory_; });
     if (outcome.overLowerNote)
@@ -541,7 +543,10 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     const bool heardANote = outcome.note || outcome.overLowerNote;
     if (heardANote && !outcome.faint)
         lastHeard_ = end;
-    if (heardANote && !partial) {
+    const int above =
+        outcome.overLowerNote && previousNote ? *outcome.overLowerNote - *previousNote : 0;
+    const bool overRowNote = above == 12 || above == 19;
+    if (heardANote && !partial && !overRowNote) {
         previousNote_ = outcome.note;
         int row = outcome.note && outcome.note == previousNote ? sameNoteWindows : 0;
         if (row > 0 && outcome.reading && outcome.uncertain && rowReading_ &&
