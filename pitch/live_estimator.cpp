@@ -160,8 +160,8 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     auto reading = readSeries(partials);
     // Where the first partials name no note, the series is read again from partials up to the
     // 16th: a small microphone's resonance may lift a high note's 9th to 12th partials far
-    // over its faint 5th and 7th.
-    if (reading && !namesANote(*reading)) {
+    // over its faint 5th and 7th. A low note's were looked for that far already.
+    if (reading && !namesANote(*reading) && seriesPartialsFor(hz) < maxSeriesPartials) {
         auto further = partialsOverNoise(spectrum, hz, rate, maxSeriesPartials);
         if (auto wider = readSeries(further); wider && namesANote(*wider)) {
             partials = std::move(further);

@@ -187,10 +187,13 @@ double strongestOf(const std::vector<Partial>& partials) {
     return std::ranges::max(partials, {}, &Partial::amplitude).amplitude;
 }
 
+int seriesPartialsFor(double hz, int atLeast) {
+    return std::clamp(static_cast<int>(lowNoteSeriesSpanHz / hz), atLeast, maxSeriesPartials);
+}
+
 std::vector<Partial> partialsOverNoise(const Spectrum& spectrum, double hz, double rate,
                                        int atLeast) {
-    const int count =
-        std::clamp(static_cast<int>(lowNoteSeriesSpanHz / hz), atLeast, maxSeriesPartials);
+    const int count = seriesPartialsFor(hz, atLeast);
     const auto coarse = coarsePartials(spectrum, hz, rate, count);
     if (coarse.empty())
         return {};
@@ -350,21 +353,19 @@ bool lowerNoteUnder(const Spectrum& spectrum, const SeriesReading& series,
     // frequency is a lower note's where it stands far over the noise, or where another partial of
     // that note which the series lacks does: over a faint series, a long window's noise alone
     // rises a little at one of those places now and then.
-    const auto overNoiseUnder = [&](double share, double db) {
-        const double level = peakLevel(spectrum, share * hz);
-        return level >= strongestPartial * dbToAmplitude(underRelativeDb) &&
-               overNoise(spectrum, share * hz, level, db);
-    };
-    if (overNoiseUnder(1.0 / 2, underOverNoiseDb))
+    if (count({1.0 / 2}, underRelativeDb, underOverNoiseDb) > 0)
         return true;
     for (const double share : {1.0 / 3, 2.0 / 3}) {
-        if (!overNoiseUnder(share, underOverNoiseDb))
+        const double level = peakLevel(spectrum, share * hz);
+        if (level < strongestPartial * dbToAmplitude(underRelativeDb) ||
+            !overNoise(spectrum, share * hz, level, underOverNoiseDb))
             continue;
-        if (overNoiseUnder(share, evidenceDb))
+        if (overNoise(spectrum, share * hz, level, evidenceDb))
             return true;
         for (int m = 2; m <= lowerNoteOwnPartials; ++m) {
             const double at = m * share;
-            if (std::abs(at - std::round(at)) > 0.01 && overNoiseUnder(at, evidenceDb))
+            if (std::abs(at - std::round(at)) > 0.01 &&
+                count({at}, underRelativeDb, evidenceDb) > 0)
                 return true;
         }
     }

@@ -35,6 +35,9 @@ inline constexpr int maxSeriesPartials = 16;
 std::vector<Partial> partialsOverNoise(const Spectrum& spectrum, double hz, double rate,
                                        int atLeast = maxPartials);
 
+// How many partials of the series on `hz` partialsOverNoise looks for.
+int seriesPartialsFor(double hz, int atLeast = maxPartials);
+
 // The series frequency refined from one of its partials: the frequency found is too coarse to
 // place the 8th partial of a low note. The strongest of the first four partials, whose stretch
 // on a stiff string is small; where none of them sounds, the strongest of all.
