@@ -71,12 +71,6 @@ constexpr int uncertainNoteWindows = 5;
 // its octave or double octave above. A string read before the onset, still ringing, lower and
 // not holding the series among its partials, is that lower note.
 constexpr int overLowerNoteWindows = 10;
-// The readings of such a row agree within this many of their spreads, and this many cents more
-// (a string's pitch glides between windows of different lengths): a series whose reading jumps
-// further from one window to the next is partials of more than one note fitted as one (a
-// distorted B1's even partials and what the distortion made of its odd ones, read as B2).
-constexpr double rowAgreementSpreads = 3.0;
-constexpr double rowAgreementCents = 2.0;
 // A run of exact zeros this long is a dropout, not a zero crossing of a tone or a quiet room.
 constexpr double dropoutSeconds = 0.0003;
 // Time between readings.
@@ -283,11 +277,6 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
     return readNoteAt(spectrum, hz, n, rate, lowHz, highHz, true);
 }
 
-bool agree(const Reading& a, const Reading& b) {
-    return std::abs(centsBetween(a.hz, b.hz)) <=
-           rowAgreementSpreads * std::hypot(a.spreadCents, b.spreadCents) + rowAgreementCents;
-}
-
 // Whether `upper` lies within partialOfToneCents of one of the multiples `shares` of `lower`.
 bool onMultiple(double upper, double lower, std::span<const double> shares) {
     return std::ranges::any_of(
@@ -332,13 +321,11 @@ void LiveEstimator::reset() {
     steady_ = false;
     steadyStart_ = 0;
     nextAnalysis_ = 0;
-    previousNote_.reset();
+    row_ = {};
     lastHeard_.reset();
-    sameNoteWindows_ = 0;
     tone_.clear();
     overLower_.clear();
     stringBefore_.reset();
-    rowReading_.reset();
     zeroRun_ = 0;
     inputReceived_ = 0;
     cleanFrom_ = 0;
@@ -475,8 +462,8 @@ void LiveEstimator::endOfBlock(std::uint64_t end) {
 
 void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     nextAnalysis_ = end + hop_;
-    const std::optional<int> previousNote = std::exchange(previousNote_, std::nullopt);
-    const int sameNoteWindows = std::exchange(sameNoteWindows_, 0);
+    // A window not read breaks the row.
+    const NoteRow row = std::exchange(row_, NoteRow{});
     // While a new pluck's attack is being placed, nothing is read; where no onset was heard
     // (a distant microphone's note hardly rises above the room), the windows simply slide.
     if (onset_ && !steady_)
@@ -511,7 +498,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     const auto longN =
         static_cast<std::size_t>(std::min<std::uint64_t>(longWindow_, end - earliest));
     const HeardNote* fading = outcome.heard ? nullptr : lastRead(end);
-    const bool rowToBreak = sameNoteWindows > 0 && lastHeard_ && end - *lastHeard_ <= toneMemory_;
+    const bool rowToBreak = row.windows() > 0 && lastHeard_ && end - *lastHeard_ <= toneMemory_;
     const bool afterPluck = !fading && onset_ && end - *onset_ <= toneMemory_;
     if (!outcome.reading && outcome.needs == 0 &&
         (outcome.heard || fading || rowToBreak || afterPluck) &&
@@ -531,34 +518,16 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     // outlasting the rest (or standing out of the noise for a moment): it is not read.
     std::erase_if(tone_, [&](const HeardNote& note) { return end - note.at > toneMemory_; });
     const bool partial = outcome.reading && partialOfTone(outcome.reading->hz, end);
-    // The row of windows that read the same note: one that heard another note or a lower note
-    // under it breaks the row; one that heard nothing, heard the note but could not read it, or
-    // heard the partials of a note heard lately, leaves it be. So does one that heard the series
-    // an octave or a twelfth above the row's note over a lower note: the row's note, heard first
-    // by its upper partials.
     std::erase_if(overLower_,
                   [&](const SeriesOverLower& heard) { return end - heard.at > toneMemory_; });
     if (outcome.overLowerNote)
         overLower_.push_back({*outcome.overLowerNote, end});
-    const bool heardANote = outcome.note || outcome.overLowerNote;
-    if (heardANote && !outcome.faint)
+    if ((outcome.note || outcome.overLowerNote) && !outcome.faint)
         lastHeard_ = end;
-    const int above =
-        outcome.overLowerNote && previousNote ? *outcome.overLowerNote - *previousNote : 0;
-    const bool overRowNote = above == 12 || above == 19;
-    if (heardANote && !partial && !overRowNote) {
-        previousNote_ = outcome.note;
-        int row = outcome.note && outcome.note == previousNote ? sameNoteWindows : 0;
-        if (row > 0 && outcome.reading && outcome.uncertain && rowReading_ &&
-            !agree(*outcome.reading, *rowReading_))
-            row = 0;
-        if (outcome.reading)
-            rowReading_ = outcome.reading;
-        sameNoteWindows_ = outcome.note ? row + (outcome.reading ? 1 : 0) : 0;
-    } else {
-        previousNote_ = previousNote;
-        sameNoteWindows_ = sameNoteWindows;
-    }
+    // The partials of a note heard lately leave the row be.
+    row_ = row;
+    if (!partial)
+        row_.add({outcome.note, outcome.overLowerNote, outcome.reading, outcome.uncertain});
     if (outcome.needs > n && outcome.needs <= maxWindow_)
         nextAnalysis_ = std::min(nextAnalysis_, start + outcome.needs);
     if (!outcome.reading || partial)
@@ -577,9 +546,9 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         outcome.uncertain = true;
     }
     const bool confirmed =
-        outcome.uncertain ? sameNoteWindows_ >= (heardOverLower(reading.hz) ? overLowerNoteWindows
-                                                                            : uncertainNoteWindows)
-                          : outcome.sure || sameNoteWindows_ >= 2;
+        outcome.uncertain ? row_.windows() >= (heardOverLower(reading.hz) ? overLowerNoteWindows
+                                                                          : uncertainNoteWindows)
+                          : outcome.sure || row_.windows() >= 2;
     if (confirmed)
         readings.push_back(reading);
     // The tone holds each note once, where last heard.

@@ -63,17 +63,10 @@
 
 #include "pitch/decimator.h"
 #include "pitch/discontinuity_detector.h"
+#include "pitch/live_reading.h"
+#include "pitch/note_row.h"
 
 namespace pitch {
-
-struct Reading {
-    // The fundamental partial.
-    double hz;
-    // Where its window ends: the number of samples of the stream up to its last.
-    std::uint64_t atSample;
-    // Its precision: the standard deviation the noise heard with it gives, in cents.
-    double spreadCents = 0.0;
-};
 
 class LiveEstimator {
 public:
@@ -129,8 +122,6 @@ private:
     std::uint64_t steadyStart_ = 0;
     bool steady_ = false;
     std::uint64_t nextAnalysis_ = 0;
-    // The note the latest window heard, read or not.
-    std::optional<int> previousNote_;
     // The notes read or nearly read (but for the row of windows) since the latest onset or
     // silence, each where last heard, whether it was read, and how many windows read it.
     struct HeardNote {
@@ -149,14 +140,11 @@ private:
     };
     std::vector<SeriesOverLower> overLower_;
     std::optional<double> stringBefore_;
-    // The latest reading of the row of windows (of an uncertain note, its readings must agree).
-    std::optional<Reading> rowReading_;
     // Where the latest window that heard a note (more than a faint series), or a lower note
     // under one, ended.
     std::optional<std::uint64_t> lastHeard_;
-    // Windows in a row that read the latest note (others that heard it but could not read it
-    // between them).
-    int sameNoteWindows_ = 0;
+    // The windows in a row that read the latest note.
+    NoteRow row_;
     // Dropouts: the exact zeros running at the end of the input so far, the input samples
     // pushed, and the first decimated sample no dropout reaches.
     std::size_t dropoutSamples_;

@@ -1,0 +1,40 @@
+#include "pitch/note_row.h"
+
+#include <cmath>
+
+#include "pitch/pitch_estimator.h"
+
+namespace pitch {
+namespace {
+
+// The readings of a row agree within this many of their spreads, and this many cents more (a
+// string's pitch glides between windows of different lengths): a series whose reading jumps
+// further from one window to the next is partials of more than one note fitted as one (a
+// distorted B1's even partials and what the distortion made of its odd ones, read as B2).
+constexpr double rowAgreementSpreads = 3.0;
+constexpr double rowAgreementCents = 2.0;
+
+bool agree(const Reading& a, const Reading& b) {
+    return std::abs(centsBetween(a.hz, b.hz)) <=
+           rowAgreementSpreads * std::hypot(a.spreadCents, b.spreadCents) + rowAgreementCents;
+}
+
+}  // namespace
+
+void NoteRow::add(const Window& window) {
+    if (!window.note && !window.overLowerNote)
+        return;
+    const int above = window.overLowerNote && note_ ? *window.overLowerNote - *note_ : 0;
+    if (above == 12 || above == 19)
+        return;
+    int row = window.note && window.note == note_ ? windows_ : 0;
+    if (row > 0 && window.reading && window.uncertain && reading_ &&
+        !agree(*window.reading, *reading_))
+        row = 0;
+    if (window.reading)
+        reading_ = window.reading;
+    note_ = window.note;
+    windows_ = window.note ? row + (window.reading ? 1 : 0) : 0;
+}
+
+}  // namespace pitch
