@@ -63,6 +63,8 @@ struct ListeningCost {
     LoadFigures silence;
     LoadFigures laptopRoom;
     LoadFigures phoneRoom;
+    // The laptop's room again, another client recording the same source in small fragments.
+    LoadFigures laptopRoomBesideRecorder;
     std::vector<Heard> roomReadings;
     double readingsPerSecond = 0;
 };

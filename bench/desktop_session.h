@@ -81,6 +81,10 @@ public:
             std::filesystem::remove_all(folder_);
     }
 
+    // Stops and starts again recording the sink's monitor (the frame count goes on).
+    void pauseRecording() { recorder_.stop(); }
+    std::string resumeRecording() { return recorder_.start(sound_.address(), sound_.monitor()); }
+
     // Starts `program` with its own settings folder holding `duration` as the stored note
     // length and `settings` ("Key=value" lines) besides, and `environment` ("NAME=value"),
     // which wins over the session's own.
