@@ -322,9 +322,20 @@ std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowH
                !onHumLobe(spectrum, at, 0.5 * spectrum.resolutionHz()) &&
                nearlyAsFarOverNoise(spectrum, at, level, partials.front());
     };
+    // The octave below's odd partials that stand out, and are not far weaker than the series'
+    // own: a sampled string's loop may leave components on the half multiples of its series,
+    // 25 to 30 dB under it, which are no lower string's odd partials.
+    const auto oddPartialsBelow = [&] {
+        int n = 0;
+        for (const int k : {3, 5, 7}) {
+            const double at = k * octave;
+            n += at < highestPartialShare * rate && standsOut(spectrum, at, evidenceDb) &&
+                 peakLevel(spectrum, at) >= strongest * dbToAmplitude(hiddenRelativeDb);
+        }
+        return n;
+    };
     if (octave >= lowHz && !mayBeHum(spectrum, octave) &&
-        (sounds(octave) || (overNoiseAlone && overNoiseBeside(octave)) ||
-         clearPartials(spectrum, octave, {3, 5, 7}, rate) >= 2))
+        (sounds(octave) || (overNoiseAlone && overNoiseBeside(octave)) || oddPartialsBelow() >= 2))
         return octave;
     if (twelfth < lowHz || mayBeHum(spectrum, twelfth) ||
         !(sounds(twelfth) || clearPartials(spectrum, twelfth, {2, 4}, rate) == 2))

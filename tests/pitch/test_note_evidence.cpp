@@ -94,6 +94,21 @@ pitch::Spectrum d3Over(double seriesLevel, double fundamental, double highPassHz
     return {heard.data(), heard.size(), rate};
 }
 
+// An E2 series falling as 1/k, with components on its half multiples (1.5, 2.5, 3.5: the odd
+// partials of E1) `underDb` under its fundamental, in white noise: 0.35 s, as a short window.
+pitch::Spectrum e2WithHalfMultiples(double underDb) {
+    const double e2 = pitch::noteFrequencyHz(40.0);
+    std::vector<testing::Sinusoid> partials;
+    for (int k = 1; k <= 8; ++k)
+        partials.push_back({k * e2, 0.1 / k, 0.0, 0.7 * k});
+    if (underDb < 0.0)
+        for (const double share : {1.5, 2.5, 3.5})
+            partials.push_back({share * e2, 0.1 * pitch::dbToAmplitude(underDb), 0.0, share});
+    auto signal = testing::render(partials, windowSeconds, rate);
+    testing::addNoise(signal, noiseRms, 5);
+    return {signal.data(), signal.size(), rate};
+}
+
 }  // namespace
 
 class TestNoteEvidence : public QObject {
@@ -174,6 +189,27 @@ private slots:
         QCOMPARE(below.has_value(), octaveBelow);
         if (below)
             QVERIFY(std::abs(pitch::centsBetween(*below, d3 / 2.0)) < 1.0);
+    }
+
+    // E1's odd partials, all three standing far over the noise, make the note under an E2
+    // series E1 where they are about as strong as a string's odd partials are beside its even
+    // ones; 28 dB under the series (a sampled string's loop leaves such components) they do not.
+    void oddPartialsOfTheOctaveBelow_data() {
+        QTest::addColumn<double>("underDb");
+        QTest::addColumn<bool>("octaveBelow");
+        QTest::newRow("E2 alone") << 0.0 << false;
+        QTest::newRow("E1's odd partials 18 dB under the series") << -18.0 << true;
+        QTest::newRow("28 dB under the series") << -28.0 << false;
+    }
+    void oddPartialsOfTheOctaveBelow() {
+        QFETCH(double, underDb);
+        QFETCH(bool, octaveBelow);
+        const pitch::Spectrum spectrum = e2WithHalfMultiples(underDb);
+        const double e2 = pitch::noteFrequencyHz(40.0);
+        const auto below = pitch::noteBelow(spectrum, e2, pitch::noteFrequencyHz(22.5), rate);
+        QCOMPARE(below.has_value(), octaveBelow);
+        if (below)
+            QVERIFY(std::abs(pitch::centsBetween(*below, e2 / 2.0)) < 1.0);
     }
 };
 
