@@ -357,8 +357,13 @@ bool LiveEstimator::heardOverLower(double hz) const {
     if ((stringBefore_ && explains(*stringBefore_)) ||
         std::ranges::any_of(tone_, [&](const HeardNote& n) { return n.read && explains(n.hz); }))
         return false;
-    return std::ranges::any_of(
-        overLower_, [&](const SeriesOverLower& heard) { return heard.note == nearestNote(hz); });
+    // Under the series an octave above, the lower note may be this one, heard by its upper
+    // partials, or one below it whose odd partials have dipped into the noise (an overdriven
+    // B1 through a phone, read as B2 from its 4th, 6th and 10th partials).
+    const int note = nearestNote(hz);
+    return std::ranges::any_of(overLower_, [&](const SeriesOverLower& heard) {
+        return heard.note == note || heard.note == note + 12;
+    });
 }
 
 const LiveEstimator::HeardNote* LiveEstimator::lastRead(std::uint64_t at) const {

@@ -30,8 +30,9 @@
 //   their readings agreeing within their spreads and 2 cents, and no lower note (windows that hear
 //   nothing, its partials dipping into the noise, or hear its series but cannot read it, neither
 //   break the row nor count): the lower note's partials, weak as they may be, show within that time
-//   (ten windows where a lower note was heard under the series since the onset, other than a string
-//   read before it that does not hold the series among its partials);
+//   (ten windows where a lower note was heard under the series, or under its octave above, since
+//   the onset, other than a string read before it that does not hold the series among its
+//   partials);
 // - partials count where they stand 10 dB above the noise around them; the reading is the
 //   fundamental partial of the stiff string's series fitted to them, measured where the
 //   fundamental sounds and extrapolated from the fit where it does not (a damped string's
@@ -95,8 +96,8 @@ private:
     bool partialOfTone(double hz, std::uint64_t at);
     struct HeardNote;
     const HeardNote* lastRead(std::uint64_t at) const;
-    // Whether a lower note was heard lately under the series of `hz`, none of the strings read
-    // before it being that note.
+    // Whether a lower note was heard lately under the series of `hz` or of its octave above,
+    // none of the strings read before it being that note.
     bool heardOverLower(double hz) const;
 
     bool usable_;
