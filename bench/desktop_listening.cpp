@@ -99,10 +99,14 @@ ListeningCost measureListeningCost(Desktop& desktop) {
     const std::string output = desktop.folder() + "/listen-cost.txt";
     if (!desktop.listen(listener, tolmaryBinary(), output))
         return f;
+    // What the listener costs over the next 10 s.
+    const auto nextTenSeconds = [&] {
+        const ProcessLoad from = readProcessLoad(listener.pid());
+        sleepMs(10000);
+        return loadBetween(from, readProcessLoad(listener.pid()));
+    };
     sleepMs(2000);
-    const ProcessLoad quietFrom = readProcessLoad(listener.pid());
-    sleepMs(10000);
-    f.silence = loadBetween(quietFrom, readProcessLoad(listener.pid()));
+    f.silence = nextTenSeconds();
 
     // An empty room: the tuner's idle state where a player sets it listening.
     const std::pair<testing::Microphone, LoadFigures*> rooms[] = {
@@ -112,9 +116,7 @@ ListeningCost measureListeningCost(Desktop& desktop) {
         player.play(emptyRoom(microphone));
         sleepMs(1000);
         const std::size_t before = readingsIn(output, 0).size();
-        const ProcessLoad from = readProcessLoad(listener.pid());
-        sleepMs(10000);
-        *figures = loadBetween(from, readProcessLoad(listener.pid()));
+        *figures = nextTenSeconds();
         const auto heard = readingsIn(output, 0);
         for (std::size_t i = before; i < heard.size(); ++i)
             f.roomReadings.push_back(heard[i]);
@@ -135,9 +137,7 @@ ListeningCost measureListeningCost(Desktop& desktop) {
     alone.reset();
     player.play(emptyRoom(testing::laptopMicrophone()));
     sleepMs(1000);
-    const ProcessLoad besideFrom = readProcessLoad(listener.pid());
-    sleepMs(10000);
-    f.laptopRoomBesideRecorder = loadBetween(besideFrom, readProcessLoad(listener.pid()));
+    f.laptopRoomBesideRecorder = nextTenSeconds();
     f.ok = listener.running() && f.plucks.threads > 0 && f.silence.threads > 0;
     listener.stop(SIGINT);
     return f;

@@ -125,11 +125,14 @@ bool levelStandsOut(const Spectrum& spectrum, double hz, double level, double db
            level >= spectrum.strongest() * dbToAmplitude(evidenceRelativeDb);
 }
 
-// How many of the partials `ks` of the series on `hz` (below the band's edge) stand out.
-int clearPartials(const Spectrum& spectrum, double hz, std::initializer_list<int> ks, double rate) {
+// How many of the partials `ks` of the series on `hz` (below the band's edge) stand out, at
+// least `atLeast` in level.
+int clearPartials(const Spectrum& spectrum, double hz, std::initializer_list<int> ks, double rate,
+                  double atLeast = 0.0) {
     int count = 0;
     for (int k : ks)
-        count += k * hz < highestPartialShare * rate && standsOut(spectrum, k * hz, evidenceDb);
+        count += k * hz < highestPartialShare * rate && standsOut(spectrum, k * hz, evidenceDb) &&
+                 (atLeast <= 0.0 || peakLevel(spectrum, k * hz) >= atLeast);
     return count;
 }
 
@@ -322,20 +325,13 @@ std::optional<double> noteBelow(const Spectrum& spectrum, double hz, double lowH
                !onHumLobe(spectrum, at, 0.5 * spectrum.resolutionHz()) &&
                nearlyAsFarOverNoise(spectrum, at, level, partials.front());
     };
-    // The octave below's odd partials that stand out, and are not far weaker than the series'
+    // The octave below's odd partials count where they are not far weaker than the series'
     // own: a sampled string's loop may leave components on the half multiples of its series,
     // 25 to 30 dB under it, which are no lower string's odd partials.
-    const auto oddPartialsBelow = [&] {
-        int n = 0;
-        for (const int k : {3, 5, 7}) {
-            const double at = k * octave;
-            n += at < highestPartialShare * rate && standsOut(spectrum, at, evidenceDb) &&
-                 peakLevel(spectrum, at) >= strongest * dbToAmplitude(hiddenRelativeDb);
-        }
-        return n;
-    };
     if (octave >= lowHz && !mayBeHum(spectrum, octave) &&
-        (sounds(octave) || (overNoiseAlone && overNoiseBeside(octave)) || oddPartialsBelow() >= 2))
+        (sounds(octave) || (overNoiseAlone && overNoiseBeside(octave)) ||
+         clearPartials(spectrum, octave, {3, 5, 7}, rate,
+                       strongest * dbToAmplitude(hiddenRelativeDb)) >= 2))
         return octave;
     if (twelfth < lowHz || mayBeHum(spectrum, twelfth) ||
         !(sounds(twelfth) || clearPartials(spectrum, twelfth, {2, 4}, rate) == 2))
