@@ -48,7 +48,8 @@ int main() {
 
     // The listening window alone keeps the one line it has always printed.
     if (only == "listening-window") {
-        const std::optional<LoadFigures> w = measureListeningWindow(desktop);
+        const std::optional<LoadFigures> w =
+            measureListeningWindow(desktop, MicrophoneDevice::speakersMonitor);
         std::printf(
             "listening window, guitar plucks 10 s: %s\n",
             w ? format("%.2f %% / %.2f %% of one core", w->cpuPercent, w->preciseCpuPercent).c_str()
@@ -64,7 +65,8 @@ int main() {
         {"listening",
          [](Desktop& d) {
              printListeningCost(measureListeningCost(d));
-             printListeningWindow(measureListeningWindow(d));
+             const auto speakers = measureListeningWindow(d, MicrophoneDevice::speakersMonitor);
+             printListeningWindow(speakers, measureListeningWindow(d, MicrophoneDevice::own));
          }},
         {"closed-loop", [](Desktop& d) { printClosedLoop(measureClosedLoop(d)); }},
     };

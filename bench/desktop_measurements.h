@@ -72,8 +72,12 @@ ListeningCost measureListeningCost(Desktop& desktop);
 void printListeningCost(const ListeningCost& f);
 
 // The listening window hearing plucks: the whole tuner process.
-std::optional<LoadFigures> measureListeningWindow(Desktop& desktop);
-void printListeningWindow(const std::optional<LoadFigures>& f);
+// Where the window's guitar is played: into a microphone of its own (a second sink, whose
+// monitor is the default source), or into the sink the synth plays on.
+enum class MicrophoneDevice { own, speakersMonitor };
+std::optional<LoadFigures> measureListeningWindow(Desktop& desktop, MicrophoneDevice device);
+void printListeningWindow(const std::optional<LoadFigures>& speakersMonitor,
+                          const std::optional<LoadFigures>& ownMicrophone);
 
 // The notes the window plays, read back by `tolmary --listen`.
 struct LoopNote {
