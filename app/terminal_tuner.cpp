@@ -23,7 +23,7 @@ namespace app {
 namespace {
 
 // From a five-string bass's low B to the first string's 24th fret.
-constexpr double lowestNote = 23.0;  // B0
+constexpr double lowestNote = pitch::LiveEstimator::lowestBassNote;
 constexpr double highestNote = pitch::LiveEstimator::highestFrettedNote;
 
 // Writes all of `text` to standard output; false, with errno set, where that fails.

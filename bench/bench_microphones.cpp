@@ -12,7 +12,7 @@
 // `aubiopitch -p yin` as a peer, where it is installed. --changes measures instead a second
 // string plucked while the first still rings: readings of the new note, of the old one, and of
 // any third note, which would be wrong. --bass plays the open strings of a five-string bass
-// instead (fingered and picked, at pitch), heard over the whole range the tuner listens to.
+// instead (fingered and picked, at pitch). All are heard over the notes `tolmary --listen` reads.
 
 #include <algorithm>
 #include <cmath>
@@ -309,10 +309,11 @@ double audibleUntil(const Take& take, const std::vector<float>& guitar,
     return until;
 }
 
-// The notes the estimator listens for: the guitar's, or with --range LOW HIGH any others, as
-// --listen's wider range.
-double lowestNote = pitch::LiveEstimator::defaultLowestNote;
-double highestNote = pitch::LiveEstimator::defaultHighestNote;
+// The notes the estimator listens for: those `tolmary --listen` reads, B0 to E6, or with
+// --range LOW HIGH any others (33 72, the estimator's own default; 37 67, the window's for
+// standard tuning).
+double lowestNote = pitch::LiveEstimator::lowestBassNote;
+double highestNote = pitch::LiveEstimator::highestFrettedNote;
 
 void listen(const Take& take, const std::vector<float>& audio, double audible, Figures& f) {
     pitch::LiveEstimator estimator(take.rate, lowestNote, highestNote);
@@ -425,7 +426,6 @@ int main(int argc, char** argv) {
     bool withPeer = havePeer();
     bool changes = false;
     bool bass = false;
-    bool rangeGiven = false;
     unsigned draws = 3;
     std::string only;
     for (int i = 1; i < argc; ++i) {
@@ -441,17 +441,12 @@ int main(int argc, char** argv) {
         else if (arg == "--range" && i + 2 < argc) {
             lowestNote = std::atof(argv[++i]);
             highestNote = std::atof(argv[++i]);
-            rangeGiven = true;
         } else
             only = arg;
     }
-    // String changes are played on guitars; a bass is heard over the whole range.
+    // String changes are played on guitars.
     bass = bass && !changes;
     const Instrument& instrument = bass ? basses : guitars;
-    if (bass && !rangeGiven) {
-        lowestNote = 23.0;
-        highestNote = pitch::LiveEstimator::highestFrettedNote;
-    }
     const auto takes = renderTakes(instrument);
     if (takes.empty()) {
         std::printf("No General MIDI SoundFont installed: no recordings to listen to\n");
@@ -460,14 +455,14 @@ int main(int argc, char** argv) {
     if (bass)
         std::printf(
             "\nReal basses through microphones: %zu takes (SoundFonts x programs 33-34 x "
-            "notes B0 E1 A1 D2 G2, at pitch; notes %.0f to %.0f heard), through a noisy "
-            "room %u times\n",
-            takes.size(), lowestNote, highestNote, draws);
+            "notes B0 E1 A1 D2 G2, at pitch), through a noisy room %u times\n",
+            takes.size(), draws);
     else
         std::printf(
             "\nReal guitars through microphones: %zu takes (SoundFonts x programs 24-30 x "
             "notes B1 D2 E2 A2 D3 G3 B3 E4, detuned), through a noisy room %u times\n",
             takes.size(), draws);
+    std::printf("Notes %.0f to %.0f heard\n", lowestNote, highestNote);
     std::printf(
         "Rates from 0.3 s after the pluck until the note dies 30 dB under its loudest; "
         "then of the notes audible at 0.3 s (their strongest partial %.0f dB over the "

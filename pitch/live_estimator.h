@@ -75,6 +75,8 @@ public:
     static constexpr double defaultHighestNote = 72.0;
     // The first string's 24th fret (E6): the highest note any guitar frets.
     static constexpr double highestFrettedNote = 88.0;
+    // A five-string bass's low B (B0): the lowest open string of the catalogue's instruments.
+    static constexpr double lowestBassNote = 23.0;
 
     // Reads notes from `lowestNote` to `highestNote` (MIDI numbers), with half a semitone to
     // spare, of a stream at `sampleRate` (8 to 768 kHz; at any other rate it reads nothing).
