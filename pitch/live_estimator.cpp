@@ -333,14 +333,18 @@ void LiveEstimator::reset() {
 }
 
 bool LiveEstimator::partialOfTone(double hz, std::uint64_t at) {
+    const auto own = std::ranges::find_if(
+        tone_, [&](const HeardNote& note) { return nearestNote(note.hz) == nearestNote(hz); });
     // A note read already is the string's, whatever was heard below it since (a faint component
     // an octave under an overdriven string, read in a long window but never confirmed).
-    if (std::ranges::any_of(tone_, [&](const HeardNote& note) {
-            return note.read && nearestNote(note.hz) == nearestNote(hz);
-        }))
+    if (own != tone_.end() && own->read)
         return false;
+    // A note never read claims the series only where it was heard in more windows than the
+    // series' own note: an overdriven E4 through a phone, heard for three windows, then for two
+    // over a component an octave under it that the distortion made, is still E4.
+    const int ownWindows = own == tone_.end() ? 0 : own->windows;
     const auto note = std::ranges::find_if(tone_, [&](const HeardNote& note) {
-        return (note.read || note.windows >= windowsOfAToneNote) &&
+        return (note.read || (note.windows >= windowsOfAToneNote && note.windows > ownWindows)) &&
                onMultiple(hz, note.hz, partialsOfTone);
     });
     if (note == tone_.end())
