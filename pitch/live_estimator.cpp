@@ -117,6 +117,8 @@ struct Outcome {
     bool nonTriplePartial = false;
     // Whether the reading is a damped string's fundamental, read alone for want of a series.
     bool damped = false;
+    // Whether the series heard is one component, which names no note of its own.
+    bool lone = false;
 };
 
 // Whether a series read names its note: by its fundamental, or without it by partials that two
@@ -231,6 +233,7 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
     // the fundamental is lost (so that the series' stretch is known) with one of neither kind
     // among them, or a fundamental far above the noise alone.
     const auto& used = reading->partials;
+    result.lone = used.size() < 2;
     if (used.front().k == 1
             ? used.size() < 2 && !standsOut(spectrum, reading->hz, loneFundamentalDb)
             : !namesANoteWithoutFundamental(used))
@@ -536,7 +539,8 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     // The partials of a note heard lately leave the row be.
     row_ = row;
     if (!partial)
-        row_.add({outcome.note, outcome.overLowerNote, outcome.reading, outcome.uncertain});
+        row_.add({outcome.note, outcome.overLowerNote, outcome.reading, outcome.uncertain,
+                  outcome.lone});
     if (outcome.needs > n && outcome.needs <= maxWindow_)
         nextAnalysis_ = std::min(nextAnalysis_, start + outcome.needs);
     if (!outcome.reading || partial)

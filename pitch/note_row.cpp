@@ -1,6 +1,8 @@
 #include "pitch/note_row.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "pitch/pitch_estimator.h"
 
@@ -14,6 +16,10 @@ namespace {
 constexpr double rowAgreementSpreads = 3.0;
 constexpr double rowAgreementCents = 2.0;
 
+// Semitones from a note to its partials 2 to 8: where a lone component names no note, it may
+// be the row's note's partial standing out of the noise alone (a clean electric G3's 4th).
+constexpr int partialSemitones[] = {12, 19, 24, 28, 31, 34, 36};
+
 bool agree(const Reading& a, const Reading& b) {
     return std::abs(centsBetween(a.hz, b.hz)) <=
            rowAgreementSpreads * std::hypot(a.spreadCents, b.spreadCents) + rowAgreementCents;
@@ -26,6 +32,9 @@ void NoteRow::add(const Window& window) {
         return;
     const int above = window.overLowerNote && note_ ? *window.overLowerNote - *note_ : 0;
     if (above == 12 || above == 19)
+        return;
+    if (window.lone && !window.reading && window.note && note_ &&
+        std::ranges::find(partialSemitones, *window.note - *note_) != std::end(partialSemitones))
         return;
     int row = window.note && window.note == note_ ? windows_ : 0;
     if (row > 0 && window.reading && window.uncertain && reading_ &&

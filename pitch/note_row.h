@@ -13,18 +13,21 @@ namespace pitch {
 class NoteRow {
 public:
     // What one window heard: the note whose series it heard (read or not), or the series it
-    // heard over a lower note; its reading, and whether that note was certain in it.
+    // heard over a lower note; its reading, whether that note was certain in it, and whether
+    // the series was one component alone.
     struct Window {
         std::optional<int> note;
         std::optional<int> overLowerNote;
         std::optional<Reading> reading;
         bool uncertain = false;
+        bool lone = false;
     };
 
     // The row after `window`. A window that heard another note, or a lower note under the
     // series, breaks the row; one that heard nothing, or heard the note but could not read it,
     // leaves it be. So does one that heard the series an octave or a twelfth above the row's note
-    // over a lower note: the row's note, heard first by its upper partials. An uncertain
+    // over a lower note: the row's note, heard first by its upper partials; and so does one
+    // that heard a lone component, unread, where a partial of the row's note lies. An uncertain
     // reading that disagrees with the row's latest starts a new row: a series whose reading
     // jumps from one window to the next is partials of more than one note fitted as one.
     void add(const Window& window);

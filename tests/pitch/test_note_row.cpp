@@ -21,6 +21,7 @@ struct Heard {
     std::optional<double> cents;
     double spreadCents = 0.2;
     bool uncertain = true;
+    bool lone = false;
 };
 
 Heard read(double cents = 0.0, double spread = 0.2, bool uncertain = true) {
@@ -28,6 +29,10 @@ Heard read(double cents = 0.0, double spread = 0.2, bool uncertain = true) {
 }
 Heard unread(int note = e2) {
     return {note, std::nullopt, std::nullopt};
+}
+// One component, unread: it names no note of its own.
+Heard lone(int note) {
+    return {note, std::nullopt, std::nullopt, 0.2, true, true};
 }
 Heard overLower(int note) {
     return {std::nullopt, note, std::nullopt};
@@ -58,6 +63,12 @@ private slots:
             << std::vector{read(), nothing(), read()} << 2 << std::optional(e2);
         QTest::newRow("another note")
             << std::vector{read(), read(), unread(45)} << 0 << std::optional(45);
+        QTest::newRow("a lone component on the row's 4th partial")
+            << std::vector{read(), read(), lone(e2 + 24), read()} << 3 << std::optional(e2);
+        QTest::newRow("a lone component off the row's series")
+            << std::vector{read(), read(), lone(e2 + 5), read()} << 1 << std::optional(e2);
+        QTest::newRow("a series of another note on the row's 4th partial")
+            << std::vector{read(), read(), unread(e2 + 24), read()} << 1 << std::optional(e2);
         QTest::newRow("a lower note under the row's own series")
             << std::vector{read(), read(), overLower(e2), read()} << 1 << std::optional(e2);
         QTest::newRow("the octave above over a lower note")
@@ -87,7 +98,7 @@ private slots:
             std::optional<pitch::Reading> reading;
             if (w.cents)
                 reading = pitch::Reading{e2Hz * std::exp2(*w.cents / 1200.0), 0, w.spreadCents};
-            notes.add({w.note, w.overLowerNote, reading, w.uncertain});
+            notes.add({w.note, w.overLowerNote, reading, w.uncertain, w.lone});
         }
         QCOMPARE(notes.windows(), row);
         QCOMPARE(notes.note(), note);
