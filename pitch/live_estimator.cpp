@@ -139,9 +139,10 @@ std::vector<Partial> firstPartials(const std::vector<Partial>& partials) {
 }
 
 // The note whose series sounds on `hz` (a grid frequency the note search found, refined), and
-// its reading where the window holds enough periods of it.
+// its reading where the window holds enough periods of it. `ringing` holds the frequencies of
+// the strings read lately.
 Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double rate, double lowHz,
-                   double highHz, bool tryBelow) {
+                   double highHz, bool tryBelow, std::span<const double> ringing) {
     const auto needs = static_cast<std::size_t>(std::ceil(minPeriods * rate / hz));
     if (n < needs) {
         Outcome tooShort;
@@ -176,6 +177,20 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
         }
     if (!reading || reading->hz < lowHz || reading->hz > highHz)
         return {};
+    // Without its fundamental, a series is named by partials of neither kind (the 5th, the
+    // 7th), which a string still ringing may lend it: with D2 ringing on, a new E2's series and
+    // D2's 4th partial make E1's, its 7th among them. Named only by such partials, the series
+    // is the note an octave or a twelfth above, whose series it holds, or no note.
+    if (reading->partials.front().k != 1 && !ringing.empty() && namesANote(*reading)) {
+        const auto own = ownPartials(*reading, ringing);
+        if (!namesANoteWithoutFundamental(own)) {
+            for (const int share : {2, 3})
+                if (std::ranges::all_of(own, [&](const Partial& p) { return p.k % share == 0; }))
+                    return readNoteAt(spectrum, share * reading->hz, n, rate, lowHz, highHz,
+                                      tryBelow, ringing);
+            return {};
+        }
+    }
     // Hum on the mains frequency or twice it is no note in any window, so a longer one is not
     // tried (an empty room with hum would cost twice as much); on a higher harmonic a string
     // may sound, which a longer window tells apart from it.
@@ -194,7 +209,7 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
                 const double below = reading->hz / share;
                 if (below < lowHz)
                     continue;
-                Outcome lower = readNoteAt(spectrum, below, n, rate, lowHz, highHz, false);
+                Outcome lower = readNoteAt(spectrum, below, n, rate, lowHz, highHz, false, ringing);
                 const bool ownPartial = share == 2 ? lower.oddPartial : lower.nonTriplePartial;
                 if (lower.note && ownPartial && *lower.note == nearestNote(below)) {
                     lower.sure = false;
@@ -262,7 +277,7 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
 // The note of the strongest series and the notes below it; a component standing over the
 // noise alone makes the octave below where `overNoiseAlone`.
 Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, double lowHz,
-                     double highHz, bool overNoiseAlone) {
+                     double highHz, bool overNoiseAlone, std::span<const double> ringing) {
     const auto found = strongestNote(spectrum, lowHz, highHz, rate);
     if (!found) {
         Outcome nothing;
@@ -277,7 +292,7 @@ Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, doubl
             break;
         hz = refinedSeriesHz(spectrum, *lower, rate);
     }
-    return readNoteAt(spectrum, hz, n, rate, lowHz, highHz, true);
+    return readNoteAt(spectrum, hz, n, rate, lowHz, highHz, true, ringing);
 }
 
 // Whether `upper` lies within partialOfToneCents of one of the multiples `shares` of `lower`.
@@ -497,7 +512,11 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     // far over the noise, however weak, is its fundamental under a phone's high-pass; once one
     // is, such a component is another string ringing in sympathy, or an artefact of the sound.
     const bool firstNote = std::ranges::none_of(tone_, &HeardNote::read);
-    Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_, firstNote);
+    std::vector<double> ringing;
+    for (const HeardNote& note : tone_)
+        if (note.read && end - note.at <= toneMemory_)
+            ringing.push_back(note.hz);
+    Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_, firstNote, ringing);
     // A quiet note: the longer window's evidence, its reading never standing alone. Where the
     // short window heard no note (a fading note sinks into its noise first), it is asked only
     // for the note read last, up to two seconds after it was last heard; in the two seconds
@@ -518,8 +537,8 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         const Spectrum longSpectrum(at(end - longN), longN, rate_);
         Outcome longOutcome =
             fading ? readNoteAt(longSpectrum, refinedSeriesHz(longSpectrum, fading->hz, rate_),
-                                longN, rate_, lowHz_, highHz_, true)
-                   : readSpectrum(longSpectrum, longN, rate_, lowHz_, highHz_, firstNote);
+                                longN, rate_, lowHz_, highHz_, true, ringing)
+                   : readSpectrum(longSpectrum, longN, rate_, lowHz_, highHz_, firstNote, ringing);
         longOutcome.sure = false;
         const bool newNote = !outcome.heard && !afterPluck && longOutcome.note &&
                              (!fading || *longOutcome.note != nearestNote(fading->hz));

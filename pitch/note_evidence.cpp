@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <iterator>
 #include <vector>
 
 #include "pitch/partial_series.h"
@@ -411,6 +412,24 @@ bool lowerNoteCouldHide(const Spectrum& spectrum, const SeriesReading& series, d
     };
     return (series.hz / 2 >= lowHz && std::ranges::all_of(octaveBelowShares, hides)) ||
            (series.hz / 3 >= lowHz && std::ranges::all_of(twelfthBelowShares, hides));
+}
+
+std::vector<Partial> ownPartials(const SeriesReading& series, std::span<const double> ringing) {
+    // Within this much of a whole ratio, two notes are one another's partials.
+    constexpr double relatedCents = 50.0;
+    const auto related = [](double a, double b) {
+        const double ratio = std::max(a, b) / std::min(a, b);
+        return std::abs(centsBetween(ratio, std::round(ratio))) < relatedCents;
+    };
+    std::vector<Partial> own;
+    std::ranges::copy_if(series.partials, std::back_inserter(own), [&](const Partial& p) {
+        return std::ranges::none_of(ringing, [&](double string) {
+            const double k = std::round(p.hz / string);
+            return k >= 1 && !related(series.hz, string) &&
+                   std::abs(centsBetween(p.hz, k * string)) < borrowedCents;
+        });
+    });
+    return own;
 }
 
 }  // namespace pitch

@@ -7,6 +7,7 @@
 // window it reads.
 
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "pitch/partial_series.h"
@@ -116,5 +117,12 @@ bool lowerNoteUnder(const Spectrum& spectrum, const SeriesReading& series, doubl
 // 7th. Below the series' fundamental a small microphone's high-pass takes a lower note's
 // partials anyway.)
 bool lowerNoteCouldHide(const Spectrum& spectrum, const SeriesReading& series, double lowHz);
+
+// The partials of `series` that no string in `ringing` (the frequencies of strings read lately)
+// makes: a partial within borrowedCents of a multiple of such a string may be that string's,
+// unless the series and the string are one another's partials. A string still ringing lends a
+// new string's series components that fit the octave or twelfth below it.
+inline constexpr double borrowedCents = 20.0;
+std::vector<Partial> ownPartials(const SeriesReading& series, std::span<const double> ringing);
 
 }  // namespace pitch

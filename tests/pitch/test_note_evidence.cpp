@@ -109,6 +109,9 @@ pitch::Spectrum e2WithHalfMultiples(double underDb) {
     return {signal.data(), signal.size(), rate};
 }
 
+// E1 31 cents sharp, the octave under an E2 detuned by as much.
+constexpr double e1Sharp = 41.95;
+
 }  // namespace
 
 class TestNoteEvidence : public QObject {
@@ -210,6 +213,33 @@ private slots:
         QCOMPARE(below.has_value(), octaveBelow);
         if (below)
             QVERIFY(std::abs(pitch::centsBetween(*below, e2 / 2.0)) < 1.0);
+    }
+
+    // A series without its fundamental, E1's partials 2, 4, 6, 7 and 8: a new E2's series and,
+    // on the 7th, D2's 4th partial, D2 still ringing. Only partials no ringing string makes
+    // are the series' own; a string that is the series' octave lends it nothing.
+    void partialsOfTheSeriesOwn_data() {
+        QTest::addColumn<QList<double>>("ringing");
+        QTest::addColumn<QList<int>>("own");
+        const double d2 = 7.0 * e1Sharp / 4.0;
+        QTest::newRow("nothing ringing") << QList<double>{} << QList<int>{2, 4, 6, 7, 8};
+        QTest::newRow("D2 ringing lends E1 its 7th") << QList<double>{d2} << QList<int>{2, 4, 6, 8};
+        QTest::newRow("a string 30 cents off D2")
+            << QList<double>{d2 * std::exp2(30.0 / 1200.0)} << QList<int>{2, 4, 6, 7, 8};
+        QTest::newRow("E2 ringing, the series' octave")
+            << QList<double>{2.0 * e1Sharp} << QList<int>{2, 4, 6, 7, 8};
+    }
+    void partialsOfTheSeriesOwn() {
+        QFETCH(QList<double>, ringing);
+        QFETCH(QList<int>, own);
+        pitch::SeriesReading series{e1Sharp, {}};
+        for (const int k : {2, 4, 6, 7, 8})
+            series.partials.push_back({k, k * e1Sharp, 0.1});
+        QList<int> kept;
+        for (const pitch::Partial& p :
+             pitch::ownPartials(series, {ringing.data(), static_cast<std::size_t>(ringing.size())}))
+            kept.push_back(p.k);
+        QCOMPARE(kept, own);
     }
 };
 
