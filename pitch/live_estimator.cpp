@@ -246,12 +246,13 @@ Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double ra
         return {};
     // The note rests on a series: its fundamental and another partial, three partials where
     // the fundamental is lost (so that the series' stretch is known) with one of neither kind
-    // among them, or a fundamental far above the noise alone.
+    // among them and two among the first eight (a distorted string's products fit a low
+    // note's 7th, 15th and 16th), or a fundamental far above the noise alone.
     const auto& used = reading->partials;
     result.lone = used.size() < 2;
     if (used.front().k == 1
             ? used.size() < 2 && !standsOut(spectrum, reading->hz, loneFundamentalDb)
-            : !namesANoteWithoutFundamental(used))
+            : !namesANoteWithoutFundamental(used) || firstPartials(used).size() < 2)
         return unread();
     // A lone partial may be any note below it whose other partials the noise could hide.
     if (used.size() < 2 && uncertain)
