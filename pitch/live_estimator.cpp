@@ -513,6 +513,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     // far over the noise, however weak, is its fundamental under a phone's high-pass; once one
     // is, such a component is another string ringing in sympathy, or an artefact of the sound.
     const bool firstNote = std::ranges::none_of(tone_, &HeardNote::read);
+    // The strings read lately, which may ring on and lend a new string's series partials.
     std::vector<double> ringing;
     for (const HeardNote& note : tone_)
         if (note.read && end - note.at <= toneMemory_)
