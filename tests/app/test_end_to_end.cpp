@@ -81,7 +81,9 @@ constexpr std::array<int, 6> eMajorStrum{40, 47, 52, 56, 59, 64};
 // octaves of lower strings (E3 and E4 of E2, B3 of B2), whose partials they sound on.
 constexpr std::array<int, 3> ownFundamentals{40, 47, 56};
 constexpr double ownToleranceCents = 0.7;
-constexpr double mergedToleranceCents = 1.0;
+// E4 merges with two lower strings' partials (E3's 2nd, E2's 4th): its peak has landed 0.4,
+// 0.76 and 1.57 c off in runs of one build. A wrong reference or correction is several cents.
+constexpr double mergedToleranceCents = 2.0;
 
 // How loud `hz` sounds around each frame of `sound`: its component averaged over 1/41.2 s. Every
 // partial of the strum lies near the grid of half E2's frequency, 41.2 Hz, so the neighbouring
@@ -468,8 +470,7 @@ void EndToEndTest::chordStrumIsHeard() {
     // fundamentals merge with the lower strings' partials, which must be nearly as exact: the
     // recorded partial lies a fraction of a cent off the exact octave, and in one second the
     // two beat too slowly to part, so the merged peak lands between them by their phases,
-    // which the strum's timing sets (within 0.4 c of the exact pitch in one run and 0.76 c in
-    // another, the same build).
+    // which the strum's timing sets.
     const std::int64_t allRinging = start + sinkRate / 4;
     const std::vector<float> ringing = recorder_.samples(allRinging, allRinging + sinkRate);
     const pitch::Spectrum spectrum(ringing.data(), ringing.size(), sinkRate);
