@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
-#include <iterator>
-#include <numbers>
 #include <optional>
 #include <utility>
 
@@ -12,6 +10,7 @@
 #include "pitch/note_evidence.h"
 #include "pitch/partial_series.h"
 #include "pitch/pitch_estimator.h"
+#include "pitch/window_reading.h"
 #include "pitch/windowed_spectrum.h"
 
 namespace pitch {
@@ -32,10 +31,9 @@ constexpr double onsetRatio = 2.0;
 // The peak of a pluck lies within this many blocks of its onset.
 constexpr std::size_t attackBlocks = 8;
 // Windows: before any analysis, this many periods of the lowest note, so that a low note's
-// partials are resolved and cannot pass for a higher note's; this many of the note read; at most
-// this long, so that a turned tuning peg shows at once.
+// partials are resolved and cannot pass for a higher note's; at most this long, so that a turned
+// tuning peg shows at once.
 constexpr double minPeriodsOfLowest = 8.0;
-constexpr double minPeriods = 10.0;
 constexpr double maxWindowSeconds = 0.35;
 // Where such a window gives no reading (a distant microphone's partials hardly rise from the
 // room's noise), one of up to this long ending at the same sample: a steady partial stands 5.5
@@ -55,16 +53,12 @@ constexpr int windowsOfAToneNote = 2;
 // Nor does it leap down to a note whose partials it is, up to its double octave.
 constexpr double partialsOfLowerNote[] = {2.0, 3.0, 4.0};
 constexpr double toneMemorySeconds = 2.0;
-// Where the strongest partial of a series stands this far above the noise around it, and the
-// partials of a lower note could not hide in the noise, the note is certain in one window...
-constexpr double certainOverNoiseDb = 20.0;
-// ...where it stands less far (but this far), or where they could hide, the note is read once
-// this many windows in a row have read it and no lower note: a lower note whose odd partials
-// are weak shows them within that time, as it is heard through a distant phone. Windows that
-// hear no note at all (its partials dipping into the noise), or hear its series but cannot read
-// it (too faint or too imprecise, no evidence that no lower note sounds), do not break the row
-// nor count towards it.
-constexpr double faintOverNoiseDb = 14.0;
+// Where a note is not certain in one window (it hardly rises from the noise, or the partials of
+// a lower note could hide there), it is read once this many windows in a row have read it and no
+// lower note: a lower note whose odd partials are weak shows them within that time, as it is
+// heard through a distant phone. Windows that hear no note at all (its partials dipping into
+// the noise), or hear its series but cannot read it (too faint or too imprecise, no evidence
+// that no lower note sounds), do not break the row nor count towards it.
 constexpr int uncertainNoteWindows = 5;
 // Where a lower note was heard under the series since the latest onset, twice as many: an
 // overdriven string's odd partials may dip into the noise for a quarter of a second, leaving
@@ -75,226 +69,6 @@ constexpr int overLowerNoteWindows = 10;
 constexpr double dropoutSeconds = 0.0003;
 // Time between readings.
 constexpr double hopSeconds = 0.05;
-// A partial's frequency spreads by this many bins of the window times the noise over its
-// amplitude: measured on sines and harmonic series in white noise (0.68 to 0.75 over 82 and
-// 330 Hz, windows of 0.2 and 0.35 s, 20 to 40 dB), noise taken as the median level between
-// the partials.
-constexpr double binsPerNoiseToAmplitude = 0.72;
-// A series within this many of its spreads of a mains harmonic may be the hum.
-constexpr double humSpreads = 3.0;
-// Readings that spread more than this in the noise are not made: the note is certain, the
-// cents would not be.
-constexpr double maxSpreadCents = 3.0;
-// A reading this precise, its fundamental measured, is made at once; a less certain one (a
-// distant microphone's, a lost fundamental's) only where the window before it heard the same
-// note: a momentary series of partials that passes for another note is not read.
-constexpr double sureCents = 0.3;
-constexpr double centsPerRatio = 1200.0 / std::numbers::ln2;
-
-struct Outcome {
-    std::optional<Reading> reading;
-    // When there is no reading yet because the window holds too few periods of the note, the
-    // window length it needs.
-    std::size_t needs = 0;
-    // Whether the reading stands alone: its fundamental measured, its spread small. Any other
-    // wants an earlier window of its row to have read the same note.
-    bool sure = false;
-    // Whether the note may be a lower one's partials, hidden in the noise: it wants a row of
-    // windows that read it.
-    bool uncertain = false;
-    // Whether any note stood out of the noise: where none did, a longer window is not tried.
-    bool heard = true;
-    // The note whose series the window heard, read or not; where it heard a lower note under a
-    // series instead, that series' note.
-    std::optional<int> note;
-    std::optional<int> overLowerNote;
-    // Whether the series hardly rose from the noise, as the noise of an empty room makes one
-    // now and then: it does not keep the longer window tried in the windows after it.
-    bool faint = false;
-    // Whether the series read holds an odd partial, one off every third: what the series on
-    // its octave or twelfth above lacks.
-    bool oddPartial = false;
-    bool nonTriplePartial = false;
-    // Whether the reading is a damped string's fundamental, read alone for want of a series.
-    bool damped = false;
-    // Whether the series heard is one component, which names no note of its own.
-    bool lone = false;
-};
-
-// Whether a series read names its note: by its fundamental, or without it by partials that two
-// strings sounding together do not make.
-bool namesANote(const SeriesReading& reading) {
-    return reading.partials.front().k == 1 || namesANoteWithoutFundamental(reading.partials);
-}
-
-// Those of `partials` among the first maxPartials: a low note's odd partials that tell it from
-// the octave above, and a damped string's fundamental read alone, rest on these, where they are
-// strong. Further up, a distorted tone's products and a string ringing beside it put components
-// on its odd multiples.
-std::vector<Partial> firstPartials(const std::vector<Partial>& partials) {
-    std::vector<Partial> first;
-    std::ranges::copy_if(partials, std::back_inserter(first),
-                         [](const Partial& p) { return p.k <= maxPartials; });
-    return first;
-}
-
-// The note whose series sounds on `hz` (a grid frequency the note search found, refined), and
-// its reading where the window holds enough periods of it. `ringing` holds the frequencies of
-// the strings read lately.
-Outcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, double rate, double lowHz,
-                   double highHz, bool tryBelow, std::span<const double> ringing) {
-    const auto needs = static_cast<std::size_t>(std::ceil(minPeriods * rate / hz));
-    if (n < needs) {
-        Outcome tooShort;
-        tooShort.needs = needs;
-        return tooShort;
-    }
-
-    // Partials take part where they stand out of the noise around them.
-    auto partials = partialsOverNoise(spectrum, hz, rate);
-    if (partials.empty())
-        return {};
-    auto reading = readSeries(partials);
-    // Where the first partials name no note, the series is read again from partials up to the
-    // 16th: a small microphone's resonance may lift a high note's 9th to 12th partials far
-    // over its faint 5th and 7th. A low note's were looked for that far already.
-    if (reading && !namesANote(*reading) && seriesPartialsFor(hz) < maxSeriesPartials) {
-        auto further = partialsOverNoise(spectrum, hz, rate, maxSeriesPartials);
-        if (auto wider = readSeries(further); wider && namesANote(*wider)) {
-            partials = std::move(further);
-            reading = std::move(wider);
-        }
-    }
-    // A damped string's partials scatter by several cents: they fit no series, or a few of
-    // them fit one by chance that names no note without its fundamental (it holds neither the
-    // 5th nor the 7th partial). Its fundamental is read alone where the partials lie near its
-    // multiples; they are the series the note's evidence is weighed on.
-    bool damped = false;
-    if (!reading || !namesANote(*reading))
-        if (auto alone = fundamentalAlone(firstPartials(partials))) {
-            reading = std::move(alone);
-            damped = true;
-        }
-    if (!reading || reading->hz < lowHz || reading->hz > highHz)
-        return {};
-    // Without its fundamental, a series is named by partials of neither kind (the 5th, the
-    // 7th), which a string still ringing may lend it: with D2 ringing on, a new E2's series and
-    // D2's 4th partial make E1's, its 7th among them. Named only by such partials, the series
-    // is the note an octave or a twelfth above, whose series it holds, or no note.
-    if (reading->partials.front().k != 1 && !ringing.empty() && namesANote(*reading)) {
-        const auto own = ownPartials(*reading, ringing);
-        if (!namesANoteWithoutFundamental(own)) {
-            for (const int share : {2, 3})
-                if (std::ranges::all_of(own, [&](const Partial& p) { return p.k % share == 0; }))
-                    return readNoteAt(spectrum, share * reading->hz, n, rate, lowHz, highHz,
-                                      tryBelow, ringing);
-            return {};
-        }
-    }
-    // Hum on the mains frequency or twice it is no note in any window, so a longer one is not
-    // tried (an empty room with hum would cost twice as much); on a higher harmonic a string
-    // may sound, which a longer window tells apart from it.
-    if (mayBeHum(spectrum, reading->hz)) {
-        Outcome hum;
-        hum.heard = !onLowMainsHarmonic(reading->hz);
-        return hum;
-    }
-    const Partial& top = std::ranges::max(reading->partials, {}, &Partial::amplitude);
-    if (lowerNoteUnder(spectrum, *reading, top.amplitude)) {
-        // A lower note's partials show, but its own low partials were too weak to name it (a
-        // small microphone's high-pass): the series on the octave or twelfth below that holds
-        // partials this one lacks, never certain in one window.
-        if (tryBelow)
-            for (const int share : {2, 3}) {
-                const double below = reading->hz / share;
-                if (below < lowHz)
-                    continue;
-                Outcome lower = readNoteAt(spectrum, below, n, rate, lowHz, highHz, false, ringing);
-                const bool ownPartial = share == 2 ? lower.oddPartial : lower.nonTriplePartial;
-                if (lower.note && ownPartial && *lower.note == nearestNote(below)) {
-                    lower.sure = false;
-                    lower.uncertain = true;
-                    return lower;
-                }
-            }
-        Outcome lower;
-        lower.overLowerNote = nearestNote(reading->hz);
-        return lower;
-    }
-    Outcome result;
-    result.note = nearestNote(reading->hz);
-    // A damped string's fundamental read alone is a note only where it is read: else its
-    // scattered partials are no evidence for a row of windows.
-    const auto unread = [&] { return damped ? Outcome{} : result; };
-    const auto lowPartials = firstPartials(reading->partials);
-    result.oddPartial = std::ranges::any_of(
-        lowPartials, [](const Partial& p) { return p.k % 2 != 0; });
-    result.nonTriplePartial = std::ranges::any_of(
-        lowPartials, [](const Partial& p) { return p.k % 3 != 0; });
-    const auto over = [&](double db) {
-        return top.amplitude >= spectrum.noiseAt(top.hz) * dbToAmplitude(db);
-    };
-    if (!over(faintOverNoiseDb)) {
-        result.faint = true;
-        return unread();
-    }
-    // Where the series hardly rises from the noise, the partials of a lower note could hide in
-    // it: the note is not certain in this window alone.
-    const bool uncertain =
-        !over(certainOverNoiseDb) || lowerNoteCouldHide(spectrum, *reading, lowHz);
-    if (damped && uncertain)
-        return {};
-    // The note rests on a series: its fundamental and another partial, three partials where
-    // the fundamental is lost (so that the series' stretch is known) with one of neither kind
-    // among them and two among the first eight (a distorted string's products fit a low
-    // note's 7th, 15th and 16th), or a fundamental far above the noise alone.
-    const auto& used = reading->partials;
-    result.lone = used.size() < 2;
-    if (used.front().k == 1
-            ? used.size() < 2 && !standsOut(spectrum, reading->hz, loneFundamentalDb)
-            : !namesANoteWithoutFundamental(used) || firstPartials(used).size() < 2)
-        return unread();
-    // A lone partial may be any note below it whose other partials the noise could hide.
-    if (used.size() < 2 && uncertain)
-        return unread();
-    const SeriesReading measured =
-        damped ? SeriesReading{reading->hz, {reading->partials.front()}} : *reading;
-    const double spreadHz = readingSpreadHz(measured, [&](const Partial& p) {
-        return binsPerNoiseToAmplitude * spectrum.resolutionHz() * spectrum.noiseAt(p.hz);
-    });
-    // Hum's own series, read through the noise, may land a little off the mains frequency.
-    if (mayBeHum(spectrum, reading->hz, humSpreads * spreadHz))
-        return {};
-    const double spreadCents = centsPerRatio * spreadHz / reading->hz;
-    if (spreadCents > maxSpreadCents)
-        return unread();
-    result.reading = Reading{reading->hz, 0, spreadCents};
-    result.damped = damped;
-    result.sure = used.front().k == 1 && spreadCents < sureCents && !uncertain;
-    result.uncertain = uncertain;
-    return result;
-}
-
-// The note of the strongest series and the notes below it; a component standing over the
-// noise alone makes the octave below where `overNoiseAlone`.
-Outcome readSpectrum(const Spectrum& spectrum, std::size_t n, double rate, double lowHz,
-                     double highHz, bool overNoiseAlone, std::span<const double> ringing) {
-    const auto found = strongestNote(spectrum, lowHz, highHz, rate);
-    if (!found) {
-        Outcome nothing;
-        nothing.heard = false;
-        return nothing;
-    }
-    double hz = refinedSeriesHz(spectrum, *found, rate);
-    // Four steps down span more than the range of a guitar or a bass.
-    for (int step = 0; step < 4; ++step) {
-        const auto lower = noteBelow(spectrum, hz, lowHz, rate, overNoiseAlone);
-        if (!lower)
-            break;
-        hz = refinedSeriesHz(spectrum, *lower, rate);
-    }
-    return readNoteAt(spectrum, hz, n, rate, lowHz, highHz, true, ringing);
-}
 
 // Whether `upper` lies within partialOfToneCents of one of the multiples `shares` of `lower`.
 bool onMultiple(double upper, double lower, std::span<const double> shares) {
@@ -518,7 +292,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     for (const HeardNote& note : tone_)
         if (note.read && end - note.at <= toneMemory_)
             ringing.push_back(note.hz);
-    Outcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_, firstNote, ringing);
+    WindowOutcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_, firstNote, ringing);
     // A quiet note: the longer window's evidence, its reading never standing alone. Where the
     // short window heard no note (a fading note sinks into its noise first), it is asked only
     // for the note read last, up to two seconds after it was last heard; in the two seconds
@@ -537,7 +311,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         (outcome.heard || fading || rowToBreak || afterPluck) &&
         static_cast<double>(longN) >= minLongWindowShare * static_cast<double>(n)) {
         const Spectrum longSpectrum(at(end - longN), longN, rate_);
-        Outcome longOutcome =
+        WindowOutcome longOutcome =
             fading ? readNoteAt(longSpectrum, refinedSeriesHz(longSpectrum, fading->hz, rate_),
                                 longN, rate_, lowHz_, highHz_, true, ringing)
                    : readSpectrum(longSpectrum, longN, rate_, lowHz_, highHz_, firstNote, ringing);
