@@ -69,6 +69,9 @@ constexpr int overLowerNoteWindows = 10;
 constexpr double dropoutSeconds = 0.0003;
 // Time between readings.
 constexpr double hopSeconds = 0.05;
+// Where no note has been heard for toneMemorySeconds and no pluck is being heard (a tuner left
+// listening to an empty room), this long: a pluck's onset brings its first window at once.
+constexpr double idleHopSeconds = 0.1;
 
 // Whether `upper` lies within partialOfToneCents of one of the multiples `shares` of `lower`.
 bool onMultiple(double upper, double lower, std::span<const double> shares) {
@@ -95,6 +98,7 @@ LiveEstimator::LiveEstimator(double sampleRate, double lowestNote, double highes
       maxWindow_(static_cast<std::size_t>(maxWindowSeconds * rate_)),
       longWindow_(static_cast<std::size_t>(longWindowSeconds * rate_)),
       hop_(static_cast<std::size_t>(hopSeconds * rate_)),
+      idleHop_(static_cast<std::size_t>(idleHopSeconds * rate_)),
       attackSkip_(attackSkip(rate_)),
       toneMemory_(static_cast<std::uint64_t>(toneMemorySeconds * rate_)),
       dropoutSamples_(static_cast<std::size_t>(std::ceil(dropoutSeconds * sampleRate))),
@@ -331,6 +335,10 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         overLower_.push_back({*outcome.overLowerNote, end});
     if ((outcome.note || outcome.overLowerNote) && !outcome.faint)
         lastHeard_ = end;
+    const bool recent = (lastHeard_ && end - *lastHeard_ <= toneMemory_) ||
+                        (onset_ && end - *onset_ <= toneMemory_) || lastRead(end);
+    if (!recent)
+        nextAnalysis_ = end + idleHop_;
     // The partials of a note heard lately leave the row be.
     row_ = row;
     if (!partial)

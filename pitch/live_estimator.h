@@ -108,7 +108,7 @@ private:
     double lowHz_, highHz_;
     std::size_t block_;
     std::size_t onsetBlocks_;
-    std::size_t minWindow_, maxWindow_, longWindow_, hop_, attackSkip_;
+    std::size_t minWindow_, maxWindow_, longWindow_, hop_, idleHop_, attackSkip_;
     // How long a note heard is remembered, in decimated samples.
     std::uint64_t toneMemory_;
 

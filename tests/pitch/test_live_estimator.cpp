@@ -424,6 +424,25 @@ private slots:
         QVERIFY(after >= 10);
     }
 
+    // A tuner left listening to an empty room analyses fewer windows, but a pluck there is read
+    // as soon as after silence, and as often.
+    void readsAPluckInAnEmptyRoomAtOnce() {
+        const double e2 = noteFrequencyHz(40.0);
+        const double roomSeconds = 4.0;
+        Signal signal(static_cast<std::size_t>(roomSeconds * rate));
+        const Signal tone = plucked(e2, 2e-4, 2.0);
+        signal.insert(signal.end(), tone.begin(), tone.end());
+        const auto heard = testing::throughMicrophone(signal, rate, testing::laptopMicrophone());
+        const auto readings = listen(heard, rate);
+        QVERIFY2(readings.size() > 1, "no readings");
+        const double first = static_cast<double>(readings.front().atSample) / rate - roomSeconds;
+        const double last = static_cast<double>(readings.back().atSample) / rate - roomSeconds;
+        QVERIFY2(first >= 0.0 && first <= 0.3, qPrintable(QString("first after %1 s").arg(first)));
+        QVERIFY2(last - first >= 1.0, qPrintable(QString("read for only %1 s").arg(last - first)));
+        QVERIFY2(static_cast<double>(readings.size() - 1) >= 15.0 * (last - first),
+                 qPrintable(QString("%1 readings in %2 s").arg(readings.size()).arg(last - first)));
+    }
+
     // Through a phone across the room a fading note sinks into the noise of a 0.35 s window
     // long before a second's window loses it: the readings follow it for 1.4 s after the pluck
     // or more (they stopped at 0.7 to 1.1 s while the longer window was asked only where the
