@@ -36,6 +36,11 @@ constexpr double maxSpreadCents = 3.0;
 // distant microphone's, a lost fundamental's) only where the window before it heard the same
 // note: a momentary series of partials that passes for another note is not read.
 constexpr double sureCents = 0.3;
+// A fundamental read alone is no reading where a partial up to this one, at least this strong
+// beside it, lies this far off its multiple: the two components disagree on the note.
+constexpr int offSeriesPartials = 2;
+constexpr double offSeriesDb = -6.0;
+constexpr double offSeriesCents = 25.0;
 constexpr double centsPerRatio = 1200.0 / std::numbers::ln2;
 
 // Whether a series read names its note: by its fundamental, or without it by partials that two
@@ -177,6 +182,16 @@ WindowOutcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, dou
         return unread();
     // A lone partial may be any note below it whose other partials the noise could hide.
     if (used.size() < 2 && uncertain)
+        return unread();
+    // A fundamental alone whose strong low partials lie off its series is no reading: a
+    // distorted string's beating once pulled its peak 70 cents off the note its 2nd partial,
+    // 3 dB weaker, named.
+    const auto offSeries = [&](const Partial& p) {
+        return p.k > 1 && p.k <= offSeriesPartials &&
+               p.amplitude >= used.front().amplitude * dbToAmplitude(offSeriesDb) &&
+               std::abs(centsBetween(p.hz, p.k * reading->hz)) > offSeriesCents;
+    };
+    if (used.size() < 2 && !damped && std::ranges::any_of(partials, offSeries))
         return unread();
     const SeriesReading measured =
         damped ? SeriesReading{reading->hz, {reading->partials.front()}} : *reading;
