@@ -41,6 +41,15 @@ constexpr double maxWindowSeconds = 0.35;
 // only where at least this much longer than the short window.
 constexpr double longWindowSeconds = 1.25;
 constexpr double minLongWindowShare = 1.25;
+// Before a pluck's window spans minPeriodsOfLowest periods of the lowest note, early windows,
+// from as many periods of the twelfth above it: one is read only where it reads, sure in
+// itself, a note this multiple of the lowest or higher (whose partials it resolves), so that a
+// guitar's pluck is read before the window could hold a bass's B0; a bass's low strings wait
+// for the full window. They are no shorter than this: shorter ones read a steady sine up to
+// 0.2 cents off.
+constexpr double earlyWindowShare = 3.0;
+constexpr double earlyReadShare = 2.0;
+constexpr double minEarlyWindowSeconds = 0.1;
 // A string does not leap to its own octave or twelfth: until a new onset or silence, a series
 // there (within this much) of a note heard in the latest seconds is the string's own partials
 // outlasting the rest.
@@ -95,6 +104,9 @@ LiveEstimator::LiveEstimator(double sampleRate, double lowestNote, double highes
       block_(envelopeBlock(rate_, highHz_)),  // 10 ms
       onsetBlocks_((envelopeBlock(rate_, lowHz_) + block_ - 1) / block_),
       minWindow_(static_cast<std::size_t>(std::ceil(minPeriodsOfLowest * rate_ / lowHz_))),
+      earlyWindow_(static_cast<std::size_t>(std::ceil(
+          std::max(minPeriodsOfLowest / (earlyWindowShare * lowHz_), minEarlyWindowSeconds) *
+          rate_))),
       maxWindow_(static_cast<std::size_t>(maxWindowSeconds * rate_)),
       longWindow_(static_cast<std::size_t>(longWindowSeconds * rate_)),
       hop_(static_cast<std::size_t>(hopSeconds * rate_)),
@@ -175,6 +187,12 @@ const LiveEstimator::HeardNote* LiveEstimator::lastRead(std::uint64_t at) const 
     return last;
 }
 
+Reading LiveEstimator::atEnd(Reading reading, std::uint64_t end) const {
+    // Decimated sample j is the filtered input at sample j times the factor.
+    reading.atSample = (end - 1) * static_cast<std::uint64_t>(decimator_.factor()) + 1;
+    return reading;
+}
+
 const float* LiveEstimator::at(std::uint64_t index) const {
     return history_.data() + (index - historyStart_);
 }
@@ -242,7 +260,7 @@ void LiveEstimator::endOfBlock(std::uint64_t end) {
         if (attackRms_.size() == attackBlocks) {
             steadyStart_ = *onset_ + attackEndBlock(attackRms_) * block_ + attackSkip_;
             steady_ = true;
-            nextAnalysis_ = std::max(nextAnalysis_, steadyStart_ + minWindow_);
+            nextAnalysis_ = std::max(nextAnalysis_, steadyStart_ + earlyWindow_);
         }
     }
     // No new onset until the level it is compared with lies wholly after the last one.
@@ -275,9 +293,12 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     if (onset_ && !steady_)
         return;
     const std::uint64_t earliest = std::max(steadyStart_, cleanFrom_);
-    if (end < earliest + minWindow_)
+    if (end < earliest + earlyWindow_)
         return;
+    const bool early = end < earliest + minWindow_;
     if (recentRms_.back() < silenceRms) {
+        if (early)
+            return;
         tone_.clear();
         overLower_.clear();
         stringBefore_.reset();
@@ -297,6 +318,21 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         if (note.read && end - note.at <= toneMemory_)
             ringing.push_back(note.hz);
     WindowOutcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_, firstNote, ringing);
+    // An early window's reading is shown, but what the tone holds is built from full windows,
+    // as it was before it. Only a pluck out of silence is read early: a string still ringing
+    // beside the new one, a tone away, makes one peak with it in so short a window (a jazz E2
+    // and a D2 plucked after it were read as 77.5 Hz), and after a dropout inside a tone a
+    // short window tells nothing new.
+    if (early) {
+        if (!stringBefore_ && tone_.empty() && outcome.reading && outcome.sure &&
+            outcome.reading->hz >= earlyReadShare * lowHz_)
+            readings.push_back(atEnd(*outcome.reading, end));
+        else if (outcome.needs > n)
+            nextAnalysis_ = std::min(nextAnalysis_, start + outcome.needs);
+        // The full windows fall where they would without the early ones.
+        nextAnalysis_ = std::min(nextAnalysis_, earliest + minWindow_);
+        return;
+    }
     // A quiet note: the longer window's evidence, its reading never standing alone. Where the
     // short window heard no note (a fading note sinks into its noise first), it is asked only
     // for the note read last, up to two seconds after it was last heard; in the two seconds
@@ -348,9 +384,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         nextAnalysis_ = std::min(nextAnalysis_, start + outcome.needs);
     if (!outcome.reading || partial)
         return;
-    // Decimated sample j is the filtered input at sample j times the factor.
-    Reading reading = *outcome.reading;
-    reading.atSample = (end - 1) * static_cast<std::uint64_t>(decimator_.factor()) + 1;
+    const Reading reading = atEnd(*outcome.reading, end);
     // A note below one still ringing, whose partials it holds, may be that one's partials and
     // the noise taken for a lower series: it is not certain in one window; a lone component
     // with scattered partials near its multiples is then no note at all.

@@ -50,7 +50,11 @@
 //   onto one of its higher harmonics is read, where the hum's lower harmonics do not sound with it;
 // - the window first spans 8 periods of the lowest note (so that a low note's partials are
 //   resolved and cannot pass for a higher note's), and 10 periods of the note read, so the
-//   first reading of a pluck comes 0.2 s after it;
+//   first reading of a pluck comes 0.2 s after it; over a bass's range, a pluck out of silence
+//   is read sooner where a shorter window reads a note an octave above the lowest or higher,
+//   certain in itself;
+// - where nothing has been heard for two seconds, windows come half as often, and a pluck's
+//   onset brings the next at once;
 // - a dropout (exact zeros, as a sound server or a recording leaves where data went missing)
 //   cuts the tone: no window reaches across it, so it gives no reading rather than a wrong
 //   one, and readings resume once a window's worth has followed it; so does a break of another
@@ -95,6 +99,8 @@ private:
     void endOfBlock(std::uint64_t end);
     void analyse(std::uint64_t end, std::vector<Reading>& readings);
     const float* at(std::uint64_t index) const;
+    // `reading` made by the window ending at decimated sample `end`, placed in the input.
+    Reading atEnd(Reading reading, std::uint64_t end) const;
     bool partialOfTone(double hz, std::uint64_t at);
     struct HeardNote;
     const HeardNote* lastRead(std::uint64_t at) const;
@@ -108,7 +114,7 @@ private:
     double lowHz_, highHz_;
     std::size_t block_;
     std::size_t onsetBlocks_;
-    std::size_t minWindow_, maxWindow_, longWindow_, hop_, idleHop_, attackSkip_;
+    std::size_t minWindow_, earlyWindow_, maxWindow_, longWindow_, hop_, idleHop_, attackSkip_;
     // How long a note heard is remembered, in decimated samples.
     std::uint64_t toneMemory_;
 

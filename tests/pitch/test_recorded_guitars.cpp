@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "pitch/live_estimator.h"
 #include "pitch/pitch_estimator.h"
@@ -73,13 +74,18 @@ struct Heard {
     int counted = 0;  // readings from countFromSeconds on
     int wrong = 0;    // readings that name another note
     std::vector<double> steadyErrors;
+    // Seconds from the pluck to the first reading.
+    double first = std::numeric_limits<double>::infinity();
 };
 
-Heard listen(const Excerpt& e, const std::vector<float>& audio) {
-    pitch::LiveEstimator estimator(e.clean.rate);
+Heard listen(const Excerpt& e, const std::vector<float>& audio,
+             double lowestNote = pitch::LiveEstimator::defaultLowestNote) {
+    pitch::LiveEstimator estimator(e.clean.rate, lowestNote);
     const auto readings =
         testing::pushInChunks(estimator, audio, static_cast<std::size_t>(0.01 * e.clean.rate));
     Heard heard;
+    if (!readings.empty())
+        heard.first = static_cast<double>(readings.front().atSample) / e.clean.rate - leadSeconds;
     for (const pitch::Reading& r : readings) {
         const double t = static_cast<double>(r.atSample) / e.clean.rate - leadSeconds;
         heard.wrong += std::lround(12.0 * std::log2(r.hz / 440.0)) + 69 != e.note;
@@ -155,6 +161,43 @@ private slots:
                  qPrintable(QString("%1 notes read at %2/s").arg(fast).arg(perSecond)));
         QVERIFY2(median(steadyErrors) <= medianCents,
                  qPrintable(QString("median error %1 c").arg(median(steadyErrors))));
+    }
+
+    // Over `--listen`'s range, down to a bass's B0, a guitar's pluck is read as soon as over
+    // the guitar's own (a window holding 8 periods of B0 would wait 0.3 s), and never as the
+    // wrong note, close or through either microphone.
+    void readsSoonOverABassRange_data() {
+        QTest::addColumn<int>("set");
+        QTest::addColumn<double>("lowestNote");
+        // The median over the excerpts; 0 where not asked.
+        QTest::addColumn<double>("firstSeconds");
+        QTest::newRow("clean, guitar range")
+            << 0 << pitch::LiveEstimator::defaultLowestNote << 0.25;
+        QTest::newRow("clean, bass range") << 0 << pitch::LiveEstimator::lowestBassNote << 0.25;
+        QTest::newRow("laptop, bass range") << 1 << pitch::LiveEstimator::lowestBassNote << 0.0;
+        QTest::newRow("phone, bass range") << 2 << pitch::LiveEstimator::lowestBassNote << 0.0;
+    }
+    void readsSoonOverABassRange() {
+        QFETCH(int, set);
+        QFETCH(double, lowestNote);
+        QFETCH(double, firstSeconds);
+        const testing::MicrophoneSet mics =
+            testing::microphoneSets()[static_cast<std::size_t>(set)];
+        std::vector<double> firsts;
+        for (std::size_t i = 0; i < excerpts_.size(); ++i) {
+            const Excerpt& e = excerpts_[i];
+            const auto audio = testing::throughMicrophone(
+                e.clean.samples, e.clean.rate, mics.microphones[i % mics.microphones.size()],
+                static_cast<unsigned>(i + 1));
+            const Heard h = listen(e, audio, lowestNote);
+            QVERIFY2(
+                h.wrong == 0,
+                qPrintable(QString("%1: %2 readings of the wrong note").arg(e.name).arg(h.wrong)));
+            firsts.push_back(h.first);
+        }
+        if (firstSeconds > 0.0)
+            QVERIFY2(median(firsts) <= firstSeconds,
+                     qPrintable(QString("first reading after %1 s").arg(median(firsts))));
     }
 
     // A wrong note may hang on one draw of the noise: each excerpt through the laptop and
