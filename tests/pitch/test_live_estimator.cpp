@@ -366,60 +366,6 @@ private slots:
                      qPrintable(QString("%1 Hz for %2 Hz").arg(r.hz).arg(trueHz)));
     }
 
-    // Over `--listen`'s range, down to a bass's B0: a guitar string plucked out of silence is
-    // read by a window shorter than B0 needs, and a bass string's partials, which such a window
-    // does not resolve, are never read as a higher note.
-    void readsEarlyOverABassRange_data() {
-        QTest::addColumn<Signal>("signal");
-        QTest::addColumn<double>("trueHz");
-        // Seconds from the pluck to the first reading; 0 where not asked.
-        QTest::addColumn<double>("responseSeconds");
-        // A string plucked before the note, still ringing: either may be read, nothing between.
-        QTest::addColumn<double>("beforeHz");
-        for (double note : {40.0, 45.0, 55.0}) {
-            const double f0 = noteFrequencyHz(note);
-            QTest::newRow(qPrintable(QString("guitar, note %1").arg(note)))
-                << afterSilence(plucked(f0, 2e-4, 2.0)) << f0 * std::sqrt(1.0002) << 0.25 << 0.0;
-        }
-        // A D2 plucked while an E2 rings: in a window this short their fundamentals make one
-        // peak between them.
-        const double e2 = noteFrequencyHz(40.0), d2 = noteFrequencyHz(38.0);
-        Signal change = render(testing::pluckedString(e2, 2e-4, 3.0, rate), 1.0 + 2.5, rate);
-        const auto second = plucked(d2, 2e-4, 2.0);
-        for (std::size_t i = 0; i < second.size(); ++i)
-            change[static_cast<std::size_t>(rate) + i] += 0.7f * second[i];
-        QTest::newRow("D2 plucked while E2 rings")
-            << afterSilence(change) << d2 * std::sqrt(1.0002) << 0.0 << e2 * std::sqrt(1.0002);
-        for (double note : {23.0, 28.0, 33.0}) {
-            const double f0 = noteFrequencyHz(note + 0.1);
-            QTest::newRow(qPrintable(QString("bass, note %1").arg(note)))
-                << afterSilence(plucked(f0, 1e-4, 3.0)) << f0 * std::sqrt(1.0001) << 0.0 << 0.0;
-            QTest::newRow(qPrintable(QString("bass through a laptop, note %1").arg(note)))
-                << testing::throughMicrophone(afterSilence(plucked(f0, 1e-4, 3.0)), rate,
-                                              testing::laptopMicrophone(),
-                                              static_cast<unsigned>(note))
-                << f0 * std::sqrt(1.0001) << 0.0 << 0.0;
-        }
-    }
-    void readsEarlyOverABassRange() {
-        QFETCH(Signal, signal);
-        QFETCH(double, trueHz);
-        QFETCH(double, responseSeconds);
-        QFETCH(double, beforeHz);
-        const auto readings = listen(signal, rate, 480, LiveEstimator::lowestBassNote);
-        QVERIFY2(!readings.empty(), "no readings");
-        for (const Reading& r : readings)
-            QVERIFY2(std::abs(centsBetween(r.hz, trueHz)) < 50.0 ||
-                         (beforeHz > 0.0 && std::abs(centsBetween(r.hz, beforeHz)) < 50.0),
-                     qPrintable(QString("%1 Hz for %2 Hz at %3 s")
-                                    .arg(r.hz)
-                                    .arg(trueHz)
-                                    .arg(static_cast<double>(r.atSample) / rate - leadSeconds)));
-        const double first = static_cast<double>(readings.front().atSample) / rate - leadSeconds;
-        if (responseSeconds > 0.0)
-            QVERIFY2(first <= responseSeconds, qPrintable(QString("first after %1 s").arg(first)));
-    }
-
     // A bass G string beside 50 Hz hum's 2nd harmonic, through a distant phone that takes its
     // fundamental: the hum, spread by the window over the place of the octave below's
     // fundamental, is no partial of a G1 there, and no candidate note of its own. The string is
@@ -476,25 +422,6 @@ private slots:
         }
         QVERIFY(before >= 10);
         QVERIFY(after >= 10);
-    }
-
-    // A tuner left listening to an empty room analyses fewer windows, but a pluck there is read
-    // as soon as after silence, and as often.
-    void readsAPluckInAnEmptyRoomAtOnce() {
-        const double e2 = noteFrequencyHz(40.0);
-        const double roomSeconds = 4.0;
-        Signal signal(static_cast<std::size_t>(roomSeconds * rate));
-        const Signal tone = plucked(e2, 2e-4, 2.0);
-        signal.insert(signal.end(), tone.begin(), tone.end());
-        const auto heard = testing::throughMicrophone(signal, rate, testing::laptopMicrophone());
-        const auto readings = listen(heard, rate);
-        QVERIFY2(readings.size() > 1, "no readings");
-        const double first = static_cast<double>(readings.front().atSample) / rate - roomSeconds;
-        const double last = static_cast<double>(readings.back().atSample) / rate - roomSeconds;
-        QVERIFY2(first >= 0.0 && first <= 0.3, qPrintable(QString("first after %1 s").arg(first)));
-        QVERIFY2(last - first >= 1.0, qPrintable(QString("read for only %1 s").arg(last - first)));
-        QVERIFY2(static_cast<double>(readings.size() - 1) >= 15.0 * (last - first),
-                 qPrintable(QString("%1 readings in %2 s").arg(readings.size()).arg(last - first)));
     }
 
     // Through a phone across the room a fading note sinks into the noise of a 0.35 s window
