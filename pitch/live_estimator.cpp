@@ -296,6 +296,16 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     if (end < earliest + earlyWindow_)
         return;
     const bool early = end < earliest + minWindow_;
+    // An early window's reading is shown, but what the tone holds is built from full windows,
+    // as it was before it. Only a pluck out of silence is read early: a string still ringing
+    // beside the new one, a tone away, makes one peak with it in so short a window (a jazz E2
+    // and a D2 plucked after it were read as 77.5 Hz), and after a dropout inside a tone a
+    // short window tells nothing new. The full windows fall where they would without the
+    // early ones.
+    if (early && (stringBefore_ || !tone_.empty())) {
+        nextAnalysis_ = earliest + minWindow_;
+        return;
+    }
     if (recentRms_.back() < silenceRms) {
         if (early)
             return;
@@ -318,18 +328,11 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         if (note.read && end - note.at <= toneMemory_)
             ringing.push_back(note.hz);
     WindowOutcome outcome = readSpectrum(spectrum, n, rate_, lowHz_, highHz_, firstNote, ringing);
-    // An early window's reading is shown, but what the tone holds is built from full windows,
-    // as it was before it. Only a pluck out of silence is read early: a string still ringing
-    // beside the new one, a tone away, makes one peak with it in so short a window (a jazz E2
-    // and a D2 plucked after it were read as 77.5 Hz), and after a dropout inside a tone a
-    // short window tells nothing new.
     if (early) {
-        if (!stringBefore_ && tone_.empty() && outcome.reading && outcome.sure &&
-            outcome.reading->hz >= earlyReadShare * lowHz_)
+        if (outcome.reading && outcome.sure && outcome.reading->hz >= earlyReadShare * lowHz_)
             readings.push_back(atEnd(*outcome.reading, end));
         else if (outcome.needs > n)
             nextAnalysis_ = std::min(nextAnalysis_, start + outcome.needs);
-        // The full windows fall where they would without the early ones.
         nextAnalysis_ = std::min(nextAnalysis_, earliest + minWindow_);
         return;
     }

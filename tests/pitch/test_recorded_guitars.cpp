@@ -74,8 +74,9 @@ struct Heard {
     int counted = 0;  // readings from countFromSeconds on
     int wrong = 0;    // readings that name another note
     std::vector<double> steadyErrors;
-    // Seconds from the pluck to the first reading.
+    // Seconds from the pluck to the first reading, and to the end of the audio.
     double first = std::numeric_limits<double>::infinity();
+    double last = 0.0;
 };
 
 Heard listen(const Excerpt& e, const std::vector<float>& audio,
@@ -84,6 +85,7 @@ Heard listen(const Excerpt& e, const std::vector<float>& audio,
     const auto readings =
         testing::pushInChunks(estimator, audio, static_cast<std::size_t>(0.01 * e.clean.rate));
     Heard heard;
+    heard.last = static_cast<double>(audio.size()) / e.clean.rate - leadSeconds;
     if (!readings.empty())
         heard.first = static_cast<double>(readings.front().atSample) / e.clean.rate - leadSeconds;
     for (const pitch::Reading& r : readings) {
@@ -139,22 +141,14 @@ private slots:
         QFETCH(double, perSecond);
         QFETCH(int, fastNotes);
         QFETCH(double, medianCents);
-        const testing::MicrophoneSet mics =
-            testing::microphoneSets()[static_cast<std::size_t>(set)];
+        std::vector<Heard> heard;
+        listenThrough(set, pitch::LiveEstimator::defaultLowestNote, heard);
+        if (QTest::currentTestFailed())
+            return;
         int fast = 0;
         std::vector<double> steadyErrors;
-        for (std::size_t i = 0; i < excerpts_.size(); ++i) {
-            const Excerpt& e = excerpts_[i];
-            const auto audio = testing::throughMicrophone(
-                e.clean.samples, e.clean.rate, mics.microphones[i % mics.microphones.size()],
-                static_cast<unsigned>(i + 1));
-            const Heard h = listen(e, audio);
-            QVERIFY2(
-                h.wrong == 0,
-                qPrintable(QString("%1: %2 readings of the wrong note").arg(e.name).arg(h.wrong)));
-            const double seconds =
-                static_cast<double>(audio.size()) / e.clean.rate - leadSeconds - countFromSeconds;
-            fast += h.counted >= perSecond * seconds;
+        for (const Heard& h : heard) {
+            fast += h.counted >= perSecond * (h.last - countFromSeconds);
             steadyErrors.insert(steadyErrors.end(), h.steadyErrors.begin(), h.steadyErrors.end());
         }
         QVERIFY2(fast >= fastNotes,
@@ -181,20 +175,13 @@ private slots:
         QFETCH(int, set);
         QFETCH(double, lowestNote);
         QFETCH(double, firstSeconds);
-        const testing::MicrophoneSet mics =
-            testing::microphoneSets()[static_cast<std::size_t>(set)];
+        std::vector<Heard> heard;
+        listenThrough(set, lowestNote, heard);
+        if (QTest::currentTestFailed())
+            return;
         std::vector<double> firsts;
-        for (std::size_t i = 0; i < excerpts_.size(); ++i) {
-            const Excerpt& e = excerpts_[i];
-            const auto audio = testing::throughMicrophone(
-                e.clean.samples, e.clean.rate, mics.microphones[i % mics.microphones.size()],
-                static_cast<unsigned>(i + 1));
-            const Heard h = listen(e, audio, lowestNote);
-            QVERIFY2(
-                h.wrong == 0,
-                qPrintable(QString("%1: %2 readings of the wrong note").arg(e.name).arg(h.wrong)));
+        for (const Heard& h : heard)
             firsts.push_back(h.first);
-        }
         if (firstSeconds > 0.0)
             QVERIFY2(median(firsts) <= firstSeconds,
                      qPrintable(QString("first reading after %1 s").arg(median(firsts))));
@@ -223,6 +210,24 @@ private slots:
     }
 
 private:
+    // Each excerpt through one of a set's microphones in turn, as heard; none may be read as
+    // the wrong note.
+    void listenThrough(int set, double lowestNote, std::vector<Heard>& heard) {
+        const testing::MicrophoneSet mics =
+            testing::microphoneSets()[static_cast<std::size_t>(set)];
+        for (std::size_t i = 0; i < excerpts_.size(); ++i) {
+            const Excerpt& e = excerpts_[i];
+            const auto audio = testing::throughMicrophone(
+                e.clean.samples, e.clean.rate, mics.microphones[i % mics.microphones.size()],
+                static_cast<unsigned>(i + 1));
+            heard.push_back(listen(e, audio, lowestNote));
+            QVERIFY2(heard.back().wrong == 0,
+                     qPrintable(QString("%1: %2 readings of the wrong note")
+                                    .arg(e.name)
+                                    .arg(heard.back().wrong)));
+        }
+    }
+
     std::vector<Excerpt> excerpts_;
 };
 
