@@ -398,10 +398,12 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
             return;
         outcome.uncertain = true;
     }
+    // A window that left another note's row be is no part of it.
     const bool confirmed =
-        outcome.uncertain ? row_.windows() >= (heardOverLower(reading.hz) ? overLowerNoteWindows
-                                                                          : uncertainNoteWindows)
-                          : outcome.sure || row_.windows() >= 2;
+        row_.note() == outcome.note &&
+        (outcome.uncertain ? row_.windows() >= (heardOverLower(reading.hz) ? overLowerNoteWindows
+                                                                           : uncertainNoteWindows)
+                           : outcome.sure || row_.windows() >= 2);
     if (confirmed)
         readings.push_back(reading);
     // The tone holds each note once, where last heard.

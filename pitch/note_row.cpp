@@ -20,6 +20,15 @@ constexpr double rowAgreementCents = 2.0;
 // be the row's note's partial standing out of the noise alone (a clean electric G3's 4th).
 constexpr int partialSemitones[] = {12, 19, 24, 28, 31, 34, 36};
 
+// An uncertain reading of a note on the row's partials leaves a row of this many readings be,
+// up to this many windows in a row.
+constexpr int rowOfPartials = 2;
+constexpr int partialWindowsLeftBe = 2;
+
+bool onPartial(int note, int rowNote) {
+    return std::ranges::find(partialSemitones, note - rowNote) != std::end(partialSemitones);
+}
+
 bool agree(const Reading& a, const Reading& b) {
     return std::abs(centsBetween(a.hz, b.hz)) <=
            rowAgreementSpreads * std::hypot(a.spreadCents, b.spreadCents) + rowAgreementCents;
@@ -33,9 +42,18 @@ void NoteRow::add(const Window& window) {
     const int above = window.overLowerNote && note_ ? *window.overLowerNote - *note_ : 0;
     if (above == 12 || above == 19)
         return;
-    if (window.lone && !window.reading && window.note && note_ &&
-        std::ranges::find(partialSemitones, *window.note - *note_) != std::end(partialSemitones))
+    if (window.lone && !window.reading && window.note && note_ && onPartial(*window.note, *note_))
         return;
+    // Where a string's lower partials dip into the noise for a moment, the window may read one
+    // of its upper partials as a note (an overdriven D2 through a phone, read as D4 or F#4
+    // now and then): that leaves a row of the string's readings be. A new string there,
+    // plucked too softly for an onset to be heard, breaks the row in the third window.
+    if (window.reading && window.uncertain && window.note && note_ && windows_ >= rowOfPartials &&
+        partialWindows_ < partialWindowsLeftBe && onPartial(*window.note, *note_)) {
+        ++partialWindows_;
+        return;
+    }
+    partialWindows_ = 0;
     int row = window.note && window.note == note_ ? windows_ : 0;
     if (row > 0 && window.reading && window.uncertain && reading_ &&
         !agree(*window.reading, *reading_))

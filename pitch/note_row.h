@@ -27,18 +27,22 @@ public:
     // series, breaks the row; one that heard nothing, or heard the note but could not read it,
     // leaves it be. So does one that heard the series an octave or a twelfth above the row's note
     // over a lower note: the row's note, heard first by its upper partials; and so does one
-    // that heard a lone component, unread, where a partial of the row's note lies. An uncertain
+    // that heard a lone component, unread, where a partial of the row's note lies, and up to
+    // two that read a note on its partials, uncertain, after a row of readings. An uncertain
     // reading that disagrees with the row's latest starts a new row: a series whose reading
     // jumps from one window to the next is partials of more than one note fitted as one.
     void add(const Window& window);
 
-    // The note the latest window heard, read or not, and how many windows in a row read it.
+    // The note the latest window heard, read or not, that did not leave the row be, and how
+    // many windows in a row read it.
     std::optional<int> note() const { return note_; }
     int windows() const { return windows_; }
 
 private:
     std::optional<int> note_;
     int windows_ = 0;
+    // Windows in a row, latest first, that read the row's partials and left it be.
+    int partialWindows_ = 0;
     std::optional<Reading> reading_;
 };
 

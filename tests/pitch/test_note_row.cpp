@@ -34,6 +34,10 @@ Heard unread(int note = e2) {
 Heard lone(int note) {
     return {note, std::nullopt, std::nullopt, 0.2, true, true};
 }
+// An uncertain reading of another note, at its own frequency.
+Heard readAt(int note) {
+    return {note, std::nullopt, 100.0 * (note - e2)};
+}
 Heard overLower(int note) {
     return {std::nullopt, note, std::nullopt};
 }
@@ -69,6 +73,16 @@ private slots:
             << std::vector{read(), read(), lone(e2 + 5), read()} << 1 << std::optional(e2);
         QTest::newRow("a series of another note on the row's 4th partial")
             << std::vector{read(), read(), unread(e2 + 24), read()} << 1 << std::optional(e2);
+        QTest::newRow("readings on the row's partials, twice in a row")
+            << std::vector{read(), read(), readAt(e2 + 24), readAt(e2 + 28), read()} << 3
+            << std::optional(e2);
+        QTest::newRow("readings on the row's partials, three times in a row")
+            << std::vector{read(), read(), readAt(e2 + 24), readAt(e2 + 28), readAt(e2 + 24)} << 1
+            << std::optional(e2 + 24);
+        QTest::newRow("a reading on the partial of a row of one")
+            << std::vector{read(), readAt(e2 + 19)} << 1 << std::optional(e2 + 19);
+        QTest::newRow("a reading off the row's series")
+            << std::vector{read(), read(), readAt(e2 + 26), read()} << 1 << std::optional(e2);
         QTest::newRow("a lower note under the row's own series")
             << std::vector{read(), read(), overLower(e2), read()} << 1 << std::optional(e2);
         QTest::newRow("the octave above over a lower note")
