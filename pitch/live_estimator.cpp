@@ -390,9 +390,12 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     const Reading reading = atEnd(*outcome.reading, end);
     // A note below one still ringing, whose partials it holds, may be that one's partials and
     // the noise taken for a lower series: it is not certain in one window; a lone component
-    // with scattered partials near its multiples is then no note at all.
+    // with scattered partials near its multiples is then no note at all. A note heard in one
+    // window only is no string ringing: a bass A1 behind a phone's high-pass, its 2nd and 4th
+    // partials read once as A2, would need twice as many windows for it.
     if (std::ranges::any_of(tone_, [&](const HeardNote& note) {
-            return onMultiple(note.hz, reading.hz, partialsOfLowerNote);
+            return (note.read || note.windows >= windowsOfAToneNote) &&
+                   onMultiple(note.hz, reading.hz, partialsOfLowerNote);
         })) {
         if (outcome.damped)
             return;

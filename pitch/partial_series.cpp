@@ -130,10 +130,19 @@ std::optional<SeriesReading> readSeries(std::vector<Partial> partials) {
         }
         partials.erase(worst);
     }
-    // No consistent series (a damped string's partials scatter by several cents): the
-    // fundamental itself, where it is the note's strongest partial.
-    if (!fundamental || fundamental->amplitude < strongest.amplitude)
+    if (!fundamental)
         return std::nullopt;
+    // No consistent series of three (a damped string's partials scatter by several cents):
+    // the fundamental itself, where it is the note's strongest partial; or where one other
+    // partial, stronger, lies on its multiple (a muted string behind a small microphone's
+    // high-pass, its partials above the 2nd dying at once), the two, read as the fundamental.
+    if (fundamental->amplitude < strongest.amplitude) {
+        const Partial& other = partials.back();
+        if (partials.size() != 2 || partials.front().k != 1 ||
+            std::abs(centsBetween(other.hz, other.k * fundamental->hz)) > seriesToleranceCents)
+            return std::nullopt;
+        return SeriesReading{fundamental->hz, std::move(partials)};
+    }
     return SeriesReading{fundamental->hz, {*fundamental}};
 }
 

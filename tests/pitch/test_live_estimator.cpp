@@ -123,6 +123,8 @@ private slots:
             distorted.push_back(0.003 * std::pow(10.0, (db - 40.0) / 20.0));
         const double g2 = noteFrequencyHz(43.0);
         add("every third partial strong", harmonics(g2, bright), g2, 0.1);
+        // A muted string behind a phone's high-pass: its fundamental and a stronger 2nd alone.
+        add("weak fundamental and its octave alone", harmonics(a2, {0.2, 0.4}), a2, 0.1);
         add("distortion guitar", harmonics(g2, distorted), g2, 0.1);
         // An acoustic guitar's body resonates in the attack, well below the note but within
         // reach of its octave below; and a hard pluck rings sharp for its first milliseconds.
