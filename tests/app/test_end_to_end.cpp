@@ -103,15 +103,21 @@ std::vector<double> envelopeAt(const std::vector<float>& sound, double hz) {
     return level;
 }
 
-// When the fundamental of `note` first reaches half of the most it reaches in `sound`, in ms.
-// A string's fundamental takes some tens of milliseconds to build up after it is struck, so
-// this is later than the strike, by about as much for each string.
+// When the fundamental of `note` first reaches half of the most it reaches in `sound` and
+// stays over a quarter of it for 30 ms, in ms. A string's fundamental takes some tens of
+// milliseconds to build up after it is struck, so this is later than the strike, by about as
+// much for each string. Another string's strike leaks into the band for as long as the
+// envelope's window (24 ms): where the string's own most is low (its partials beating with
+// the others'), that alone once reached half of it, before the string was struck.
 double halfLevelMs(const std::vector<float>& sound, int note) {
     const std::vector<double> level = envelopeAt(sound, pitch::noteFrequencyHz(note));
     const double most = *std::max_element(level.begin(), level.end());
-    const auto reached =
-        std::find_if(level.begin(), level.end(), [&](double l) { return l >= most / 2; });
-    return double(reached - level.begin()) * 1000.0 / sinkRate;
+    const auto hold = static_cast<std::ptrdiff_t>(0.03 * sinkRate);
+    for (auto at = level.begin(); at != level.end(); ++at)
+        if (*at >= most / 2 && std::all_of(at, level.end() - at > hold ? at + hold : level.end(),
+                                           [&](double l) { return l >= most / 4; }))
+            return double(at - level.begin()) * 1000.0 / sinkRate;
+    return double(level.size()) * 1000.0 / sinkRate;
 }
 
 }  // namespace
