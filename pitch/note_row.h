@@ -41,7 +41,7 @@ public:
 private:
     std::optional<int> note_;
     int windows_ = 0;
-    // Windows in a row, latest first, that read the row's partials and left it be.
+    // How many windows in a row, up to the latest, read the row's partials and left it be.
     int partialWindows_ = 0;
     std::optional<Reading> reading_;
 };

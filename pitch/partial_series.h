@@ -48,8 +48,8 @@ struct SeriesReading {
 };
 
 // The fundamental partial of `partials` (as findPartials gives them), or none when they do not
-// form a series and the fundamental is not the strongest of them. A fundamental and one other
-// partial on its multiple are a series.
+// form a series and the fundamental is not the strongest of them. A fundamental and one
+// stronger partial on its multiple are a series.
 std::optional<SeriesReading> readSeries(std::vector<Partial> partials);
 
 // The fundamental of `partials` (as findPartials gives them), first of those that lie within 25
