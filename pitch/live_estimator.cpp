@@ -74,6 +74,8 @@ constexpr int uncertainNoteWindows = 5;
 // its octave or double octave above. A string read before the onset, still ringing, lower and
 // not holding the series among its partials, is that lower note.
 constexpr int overLowerNoteWindows = 10;
+// A series too faint to name its note continues a row of at least this many windows.
+constexpr int rowToContinue = 2;
 // A run of exact zeros this long is a dropout, not a zero crossing of a tone or a quiet room.
 constexpr double dropoutSeconds = 0.0003;
 // Time between readings.
@@ -385,8 +387,18 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
                   outcome.lone});
     if (outcome.needs > n && outcome.needs <= maxWindow_)
         nextAnalysis_ = std::min(nextAnalysis_, start + outcome.needs);
-    if (!outcome.reading || partial)
+    if (!outcome.reading || partial) {
+        // The tail of a string read in this tone, too faint to name it, goes on being read
+        // where its row holds and it agrees with the row's latest reading.
+        const auto readInTone = [&](const HeardNote& note) {
+            return note.read && nearestNote(note.hz) == outcome.note;
+        };
+        if (outcome.continuation && row_.note() == outcome.note &&
+            row_.windows() >= rowToContinue && row_.continues(*outcome.continuation) &&
+            std::ranges::any_of(tone_, readInTone))
+            readings.push_back(atEnd(*outcome.continuation, end));
         return;
+    }
     const Reading reading = atEnd(*outcome.reading, end);
     // A note below one still ringing, whose partials it holds, may be that one's partials and
     // the noise taken for a lower series: it is not certain in one window; a lone component

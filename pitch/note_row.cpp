@@ -36,6 +36,10 @@ bool agree(const Reading& a, const Reading& b) {
 
 }  // namespace
 
+bool NoteRow::continues(const Reading& reading) const {
+    return reading_ && agree(reading, *reading_);
+}
+
 void NoteRow::add(const Window& window) {
     if (!window.note && !window.overLowerNote)
         return;

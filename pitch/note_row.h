@@ -37,6 +37,8 @@ public:
     // many windows in a row read it.
     std::optional<int> note() const { return note_; }
     int windows() const { return windows_; }
+    // Whether `reading` agrees with the row's latest.
+    bool continues(const Reading& reading) const;
 
 private:
     std::optional<int> note_;

@@ -160,9 +160,14 @@ WindowOutcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, dou
     const auto over = [&](double db) {
         return top.amplitude >= spectrum.noiseAt(top.hz) * dbToAmplitude(db);
     };
+    // What would make a reading of its own too weak to name the note may still continue a
+    // row of windows that named it: the string's tail, sinking into the noise.
+    bool onlyContinues = false;
     if (!over(faintOverNoiseDb)) {
         result.faint = true;
-        return unread();
+        if (damped)
+            return unread();
+        onlyContinues = true;
     }
     // Where the series hardly rises from the noise, the partials of a lower note could hide in
     // it: the note is not certain in this window alone.
@@ -176,13 +181,17 @@ WindowOutcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, dou
     // note's 7th, 15th and 16th), or a fundamental far above the noise alone.
     const auto& used = reading->partials;
     result.lone = used.size() < 2;
-    if (used.front().k == 1
-            ? used.size() < 2 && !standsOut(spectrum, reading->hz, loneFundamentalDb)
-            : !namesANoteWithoutFundamental(used) || firstPartials(used).size() < 2)
+    if (used.front().k != 1 &&
+        (!namesANoteWithoutFundamental(used) || firstPartials(used).size() < 2))
         return unread();
-    // A lone partial may be any note below it whose other partials the noise could hide.
-    if (used.size() < 2 && uncertain)
-        return unread();
+    // A lone partial may be any note below it whose other partials the noise could hide;
+    // a lone fundamental not far over the noise is as weak.
+    if (used.size() < 2 && (uncertain || (used.front().k == 1 &&
+                                          !standsOut(spectrum, reading->hz, loneFundamentalDb)))) {
+        if (damped)
+            return unread();
+        onlyContinues = true;
+    }
     // A fundamental alone whose strong low partials lie off its series is no reading: a
     // distorted string's beating once pulled its peak 70 cents off the note its 2nd partial,
     // 3 dB weaker, named.
@@ -204,6 +213,10 @@ WindowOutcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, dou
     const double spreadCents = centsPerRatio * spreadHz / reading->hz;
     if (spreadCents > maxSpreadCents)
         return unread();
+    if (onlyContinues) {
+        result.continuation = Reading{reading->hz, 0, spreadCents};
+        return result;
+    }
     result.reading = Reading{reading->hz, 0, spreadCents};
     result.damped = damped;
     result.sure = used.front().k == 1 && spreadCents < sureCents && !uncertain;
