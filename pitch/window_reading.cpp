@@ -165,8 +165,6 @@ WindowOutcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, dou
     bool onlyContinues = false;
     if (!over(faintOverNoiseDb)) {
         result.faint = true;
-        if (damped)
-            return unread();
         onlyContinues = true;
     }
     // Where the series hardly rises from the noise, the partials of a lower note could hide in

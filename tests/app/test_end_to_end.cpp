@@ -10,7 +10,6 @@
 // with the PulseAudio protocol closed to the program: it is heard through PipeWire's own API or
 // not at all. TOLMARY_BINARY=/path/to/tolmary runs the cases against another build.
 
-#include <unistd.h>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
@@ -20,7 +19,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <fstream>
 #include <string>
 
 #include "pitch/pitch_estimator.h"
@@ -148,6 +146,10 @@ private:
         return recorder_.frames() - static_cast<std::int64_t>(seconds * sinkRate);
     }
     QSettings::SettingsMap storedChoices() const;
+    // Whether the host took the processors away for long enough, since hostStalls_ was
+    // restarted, to explain the dropouts in `gaps`: then it says so, and the sound is played
+    // again.
+    bool hostExplains(const harness::GapCount& gaps) const;
 
     QTemporaryDir dir_;
     harness::PrivateSoundServer sound_;
@@ -332,6 +334,14 @@ void EndToEndTest::closingDuringAHeldNoteEndsCleanly() {
     QCOMPARE(storedChoices().size(), 7);
 }
 
+bool EndToEndTest::hostExplains(const harness::GapCount& gaps) const {
+    const double stalled = hostStalls_.longestSeconds();
+    if (gaps.gaps == 0 || stalled < hostStallSeconds)
+        return false;
+    qWarning("%d dropouts while the host took %.0f ms: played again", gaps.gaps, 1000.0 * stalled);
+    return true;
+}
+
 void EndToEndTest::noteUnderLoadHasNoDropouts() {
     const unsigned long window = openTuner(3);
     QVERIFY(window != 0);
@@ -350,11 +360,8 @@ void EndToEndTest::noteUnderLoadHasNoDropouts() {
             playAndWait(window, 120, recorder_);
         }
         gaps = harness::countGaps(recorder_.magnitudes(beforeClick, recorder_.frames()));
-        const double stalled = hostStalls_.longestSeconds();
-        if (gaps.gaps == 0 || stalled < hostStallSeconds)
+        if (attempt == soundAttempts || !hostExplains(gaps))
             break;
-        qWarning("%d dropouts while the host took %.0f ms: played again", gaps.gaps,
-                 1000.0 * stalled);
     }
     QVERIFY2(!realTimeMeasured || gaps.gaps == 0,
              qPrintable(QString("%1 dropouts inside the note, the longest %2 "
@@ -432,6 +439,7 @@ void EndToEndTest::chordStrumIsHeard() {
     QTest::qWait(300);
     QVERIFY(clickAt(chords, 44, 252));  // "E dur"
     std::int64_t start = 0;
+    harness::GapCount gaps;
     for (int attempt = 1; attempt <= soundAttempts; ++attempt) {
         QTest::qWait(300);
         hostStalls_.restart();
@@ -446,16 +454,12 @@ void EndToEndTest::chordStrumIsHeard() {
                                         [](int m) { return m > harness::soundThreshold; });
         QVERIFY(first != loudness.end());
         start = beforeClick + (first - loudness.begin());
-        const harness::GapCount gaps = harness::countGaps(loudness);
-        const double stalled = hostStalls_.longestSeconds();
-        if (gaps.gaps == 0 || stalled < hostStallSeconds || attempt == soundAttempts) {
-            QVERIFY2(!realTimeMeasured || gaps.gaps == 0,
-                     qPrintable(QString("%1 dropouts in the strum").arg(gaps.gaps)));
+        gaps = harness::countGaps(loudness);
+        if (attempt == soundAttempts || !hostExplains(gaps))
             break;
-        }
-        qWarning("%d dropouts while the host took %.0f ms: strummed again", gaps.gaps,
-                 1000.0 * stalled);
     }
+    QVERIFY2(!realTimeMeasured || gaps.gaps == 0,
+             qPrintable(QString("%1 dropouts in the strum").arg(gaps.gaps)));
 
     // The strings with fundamentals of their own rise low to high, well apart: 30 and 60 ms
     // between their strikes, smeared by how fast each builds up.

@@ -18,6 +18,17 @@ using Clock = std::chrono::steady_clock;
 constexpr int watchPriority = 95;
 constexpr auto nap = std::chrono::milliseconds(1);
 
+// The time the host has taken all the processors away and counted as stolen, in seconds.
+double stolenSeconds() {
+    std::ifstream stat("/proc/stat");
+    std::string cpu;
+    stat >> cpu;
+    long long value = 0, steal = 0;
+    for (int field = 1; field <= 8 && stat >> value; ++field)
+        steal = value;
+    return static_cast<double>(steal) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
 }  // namespace
 
 struct HostStalls::Watcher {
@@ -77,16 +88,6 @@ double HostStalls::longestSeconds() const {
         if (watcher->realtime)
             longest = std::max(longest, static_cast<double>(watcher->longestNs) * 1e-9);
     return longest;
-}
-
-double HostStalls::stolenSeconds() const {
-    std::ifstream stat("/proc/stat");
-    std::string cpu;
-    stat >> cpu;
-    long long value = 0, steal = 0;
-    for (int field = 1; field <= 8 && stat >> value; ++field)
-        steal = value;
-    return static_cast<double>(steal) / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
 }  // namespace harness

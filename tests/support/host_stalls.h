@@ -29,7 +29,6 @@ public:
 
 private:
     struct Watcher;
-    double stolenSeconds() const;
 
     std::atomic<bool> stop_{false};
     double stolenAtStart_ = 0.0;
