@@ -388,8 +388,9 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     if (outcome.needs > n && outcome.needs <= maxWindow_)
         nextAnalysis_ = std::min(nextAnalysis_, start + outcome.needs);
     if (!outcome.reading || partial) {
-        // The tail of a string read in this tone, too faint to name it, goes on being read
-        // where its row holds and it agrees with the row's latest reading.
+        // The tail of a string read in this tone, too faint to name it or left with partials
+        // two strings could make, goes on being read where its row holds and it agrees with
+        // the row's latest reading.
         const auto readInTone = [&](const HeardNote& note) {
             return note.read && nearestNote(note.hz) == outcome.note;
         };

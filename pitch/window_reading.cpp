@@ -179,9 +179,18 @@ WindowOutcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, dou
     // note's 7th, 15th and 16th), or a fundamental far above the noise alone.
     const auto& used = reading->partials;
     result.lone = used.size() < 2;
-    if (used.front().k != 1 &&
-        (!namesANoteWithoutFundamental(used) || firstPartials(used).size() < 2))
+    if (used.front().k != 1 && firstPartials(used).size() < 2)
         return unread();
+    // Partials that two strings sounding together make name no note; where no other string
+    // rings, they may still continue the row of the note they fit, whose 5th and 7th partials
+    // sink into the noise first.
+    if (used.front().k != 1 && !namesANoteWithoutFundamental(used)) {
+        const bool otherStringRings = std::ranges::any_of(
+            ringing, [&](double hz) { return nearestNote(hz) != nearestNote(reading->hz); });
+        if (damped || otherStringRings)
+            return unread();
+        onlyContinues = true;
+    }
     // A lone partial may be any note below it whose other partials the noise could hide;
     // a lone fundamental not far over the noise is as weak.
     if (used.size() < 2 && (uncertain || (used.front().k == 1 &&

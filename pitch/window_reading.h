@@ -42,8 +42,9 @@ struct WindowOutcome {
     bool damped = false;
     // Whether the series heard is one component, which names no note of its own.
     bool lone = false;
-    // Where the series is too faint, or a lone component too weak, to name its note, the
-    // reading it would make: shown only where it continues a row of windows that read the note.
+    // Where the series is too faint, a lone component too weak, or its partials only those two
+    // strings sounding together make, to name its note, the reading it would make: shown only
+    // where it continues a row of windows that read the note.
     std::optional<Reading> continuation;
 };
 

@@ -1,6 +1,7 @@
 // Whether a lower note sounds under a series read, on one window of a steady tone in white
 // noise: a B2 series, and the odd partials a B1 under it would add; an E4 series and components
-// under it; a D3 series and a D2's fundamental under it, through a phone's high-pass.
+// under it; a D3 series and a D2's fundamental under it, through a phone's high-pass; a B1 series
+// of the partials two strings sounding together make, which names no note.
 
 #include <QtTest>
 
@@ -12,6 +13,7 @@
 #include "pitch/note_evidence.h"
 #include "pitch/partial_series.h"
 #include "pitch/pitch_estimator.h"
+#include "pitch/window_reading.h"
 #include "pitch/windowed_spectrum.h"
 #include "tests/support/microphone_model.h"
 #include "tests/support/synthetic_notes.h"
@@ -240,6 +242,46 @@ private slots:
              pitch::ownPartials(series, {ringing.data(), static_cast<std::size_t>(ringing.size())}))
             kept.push_back(p.k);
         QCOMPARE(kept, own);
+    }
+
+    // B1's partials 2, 3, 4, 6 and 8, 20 dB over the noise, its fundamental gone: what D2 and
+    // A2 sounding together would make of D1's, so they name no note; only the 7th does. Alone,
+    // or over B1 itself ringing on, they may continue B1's row; over another string, not even
+    // that (an E2 ringing on under a new D2 once made E1's row run on for half a second).
+    void partialsThatTwoStringsMake_data() {
+        QTest::addColumn<QList<int>>("ks");
+        QTest::addColumn<QList<double>>("ringing");
+        QTest::addColumn<bool>("reading");
+        QTest::addColumn<bool>("continuation");
+        const double b1 = pitch::noteFrequencyHz(35.0);
+        const QList<int> twoStrings{2, 3, 4, 6, 8};
+        QTest::newRow("alone") << twoStrings << QList<double>{} << false << true;
+        QTest::newRow("B1 ringing") << twoStrings << QList<double>{b1} << false << true;
+        QTest::newRow("E2 ringing") << twoStrings << QList<double>{82.4} << false << false;
+        QTest::newRow("with its 7th")
+            << QList<int>{2, 3, 4, 6, 7, 8} << QList<double>{} << true << false;
+    }
+    void partialsThatTwoStringsMake() {
+        QFETCH(QList<int>, ks);
+        QFETCH(QList<double>, ringing);
+        QFETCH(bool, reading);
+        QFETCH(bool, continuation);
+        const double b1 = pitch::noteFrequencyHz(35.0);
+        std::vector<testing::Sinusoid> partials;
+        for (const int k : ks)
+            partials.push_back({k * b1, 0.05, 0.0, 0.7 * k});
+        auto signal = testing::render(partials, 1.0, rate);
+        testing::addNoise(signal, noiseRms, 4);
+        const pitch::Spectrum spectrum(signal.data(), signal.size(), rate);
+        const pitch::WindowOutcome outcome =
+            pitch::readNoteAt(spectrum, b1, signal.size(), rate, 30.0, 1400.0, false,
+                              {ringing.data(), static_cast<std::size_t>(ringing.size())});
+        QCOMPARE(outcome.reading.has_value(), reading);
+        QCOMPARE(outcome.continuation.has_value(), continuation);
+        for (const auto& read : {outcome.reading, outcome.continuation})
+            if (read)
+                QVERIFY2(std::abs(pitch::centsBetween(read->hz, b1)) < 1.0,
+                         qPrintable(QString("%1 Hz").arg(read->hz)));
     }
 };
 
