@@ -74,7 +74,7 @@ constexpr int uncertainNoteWindows = 5;
 // its octave or double octave above. A string read before the onset, still ringing, lower and
 // not holding the series among its partials, is that lower note.
 constexpr int overLowerNoteWindows = 10;
-// A series too faint to name its note continues a row of at least this many windows.
+// A reading that names no note of its own continues a row of at least this many windows.
 constexpr int rowToContinue = 2;
 // A run of exact zeros this long is a dropout, not a zero crossing of a tone or a quiet room.
 constexpr double dropoutSeconds = 0.0003;

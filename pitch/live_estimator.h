@@ -48,7 +48,9 @@
 // - a series whose strongest partial stands less than 14 dB over the noise, or a lone
 //   fundamental less than 20 dB, names no note, but its reading is made where it continues a
 //   row of two windows or more that read the note, read in this tone, and agrees with the row's
-//   latest reading: a string's tail sinking into the noise;
+//   latest reading: a string's tail sinking into the noise; so is a series without its
+//   fundamental, 5th and 7th partials (what two strings a fifth apart make) where no other
+//   string read lately rings;
 // - mains hum (50 or 60 Hz and its first harmonics) is never read as a note, nor taken for a
 //   partial of one (a lower note's fundamental under a bass string beside it); a string tuned
 //   onto one of its higher harmonics is read, where the hum's lower harmonics do not sound with it;

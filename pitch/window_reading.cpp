@@ -187,18 +187,16 @@ WindowOutcome readNoteAt(const Spectrum& spectrum, double hz, std::size_t n, dou
     if (used.front().k != 1 && !namesANoteWithoutFundamental(used)) {
         const bool otherStringRings = std::ranges::any_of(
             ringing, [&](double hz) { return nearestNote(hz) != nearestNote(reading->hz); });
-        if (damped || otherStringRings)
+        if (otherStringRings)
             return unread();
         onlyContinues = true;
     }
     // A lone partial may be any note below it whose other partials the noise could hide;
-    // a lone fundamental not far over the noise is as weak.
+    // a lone fundamental not far over the noise is as weak. (A damped string's reading holds
+    // its fundamental and three partials beside it: it is neither case.)
     if (used.size() < 2 && (uncertain || (used.front().k == 1 &&
-                                          !standsOut(spectrum, reading->hz, loneFundamentalDb)))) {
-        if (damped)
-            return unread();
+                                          !standsOut(spectrum, reading->hz, loneFundamentalDb))))
         onlyContinues = true;
-    }
     // A fundamental alone whose strong low partials lie off its series is no reading: a
     // distorted string's beating once pulled its peak 70 cents off the note its 2nd partial,
     // 3 dB weaker, named.
