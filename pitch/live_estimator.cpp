@@ -55,6 +55,7 @@ constexpr double minEarlyWindowSeconds = 0.1;
 // outlasting the rest.
 constexpr double partialOfToneCents = 50.0;
 constexpr double partialsOfTone[] = {2.0, 3.0};
+constexpr double octaveShare[] = {2.0};
 // A note never read counts once this many windows have read it: a component that made a lower
 // series for one window (a bass G2 through a phone once read as G1) does not silence the string
 // above it for as long as it rings.
@@ -143,13 +144,13 @@ void LiveEstimator::reset() {
     discontinuities_.reset();
 }
 
-bool LiveEstimator::partialOfTone(double hz, std::uint64_t at) {
+std::optional<double> LiveEstimator::partialOfTone(double hz, std::uint64_t at) {
     const auto own = std::ranges::find_if(
         tone_, [&](const HeardNote& note) { return nearestNote(note.hz) == nearestNote(hz); });
     // A note read already is the string's, whatever was heard below it since (a faint component
     // an octave under an overdriven string, read in a long window but never confirmed).
     if (own != tone_.end() && own->read)
-        return false;
+        return std::nullopt;
     // A note never read claims the series only where it was heard in more windows than the
     // series' own note: an overdriven E4 through a phone, heard for three windows, then for two
     // over a component an octave under it that the distortion made, is still E4.
@@ -159,10 +160,10 @@ bool LiveEstimator::partialOfTone(double hz, std::uint64_t at) {
                onMultiple(hz, note.hz, partialsOfTone);
     });
     if (note == tone_.end())
-        return false;
+        return std::nullopt;
     // Its partials still ringing, the note is still heard.
     note->at = at;
-    return true;
+    return note->hz;
 }
 
 bool LiveEstimator::heardOverLower(double hz) const {
@@ -349,6 +350,7 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     // now and then), it is not tried, so that a noisy room costs little.
     const auto longN =
         static_cast<std::size_t>(std::min<std::uint64_t>(longWindow_, end - earliest));
+    bool readLong = false;
     const HeardNote* fading = outcome.heard ? nullptr : lastRead(end);
     const bool rowToBreak = row.windows() > 0 && lastHeard_ && end - *lastHeard_ <= toneMemory_;
     const bool afterPluck = !fading && onset_ && end - *onset_ <= toneMemory_;
@@ -363,13 +365,31 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         longOutcome.sure = false;
         const bool newNote = !outcome.heard && !afterPluck && longOutcome.note &&
                              (!fading || *longOutcome.note != nearestNote(fading->hz));
-        if ((longOutcome.note || longOutcome.overLowerNote) && !newNote)
+        if ((longOutcome.note || longOutcome.overLowerNote) && !newNote) {
             outcome = longOutcome;
+            readLong = true;
+        }
     }
     // A series on the octave or twelfth of a note heard lately is that string's partials
-    // outlasting the rest (or standing out of the noise for a moment): it is not read.
+    // outlasting the rest (or standing out of the noise for a moment): it is not read. Where
+    // the short window holds the string's own series too, with a partial the one above lacks,
+    // the string is read there: an overdriven D2 through a phone, its 3rd, 6th and 9th partials
+    // outweighing the rest, makes the series on A3 stand out in most windows.
     std::erase_if(tone_, [&](const HeardNote& note) { return end - note.at > toneMemory_; });
-    const bool partial = outcome.reading && partialOfTone(outcome.reading->hz, end);
+    std::optional<double> string =
+        outcome.reading ? partialOfTone(outcome.reading->hz, end) : std::nullopt;
+    if (string && !readLong) {
+        WindowOutcome own = readNoteAt(spectrum, refinedSeriesHz(spectrum, *string, rate_), n,
+                                       rate_, lowHz_, highHz_, true, ringing);
+        const bool octave = onMultiple(outcome.reading->hz, *string, octaveShare);
+        if (own.reading && own.note == nearestNote(*string) &&
+            (octave ? own.oddPartial : own.nonTriplePartial) &&
+            !partialOfTone(own.reading->hz, end)) {
+            outcome = std::move(own);
+            string.reset();
+        }
+    }
+    const bool partial = string.has_value();
     std::erase_if(overLower_,
                   [&](const SeriesOverLower& heard) { return end - heard.at > toneMemory_; });
     if (outcome.overLowerNote)

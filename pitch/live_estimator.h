@@ -44,7 +44,8 @@
 //   (a momentary series that passes for the octave or twelfth above is not read), and none
 //   at the octave or twelfth of a note read (or read unconfirmed in two windows) since the latest
 //   onset or silence and heard in the latest two seconds (a string's partials outlasting the
-//   rest are not a new note);
+//   rest are not a new note; where the window holds the string's own series too, with a
+//   partial the one above lacks, the string is read there);
 // - a series whose strongest partial stands less than 14 dB over the noise, or a lone
 //   fundamental less than 20 dB, names no note, but its reading is made where it continues a
 //   row of two windows or more that read the note, read in this tone, and agrees with the row's
@@ -107,7 +108,9 @@ private:
     const float* at(std::uint64_t index) const;
     // `reading` made by the window ending at decimated sample `end`, placed in the input.
     Reading atEnd(Reading reading, std::uint64_t end) const;
-    bool partialOfTone(double hz, std::uint64_t at);
+    // The string heard lately (since the latest onset or silence) whose octave or twelfth `hz`
+    // is, its partials outlasting the rest; it is marked heard at `at`.
+    std::optional<double> partialOfTone(double hz, std::uint64_t at);
     struct HeardNote;
     const HeardNote* lastRead(std::uint64_t at) const;
     // Whether a lower note was heard lately under the series of `hz` or of its octave above,
