@@ -350,37 +350,43 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     // now and then), it is not tried, so that a noisy room costs little.
     const auto longN =
         static_cast<std::size_t>(std::min<std::uint64_t>(longWindow_, end - earliest));
-    bool readLong = false;
+    std::optional<Spectrum> longSpectrum;
+    // The window the outcome was read from.
+    const Spectrum* read = &spectrum;
+    std::size_t readN = n;
     const HeardNote* fading = outcome.heard ? nullptr : lastRead(end);
     const bool rowToBreak = row.windows() > 0 && lastHeard_ && end - *lastHeard_ <= toneMemory_;
     const bool afterPluck = !fading && onset_ && end - *onset_ <= toneMemory_;
     if (!outcome.reading && outcome.needs == 0 &&
         (outcome.heard || fading || rowToBreak || afterPluck) &&
         static_cast<double>(longN) >= minLongWindowShare * static_cast<double>(n)) {
-        const Spectrum longSpectrum(at(end - longN), longN, rate_);
+        longSpectrum.emplace(at(end - longN), longN, rate_);
         WindowOutcome longOutcome =
-            fading ? readNoteAt(longSpectrum, refinedSeriesHz(longSpectrum, fading->hz, rate_),
+            fading ? readNoteAt(*longSpectrum, refinedSeriesHz(*longSpectrum, fading->hz, rate_),
                                 longN, rate_, lowHz_, highHz_, true, ringing)
-                   : readSpectrum(longSpectrum, longN, rate_, lowHz_, highHz_, firstNote, ringing);
+                   : readSpectrum(*longSpectrum, longN, rate_, lowHz_, highHz_, firstNote, ringing);
         longOutcome.sure = false;
         const bool newNote = !outcome.heard && !afterPluck && longOutcome.note &&
                              (!fading || *longOutcome.note != nearestNote(fading->hz));
         if ((longOutcome.note || longOutcome.overLowerNote) && !newNote) {
             outcome = longOutcome;
-            readLong = true;
+            read = &*longSpectrum;
+            readN = longN;
         }
     }
     // A series on the octave or twelfth of a note heard lately is that string's partials
     // outlasting the rest (or standing out of the noise for a moment): it is not read. Where
-    // the short window holds the string's own series too, with a partial the one above lacks,
-    // the string is read there: an overdriven D2 through a phone, its 3rd, 6th and 9th partials
+    // the window holds the string's own series too, with a partial the one above lacks, the
+    // string is read there: an overdriven D2 through a phone, its 3rd, 6th and 9th partials
     // outweighing the rest, makes the series on A3 stand out in most windows.
     std::erase_if(tone_, [&](const HeardNote& note) { return end - note.at > toneMemory_; });
     std::optional<double> string =
         outcome.reading ? partialOfTone(outcome.reading->hz, end) : std::nullopt;
-    if (string && !readLong) {
-        WindowOutcome own = readNoteAt(spectrum, refinedSeriesHz(spectrum, *string, rate_), n,
-                                       rate_, lowHz_, highHz_, true, ringing);
+    if (string) {
+        WindowOutcome own = readNoteAt(*read, refinedSeriesHz(*read, *string, rate_), readN, rate_,
+                                       lowHz_, highHz_, true, ringing);
+        // A longer window's reading never stands alone.
+        own.sure = own.sure && read == &spectrum;
         const bool octave = onMultiple(outcome.reading->hz, *string, octaveShare);
         if (own.reading && own.note == nearestNote(*string) &&
             (octave ? own.oddPartial : own.nonTriplePartial) &&
