@@ -365,7 +365,6 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
             fading ? readNoteAt(*longSpectrum, refinedSeriesHz(*longSpectrum, fading->hz, rate_),
                                 longN, rate_, lowHz_, highHz_, true, ringing)
                    : readSpectrum(*longSpectrum, longN, rate_, lowHz_, highHz_, firstNote, ringing);
-        longOutcome.sure = false;
         const bool newNote = !outcome.heard && !afterPluck && longOutcome.note &&
                              (!fading || *longOutcome.note != nearestNote(fading->hz));
         if ((longOutcome.note || longOutcome.overLowerNote) && !newNote) {
@@ -385,8 +384,6 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
     if (string) {
         WindowOutcome own = readNoteAt(*read, refinedSeriesHz(*read, *string, rate_), readN, rate_,
                                        lowHz_, highHz_, true, ringing);
-        // A longer window's reading never stands alone.
-        own.sure = own.sure && read == &spectrum;
         const bool octave = onMultiple(outcome.reading->hz, *string, octaveShare);
         if (own.reading && own.note == nearestNote(*string) &&
             (octave ? own.oddPartial : own.nonTriplePartial) &&
@@ -396,6 +393,9 @@ void LiveEstimator::analyse(std::uint64_t end, std::vector<Reading>& readings) {
         }
     }
     const bool partial = string.has_value();
+    // A longer window's reading never stands alone.
+    if (read != &spectrum)
+        outcome.sure = false;
     std::erase_if(overLower_,
                   [&](const SeriesOverLower& heard) { return end - heard.at > toneMemory_; });
     if (outcome.overLowerNote)
